@@ -1,0 +1,49 @@
+#pragma once
+// Turns the path of an application bundle into an AppInfo: its name, bundle
+// identifier, icon, and every leftover path found in the twelve search roots,
+// sorted, with the bundle path appended last. Only reads the file system.
+
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "model/app_info.h"
+
+namespace quillmere {
+
+// Where the twelve roots lie: eight below `home`, four below `systemRoot`.
+struct SearchLocations {
+  std::string home;              // without trailing "/"
+  std::string systemRoot = "/";  // prefix of the four system-wide roots
+
+  static SearchLocations forCurrentUser();  // the user's home and "/"
+};
+
+// The analysis failure: domain "", code -1, "Application does not exist".
+struct AnalysisError {
+  std::string domain;
+  long code = 0;
+  std::string localizedDescription;
+};
+
+using AnalysisResult = std::variant<AppInfo, AnalysisError>;
+
+class AppAnalyzer {
+public:
+  AppAnalyzer();  // searches the current user's home and "/"
+  explicit AppAnalyzer(SearchLocations locations);
+
+  // Blocks until the search is done; callable on any thread.
+  AnalysisResult analyze(const std::string& appPath) const;
+
+  // The twelve roots, in search order.
+  std::vector<std::string> searchRoots() const;
+
+private:
+  std::vector<std::string> findRelatedFiles(const std::string& appName,
+                                            const std::string* bundleIdentifier) const;
+
+  SearchLocations locations_;
+};
+
+}  // namespace quillmere

@@ -1,0 +1,55 @@
+#pragma once
+// The record of one analysed application: who it is, where its bundle lies,
+// how it looks, and which paths a removal will delete, in deletion order.
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillmere {
+
+// A random (version 4) UUID drawn from libuuid.
+class Uuid {
+public:
+  static Uuid random();
+  const std::array<unsigned char, 16>& bytes() const { return bytes_; }
+  std::string toString() const;  // canonical 8-4-4-4-12 lower-case hex
+  friend bool operator==(const Uuid&, const Uuid&) = default;
+
+private:
+  std::array<unsigned char, 16> bytes_{};
+};
+
+// An icon as the bundle ships it: the file it came from and its raw bytes.
+// Opaque to the core; the window decodes it. Shared between copies of a record.
+struct IconImage {
+  std::string filePath;  // bytes of the path, as found
+  std::string data;      // file contents, as read
+};
+
+class AppInfo {
+public:
+  AppInfo(std::string name, std::string path, std::optional<std::string> bundleIdentifier,
+          std::shared_ptr<const IconImage> icon, std::vector<std::string> relatedFiles = {});
+
+  const Uuid& id() const { return id_; }
+  const std::string& name() const { return name_; }
+  const std::string& path() const { return path_; }
+  const std::optional<std::string>& bundleIdentifier() const { return bundleIdentifier_; }
+  const std::shared_ptr<const IconImage>& icon() const { return icon_; }
+
+  // Absolute paths the removal deletes, in order; the bundle path comes last.
+  // The only field that may change after construction.
+  std::vector<std::string> relatedFiles;
+
+private:
+  Uuid id_;
+  std::string name_;
+  std::string path_;
+  std::optional<std::string> bundleIdentifier_;
+  std::shared_ptr<const IconImage> icon_;
+};
+
+}  // namespace quillmere

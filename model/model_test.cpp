@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include "model/app_info.h"
+#include "model/uninstall_state.h"
+
+namespace quillmere {
+namespace {
+
+TEST(AppInfo, RecordsDrawFreshIdsAndCopiesKeepThem) {
+  AppInfo a("Foo", "/Applications/Foo.app", std::nullopt, nullptr);
+  AppInfo b("Foo", "/Applications/Foo.app", std::nullopt, nullptr);
+  EXPECT_NE(a.id(), b.id());
+  EXPECT_TRUE(a.relatedFiles.empty());
+
+  AppInfo copy = a;
+  EXPECT_EQ(copy.id(), a.id());
+  copy.relatedFiles.push_back("/tmp/x");
+  EXPECT_TRUE(a.relatedFiles.empty());
+}
+
+TEST(AppInfo, CopiesShareTheIcon) {
+  auto icon = std::make_shared<IconImage>(IconImage{"/a/b.icns", "data"});
+  AppInfo a("Foo", "/A/Foo.app", "com.example.foo", icon, {"/x", "/A/Foo.app"});
+  AppInfo copy = a;
+  EXPECT_EQ(copy.icon().get(), a.icon().get());
+  EXPECT_EQ(copy.relatedFiles, (std::vector<std::string>{"/x", "/A/Foo.app"}));
+}
+
+TEST(Uuid, IsVersion4AndFormatted) {
+  Uuid u = Uuid::random();
+  std::string text = u.toString();
+  ASSERT_EQ(text.size(), 36u);
+  EXPECT_EQ(text[14], '4');
+  EXPECT_EQ(u.bytes()[6] >> 4, 4);
+}
+
+TEST(UninstallState, CarriesItsPayloadByValue) {
+  UninstallState s = states::Error{"line one\nline two"};
+  ASSERT_TRUE(std::holds_alternative<states::Error>(s));
+  EXPECT_EQ(std::get<states::Error>(s).message, "line one\nline two");
+  s = states::Ready{AppInfo("Foo", "/Foo.app", std::nullopt, nullptr)};
+  EXPECT_EQ(std::get<states::Ready>(s).app.name(), "Foo");
+  EXPECT_EQ(UninstallState{}.index(), 0u);  // default is idle
+}
+
+}  // namespace
+}  // namespace quillmere
