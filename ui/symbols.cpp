@@ -4,10 +4,20 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+// Resources of a static library are not registered until someone asks.
+static void ensureSymbolResources() {
+  static const bool registered = [] {
+    Q_INIT_RESOURCE(symbols);
+    return true;
+  }();
+  (void)registered;
+}
+
 namespace quillmere::ui {
 
 QPixmap symbolPixmap(const QString& name, qreal pointSize, const QColor& color,
                      qreal devicePixelRatio) {
+  ensureSymbolResources();
   const QString file = QStringLiteral(":/symbols/%1.svg").arg(name);
   if (!QFile::exists(file)) return {};
   QSvgRenderer renderer(file);
