@@ -65,7 +65,11 @@ public:
 
 private:
   struct Shared;
+  // Queued work holds the state through this shared pointer, never `this`.
   std::shared_ptr<Shared> shared_;
+  // The owner's reference: queued work refers to the dispatcher only weakly,
+  // so work waiting in a queue never keeps its own queue alive.
+  std::shared_ptr<Dispatcher> dispatcher_;
 };
 
 }  // namespace quillmere

@@ -1,0 +1,85 @@
+#include "session/drop_intake.h"
+
+#include <cstddef>
+
+namespace quillmere {
+namespace {
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+int hexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Decodes %XX escapes to the bytes they stand for, whatever those are (the
+// path need not be UTF-8). A "%" not followed by two hex digits makes the
+// whole text unusable rather than being guessed at.
+std::optional<std::string> percentDecode(std::string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      bytes.push_back(text[i]);
+      continue;
+    }
+    if (i + 2 >= text.size()) return std::nullopt;
+    int high = hexDigitValue(text[i + 1]);
+    int low = hexDigitValue(text[i + 2]);
+    if (high < 0 || low < 0) return std::nullopt;
+    bytes.push_back(static_cast<char>(high * 16 + low));
+    i += 2;
+  }
+  return bytes;
+}
+
+}  // namespace
+
+// Only an absolute, local file URL is turned into a path: the path ends up in
+// a removal, so anything that would need guessing (a relative reference, a
+// remote host, a malformed escape, a NUL byte) is rejected instead.
+std::optional<std::string> appPathFromDroppedUrl(std::string_view url) {
+  // Spaces and control characters never appear in an encoded URL; text that
+  // holds them (several lines of a uri-list, stray whitespace) is not one.
+  for (unsigned char c : url) {
+    if (c <= 0x20 || c == 0x7F) return std::nullopt;
+  }
+  constexpr std::string_view kScheme = "file:";
+  if (url.size() < kScheme.size() || !equalsIgnoringAsciiCase(url.substr(0, kScheme.size()), kScheme)) {
+    return std::nullopt;
+  }
+  std::string_view rest = url.substr(kScheme.size());
+  // The query and the fragment are not part of the path; a "?" or "#" that
+  // belongs to a file name arrives escaped.
+  rest = rest.substr(0, rest.find_first_of("?#"));
+  if (rest.starts_with("//")) {
+    rest.remove_prefix(2);
+    const std::size_t slash = rest.find('/');
+    const std::string_view authority = rest.substr(0, slash);
+    if (!authority.empty() && !equalsIgnoringAsciiCase(authority, "localhost")) return std::nullopt;
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
+  }
+  if (!rest.starts_with('/')) return std::nullopt;
+
+  std::optional<std::string> path = percentDecode(rest);
+  if (!path || path->find('\0') != std::string::npos) return std::nullopt;
+  while (path->size() > 1 && path->back() == '/') path->pop_back();
+
+  const std::string_view name = std::string_view(*path).substr(path->rfind('/') + 1);
+  const std::size_t dot = name.rfind('.');
+  // A bare ".app" has no name before the extension; an empty application name
+  // would match every entry the analysis looks at.
+  if (dot == std::string_view::npos || dot == 0 || name.substr(dot + 1) != "app") return std::nullopt;
+  return path;
+}
+
+}  // namespace quillmere

@@ -1,0 +1,22 @@
+#include "session/session_controller.h"
+
+namespace quillmere {
+
+// Kept apart from the controller so that code using only fake services does
+// not need the analyzer and the uninstaller linked in.
+SessionServices SessionServices::standard(SearchLocations locations,
+                                          std::shared_ptr<PrivilegedRemover> privileged) {
+  SessionServices services;
+  // Neither holds state between calls: a fresh one per analysis and per removal.
+  services.analyze = [locations = std::move(locations)](const std::string& appPath) {
+    return AppAnalyzer(locations).analyze(appPath);
+  };
+  services.uninstall = [privileged = std::move(privileged)](const AppInfo& app,
+                                                            const ProgressCallback& progress,
+                                                            const CompletionCallback& completion) {
+    Quillmere(privileged).uninstall(app, progress, completion);
+  };
+  return services;
+}
+
+}  // namespace quillmere
