@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/spawn_command.h"
+
 namespace quillmere {
 
 class PrivilegedRemover {
@@ -20,5 +22,10 @@ public:
 // The platform's real implementation: the administrator AppleScript on macOS,
 // pkexec on Linux.
 std::shared_ptr<PrivilegedRemover> makeSystemPrivilegedRemover();
+
+// The command that implementation runs for one (already checked) path:
+// /usr/bin/osascript -e SCRIPT on macOS, /usr/bin/pkexec /bin/rm -rf -- PATH
+// on Linux.
+SpawnCommand privilegedRemovalCommand(const std::string& path);
 
 }  // namespace quillmere

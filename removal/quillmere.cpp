@@ -1,1 +1,55 @@
-// placeholder
+#include "removal/quillmere.h"
+
+#include "platform/removal_target.h"
+
+namespace quillmere {
+namespace {
+
+const std::string kDeleting = "Deleting: ";
+const std::string kDeleted = "\u2713 Deleted: ";
+const std::string kDeletedSudo = "\u2713 Deleted (sudo): ";
+const std::string kFailed = "\u2717 Failed to delete: ";
+
+}  // namespace
+
+Quillmere::Quillmere() : Quillmere(makeSystemPrivilegedRemover()) {}
+
+Quillmere::Quillmere(std::shared_ptr<PrivilegedRemover> privileged,
+                     std::shared_ptr<const FileOperations> files)
+    : privileged_(std::move(privileged)),
+      files_(files ? std::move(files) : std::make_shared<const FileOperations>()) {}
+
+void Quillmere::uninstall(const AppInfo& app, const ProgressCallback& progress,
+                          const CompletionCallback& completion) const {
+  const auto report = [&](const std::string& prefix, const std::string& path) {
+    if (progress) progress(prefix + path);
+  };
+  std::size_t failed = 0;
+  for (const std::string& path : app.relatedFiles) {
+    report(kDeleting, path);
+    if (!files_->exists(path)) continue;
+    if (files_->isDeletable(path) && files_->removeItem(path)) {
+      report(kDeleted, path);
+    } else if (deleteWithPrivileges(path)) {
+      report(kDeletedSudo, path);
+    } else {
+      ++failed;
+      report(kFailed, path);
+    }
+  }
+  if (!completion) return;
+  if (failed == 0)
+    completion(true, std::nullopt);
+  else
+    completion(false, "Failed to delete " + std::to_string(failed) + " files");
+}
+
+bool Quillmere::deleteWithPrivileges(const std::string& path) const {
+  // Checked here as well as in the platform's remover, so that no remover —
+  // a test double included — is ever asked to remove "/" or a path that ends
+  // in "/" (which would act on what a final symbolic link points to).
+  const auto target = privilegedRemovalPath(path);
+  return privileged_ && target && privileged_->removeWithPrivileges(*target);
+}
+
+}  // namespace quillmere
