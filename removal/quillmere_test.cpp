@@ -1,0 +1,151 @@
+#include "removal/quillmere.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "platform/fake_privileged_remover.h"
+#include "removal/test_tree.h"
+
+namespace quillmere {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// File operations whose answers are scripted per path; the real file system
+// is never touched. Paths not listed do not exist.
+class ScriptedFiles : public FileOperations {
+public:
+  struct Answers {
+    bool deletable = true;
+    bool removes = true;
+  };
+  std::map<std::string, Answers> paths;
+  mutable std::vector<std::string> removed;
+
+  bool exists(const std::string& path) const override { return paths.count(path) > 0; }
+  bool isDeletable(const std::string& path) const override { return paths.at(path).deletable; }
+  bool removeItem(const std::string& path) const override {
+    removed.push_back(path);
+    return paths.at(path).removes;
+  }
+};
+
+struct Outcome {
+  std::vector<std::string> lines;
+  int completions = 0;
+  bool success = false;
+  std::optional<std::string> message;
+};
+
+Outcome uninstall(const Quillmere& quillmere, std::vector<std::string> paths) {
+  AppInfo app("Foo", "/Applications/Foo.app", std::nullopt, nullptr, std::move(paths));
+  Outcome run;
+  quillmere.uninstall(
+      app, [&](const std::string& line) { run.lines.push_back(line); },
+      [&](bool success, std::optional<std::string> message) {
+        ++run.completions;
+        run.success = success;
+        run.message = std::move(message);
+      });
+  return run;
+}
+
+TEST(Uninstall, EveryOutcomeGivesItsLinesInOrder) {
+  auto files = std::make_shared<ScriptedFiles>();
+  files->paths["/ok"] = {true, true};
+  files->paths["/fails-then-sudo"] = {true, false};
+  files->paths["/fails-everywhere"] = {true, false};
+  files->paths["/locked-then-sudo"] = {false, true};
+  files->paths["/locked-everywhere"] = {false, true};
+  auto privileged = std::make_shared<FakePrivilegedRemover>();
+  privileged->refuse("/fails-everywhere");
+  privileged->refuse("/locked-everywhere");
+
+  const Outcome run = uninstall(Quillmere(privileged, files),
+                            {"/missing", "/ok", "/fails-then-sudo", "/fails-everywhere",
+                             "/locked-then-sudo", "/locked-everywhere"});
+
+  // The prefixes as raw bytes: U+2713 is E2 9C 93, U+2717 is E2 9C 97.
+  EXPECT_THAT(run.lines,
+              ElementsAre("Deleting: /missing",
+                          "Deleting: /ok", "\xE2\x9C\x93 Deleted: /ok",
+                          "Deleting: /fails-then-sudo", "\xE2\x9C\x93 Deleted (sudo): /fails-then-sudo",
+                          "Deleting: /fails-everywhere", "\xE2\x9C\x97 Failed to delete: /fails-everywhere",
+                          "Deleting: /locked-then-sudo", "\xE2\x9C\x93 Deleted (sudo): /locked-then-sudo",
+                          "Deleting: /locked-everywhere", "\xE2\x9C\x97 Failed to delete: /locked-everywhere"));
+  // Not deletable means no ordinary attempt at all.
+  EXPECT_THAT(files->removed, ElementsAre("/ok", "/fails-then-sudo", "/fails-everywhere"));
+  EXPECT_THAT(privileged->calls(), ElementsAre("/fails-then-sudo", "/fails-everywhere",
+                                               "/locked-then-sudo", "/locked-everywhere"));
+  EXPECT_EQ(run.completions, 1);
+  EXPECT_FALSE(run.success);
+  EXPECT_EQ(run.message, "Failed to delete 2 files");
+}
+
+TEST(Uninstall, EmptyListCompletesOnceWithSuccessAndNoLines) {
+  const Outcome run = uninstall(Quillmere(std::make_shared<FakePrivilegedRemover>()), {});
+  EXPECT_THAT(run.lines, IsEmpty());
+  EXPECT_EQ(run.completions, 1);
+  EXPECT_TRUE(run.success);
+  EXPECT_EQ(run.message, std::nullopt);
+}
+
+TEST(Uninstall, FailureMessageUsesFilesForEveryCount) {
+  for (int count : {1, 12}) {
+    auto files = std::make_shared<ScriptedFiles>();
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+      paths.push_back("/p" + std::to_string(i));
+      files->paths[paths.back()] = {false, false};
+    }
+    auto privileged = std::make_shared<FakePrivilegedRemover>();
+    privileged->refuseAll();
+    const Outcome run = uninstall(Quillmere(privileged, files), paths);
+    EXPECT_EQ(run.lines.size(), 2u * count);
+    EXPECT_EQ(run.completions, 1);
+    EXPECT_FALSE(run.success);
+    EXPECT_EQ(run.message, "Failed to delete " + std::to_string(count) + " files");
+  }
+}
+
+TEST(Uninstall, PrivilegedRemovalNeverSeesRootRelativeOrTrailingSlashPaths) {
+  auto files = std::make_shared<ScriptedFiles>();
+  for (const char* path : {"/", "//", "relative/x", "/Library/Foo/", "/Library/Foo/.."})
+    files->paths[path] = {false, false};
+  auto privileged = std::make_shared<FakePrivilegedRemover>();
+
+  const Outcome run = uninstall(Quillmere(privileged, files),
+                            {"/", "//", "relative/x", "/Library/Foo/", "/Library/Foo/.."});
+
+  EXPECT_THAT(privileged->calls(), ElementsAre("/Library/Foo"));
+  // The log still names each path exactly as listed.
+  EXPECT_EQ(run.lines[7], "\xE2\x9C\x93 Deleted (sudo): /Library/Foo/");
+  EXPECT_EQ(run.message, "Failed to delete 4 files");
+}
+
+TEST(Uninstall, RealFilesAreRemovedAndAPathListedTwiceOnlyAnnouncedTheSecondTime) {
+  fixtures::TempDir dir;
+  fixtures::writeFile(dir / "Caches/com.example.foo/a/b.db");
+  fixtures::writeFile(dir / "Preferences/com.example.foo.plist");
+  fixtures::writeFile(dir / "Preferences/com.example.other.plist");
+  auto privileged = std::make_shared<FakePrivilegedRemover>();
+  const std::string tree = dir / "Caches/com.example.foo";
+  const std::string plist = dir / "Preferences/com.example.foo.plist";
+
+  const Outcome run = uninstall(Quillmere(privileged), {tree, plist, tree});
+
+  EXPECT_THAT(run.lines, ElementsAre("Deleting: " + tree, "\xE2\x9C\x93 Deleted: " + tree,
+                                     "Deleting: " + plist, "\xE2\x9C\x93 Deleted: " + plist,
+                                     "Deleting: " + tree));
+  EXPECT_TRUE(run.success);
+  EXPECT_THAT(privileged->calls(), IsEmpty());
+  EXPECT_FALSE(fixtures::existsNoFollow(tree));
+  EXPECT_FALSE(fixtures::existsNoFollow(plist));
+  EXPECT_TRUE(fixtures::existsNoFollow(dir / "Preferences/com.example.other.plist"));
+}
+
+}  // namespace
+}  // namespace quillmere

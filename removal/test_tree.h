@@ -1,0 +1,49 @@
+#pragma once
+// Small helpers for tests that build real trees in a fresh temporary folder.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+namespace quillmere::fixtures {
+
+class TempDir {
+public:
+  TempDir() {
+    std::string pattern = std::filesystem::temp_directory_path().string() + "/quillmere-XXXXXX";
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);  // never follows symbolic links
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+private:
+  std::string path_;
+};
+
+inline void makeDirs(const std::string& path) { std::filesystem::create_directories(path); }
+
+inline void writeFile(const std::string& path, const std::string& content = "x") {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+inline bool existsNoFollow(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace quillmere::fixtures
