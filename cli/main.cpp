@@ -1,2 +1,10 @@
-#include <cstdio>
-int main() { std::puts("quillmere-cli: not built yet"); return 0; }
+#include <unistd.h>
+
+#include "cli/cli.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  quillmere::CliStreams streams;
+  streams.inputIsTerminal = isatty(STDIN_FILENO) == 1;
+  return quillmere::runCli(args, streams, quillmere::Quillmere());
+}

@@ -1,0 +1,282 @@
+#include "cli/cli.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <optional>
+#include <variant>
+
+#include "analysis/app_analyzer.h"
+#include "cli/json_text.h"
+
+namespace quillmere {
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+const char kUsage[] =
+    "Usage:\n"
+    "  quillmere-cli scan   [--home DIR] [--system-root DIR] [--json | -0] APP_PATH\n"
+    "  quillmere-cli remove [--home DIR] [--system-root DIR] [--yes] APP_PATH\n"
+    "  quillmere-cli --help\n";
+
+const char kHelp[] =
+    "\n"
+    "Removes an application bundle (Foo.app) together with the files it left\n"
+    "behind in the Library folders.\n"
+    "\n"
+    "Commands:\n"
+    "  scan     Print every path a removal would delete, in deletion order, the\n"
+    "           bundle itself last, one per line. Deletes nothing.\n"
+    "  remove   Show the same list, ask for confirmation, then delete the paths\n"
+    "           one by one, printing each step. A path that cannot be deleted\n"
+    "           normally is deleted with administrator rights, after the system\n"
+    "           has asked for them.\n"
+    "\n"
+    "Options:\n"
+    "  --home DIR         search the eight Library folders below DIR instead of\n"
+    "                     below your home folder\n"
+    "  --system-root DIR  prefix of the four system-wide Library folders\n"
+    "                     (default /)\n"
+    "  --json             scan: print one JSON object {\"name\", \"path\",\n"
+    "                     \"bundleIdentifier\" (string or null), \"relatedFiles\"}\n"
+    "  -0                 scan: end each path with a NUL byte instead of a newline\n"
+    "  --yes              remove: delete without asking\n"
+    "  -h, --help         show this text\n"
+    "\n"
+    "Paths are printed as the file system holds them. A path that contains a\n"
+    "newline spans several lines of the plain output; use -0 or --json when that\n"
+    "matters. In JSON, every byte that is not part of valid UTF-8 is written as\n"
+    "\\udcXX (XX: the byte in hex), so the exact bytes can be recovered (Python:\n"
+    "s.encode('utf-8', 'surrogateescape')). Relative paths are taken from the\n"
+    "current folder and printed as absolute paths.\n"
+    "\n"
+    "Without --yes, remove asks on the terminal; when standard input is not a\n"
+    "terminal it refuses and deletes nothing.\n"
+    "\n"
+    "Exit status: 0 success; 1 the application does not exist, some paths could\n"
+    "not be deleted, or the removal was declined; 2 usage error, or remove\n"
+    "without --yes when standard input is not a terminal.\n";
+
+enum class Command { Scan, Remove };
+enum class ScanFormat { Lines, Nul, Json };
+
+struct Options {
+  Command command = Command::Scan;
+  std::optional<std::string> home;
+  std::optional<std::string> systemRoot;
+  ScanFormat format = ScanFormat::Lines;
+  bool yes = false;
+  std::string appPath;
+};
+
+struct UsageError {
+  std::string message;
+};
+struct HelpRequest {};
+
+using Parsed = std::variant<Options, UsageError, HelpRequest>;
+
+// Takes the value of an option given as "--name VALUE" or "--name=VALUE".
+bool takeValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
+               std::optional<std::string>& value, std::optional<UsageError>& error) {
+  const std::string& arg = args[i];
+  if (arg.rfind(name + "=", 0) == 0) {
+    value = arg.substr(name.size() + 1);
+  } else if (arg == name) {
+    if (i + 1 >= args.size()) {
+      error = UsageError{name + " needs a folder"};
+      return true;
+    }
+    value = args[++i];
+  } else {
+    return false;
+  }
+  if (value->empty()) error = UsageError{name + " needs a folder"};
+  return true;
+}
+
+Parsed parse(const std::vector<std::string>& args) {
+  for (const auto& arg : args) {
+    if (arg == "--") break;
+    if (arg == "--help" || arg == "-h") return HelpRequest{};
+  }
+  if (args.empty()) return UsageError{"missing command"};
+  Options options;
+  if (args[0] == "scan")
+    options.command = Command::Scan;
+  else if (args[0] == "remove")
+    options.command = Command::Remove;
+  else
+    return UsageError{"unknown command '" + args[0] + "'"};
+
+  bool json = false, nul = false, endOfOptions = false;
+  std::vector<std::string> operands;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    std::optional<UsageError> error;
+    if (endOfOptions || arg.empty() || arg[0] != '-' || arg == "-") {
+      operands.push_back(arg);
+    } else if (arg == "--") {
+      endOfOptions = true;
+    } else if (takeValue(args, i, "--home", options.home, error) ||
+               takeValue(args, i, "--system-root", options.systemRoot, error)) {
+      if (error) return *error;
+    } else if (arg == "--json" && options.command == Command::Scan) {
+      json = true;
+    } else if (arg == "-0" && options.command == Command::Scan) {
+      nul = true;
+    } else if (arg == "--yes" && options.command == Command::Remove) {
+      options.yes = true;
+    } else {
+      return UsageError{"unknown option '" + arg + "' for " + args[0]};
+    }
+  }
+  if (json && nul) return UsageError{"--json and -0 cannot be combined"};
+  options.format = json ? ScanFormat::Json : nul ? ScanFormat::Nul : ScanFormat::Lines;
+  if (operands.size() != 1)
+    return UsageError{operands.empty() ? "missing APP_PATH" : "only one APP_PATH may be given"};
+  if (operands[0].empty()) return UsageError{"APP_PATH is empty"};
+  options.appPath = operands[0];
+  return options;
+}
+
+// Lexically absolute: the current folder in front of a relative path, no
+// symbolic link resolved, so the path still names what the user named.
+std::string absolutePath(std::string path) {
+  if (!path.empty() && path[0] == '/') return path;
+  while (path.rfind("./", 0) == 0) {
+    path.erase(0, 2);
+    while (!path.empty() && path[0] == '/') path.erase(0, 1);
+  }
+  std::string cwd;
+  for (std::size_t size = 256;; size *= 2) {
+    cwd.resize(size);
+    if (getcwd(cwd.data(), size)) break;
+    if (errno != ERANGE) return path;  // no current folder to stand on
+  }
+  cwd.resize(cwd.find('\0'));
+  if (path == ".") return cwd;
+  return (cwd == "/" ? "" : cwd) + "/" + path;
+}
+
+std::string withoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+SearchLocations locationsFor(const Options& options) {
+  SearchLocations locations = SearchLocations::forCurrentUser();
+  if (options.home) locations.home = withoutTrailingSlashes(absolutePath(*options.home));
+  if (options.systemRoot) locations.systemRoot = absolutePath(*options.systemRoot);
+  return locations;
+}
+
+void writeBytes(std::FILE* stream, const std::string& bytes) {
+  std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+void writeLine(std::FILE* stream, const std::string& line) {
+  writeBytes(stream, line);
+  std::fputc('\n', stream);
+}
+
+void printScan(const AppInfo& app, ScanFormat format, std::FILE* out) {
+  if (format == ScanFormat::Json) {
+    std::string json = "{\"name\":" + jsonString(app.name()) + ",\"path\":" +
+                       jsonString(app.path()) + ",\"bundleIdentifier\":" +
+                       (app.bundleIdentifier() ? jsonString(*app.bundleIdentifier()) : "null") +
+                       ",\"relatedFiles\":[";
+    for (std::size_t i = 0; i < app.relatedFiles.size(); ++i)
+      json += (i ? "," : "") + jsonString(app.relatedFiles[i]);
+    writeLine(out, json + "]}");
+    return;
+  }
+  for (const auto& path : app.relatedFiles) {
+    writeBytes(out, path);
+    std::fputc(format == ScanFormat::Nul ? '\0' : '\n', out);
+  }
+}
+
+bool userConfirms(const AppInfo& app, const CliStreams& streams) {
+  for (const auto& path : app.relatedFiles) writeLine(streams.out, path);
+  writeLine(streams.out, "");
+  writeLine(streams.out, "This will delete " + app.name() + " and " +
+                             std::to_string(app.relatedFiles.size()) +
+                             " related files. This action cannot be undone!");
+  std::fputs("Delete them? [y/N] ", streams.out);
+  std::fflush(streams.out);
+
+  std::string answer;
+  for (int c; (c = std::fgetc(streams.in)) != EOF && c != '\n';) answer += static_cast<char>(c);
+  std::string word;
+  for (char c : answer)
+    if (!std::isspace(static_cast<unsigned char>(c)))
+      word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return word == "y" || word == "yes";
+}
+
+int removeApp(const AppInfo& app, const Options& options, const CliStreams& streams,
+              const Quillmere& uninstaller) {
+  if (!options.yes) {
+    if (!streams.inputIsTerminal) {
+      std::fputs("quillmere-cli: standard input is not a terminal, so nothing can be "
+                 "confirmed; nothing was deleted. Pass --yes to remove without asking.\n",
+                 streams.err);
+      return kExitUsage;
+    }
+    if (!userConfirms(app, streams)) {
+      std::fputs("Cancelled; nothing was deleted.\n", streams.err);
+      return kExitFailure;
+    }
+  }
+  int status = 0;
+  uninstaller.uninstall(
+      app,
+      [&](const std::string& line) {
+        writeLine(streams.out, line);
+        std::fflush(streams.out);  // a live log, even through a pipe
+      },
+      [&](bool success, std::optional<std::string> message) {
+        if (success) return;
+        writeLine(streams.err, message.value_or("Unknown error"));
+        status = kExitFailure;
+      });
+  return status;
+}
+
+}  // namespace
+
+int runCli(const std::vector<std::string>& args, const CliStreams& streams,
+           const Quillmere& uninstaller) {
+  const Parsed parsed = parse(args);
+  if (std::holds_alternative<HelpRequest>(parsed)) {
+    std::fputs(kUsage, streams.out);
+    std::fputs(kHelp, streams.out);
+    return 0;
+  }
+  if (const auto* error = std::get_if<UsageError>(&parsed)) {
+    std::fputs(("quillmere-cli: " + error->message + "\n").c_str(), streams.err);
+    std::fputs(kUsage, streams.err);
+    std::fputs("Run 'quillmere-cli --help' for more.\n", streams.err);
+    return kExitUsage;
+  }
+  const Options& options = std::get<Options>(parsed);
+
+  const AnalysisResult result =
+      AppAnalyzer(locationsFor(options)).analyze(absolutePath(options.appPath));
+  if (const auto* failure = std::get_if<AnalysisError>(&result)) {
+    writeLine(streams.err, failure->localizedDescription);
+    return kExitFailure;
+  }
+  const AppInfo& app = std::get<AppInfo>(result);
+  if (options.command == Command::Scan) {
+    printScan(app, options.format, streams.out);
+    return std::fflush(streams.out) == 0 ? 0 : kExitFailure;
+  }
+  return removeApp(app, options, streams, uninstaller);
+}
+
+}  // namespace quillmere

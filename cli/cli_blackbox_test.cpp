@@ -1,0 +1,179 @@
+// Runs the built quillmere-cli as a user or a script would.
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "cli/json_text.h"
+#include "cli/test_library.h"
+
+namespace quillmere {
+namespace {
+
+using fixtures::existsNoFollow;
+using fixtures::PreparedLibrary;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs the CLI with standard input from /dev/null (never a terminal) in the
+// folder `cwd`, collecting its outputs in files.
+Result cli(const std::vector<std::string>& args, const std::string& cwd = "/") {
+  fixtures::TempDir outputs;
+  const std::string outPath = outputs / "out", errPath = outputs / "err";
+  std::vector<std::string> argv = {QUILLMERE_CLI_PATH};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> cArgs;
+  for (auto& arg : argv) cArgs.push_back(arg.data());
+  cArgs.push_back(nullptr);
+
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int in = open("/dev/null", O_RDONLY);
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
+        dup2(err, 2) < 0 || chdir(cwd.c_str()) != 0)
+      _exit(127);
+    execv(cArgs[0], cArgs.data());
+    _exit(127);
+  }
+  Result result;
+  int status = 0;
+  if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+    result.status = WEXITSTATUS(status);
+  result.out = readAll(outPath);
+  result.err = readAll(errPath);
+  return result;
+}
+
+std::vector<std::string> withRoots(const PreparedLibrary& library, std::vector<std::string> args) {
+  args.insert(args.begin() + 1, {"--home", library.home, "--system-root", library.systemRoot});
+  return args;
+}
+
+std::string joined(const std::vector<std::string>& paths, char end) {
+  std::string text;
+  for (const auto& path : paths) text += path + end;
+  return text;
+}
+
+TEST(CliBlackBox, HelpAndUsageErrors) {
+  const Result help = cli({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_THAT(help.out, HasSubstr("quillmere-cli scan"));
+  EXPECT_THAT(help.out, HasSubstr("quillmere-cli remove"));
+  EXPECT_EQ(help.err, "");
+
+  for (const std::vector<std::string>& wrong :
+       std::vector<std::vector<std::string>>{{},
+                                             {"erase", "/x.app"},
+                                             {"scan"},
+                                             {"scan", "/a.app", "/b.app"},
+                                             {"scan", "--json", "-0", "/a.app"},
+                                             {"scan", "--yes", "/a.app"},
+                                             {"remove", "--json", "/a.app"},
+                                             {"scan", "/a.app", "--home"},
+                                             {"scan", "--bogus", "/a.app"}}) {
+    const Result result = cli(wrong);
+    EXPECT_EQ(result.status, 2) << ::testing::PrintToString(wrong);
+    EXPECT_THAT(result.err, HasSubstr("Usage:"));
+    EXPECT_EQ(result.out, "");
+  }
+}
+
+TEST(CliBlackBox, NothingAtTheApplicationPath) {
+  PreparedLibrary library;
+  for (const char* command : {"scan", "remove"}) {
+    const Result result = cli(withRoots(library, {command, "--yes", library.root / "Gone.app"}));
+    // scan does not know --yes: it is a usage error there.
+    if (std::string(command) == "scan") {
+      EXPECT_EQ(result.status, 2);
+      continue;
+    }
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Application does not exist\n");
+    EXPECT_EQ(result.out, "");
+  }
+  const Result scan = cli(withRoots(library, {"scan", library.root / "Gone.app"}));
+  EXPECT_EQ(scan.status, 1);
+  EXPECT_EQ(scan.err, "Application does not exist\n");
+}
+
+TEST(CliBlackBox, ScanPrintsTheListAsLinesNulTerminatedOrJson) {
+  PreparedLibrary library;
+  const std::vector<std::string> expected = library.relatedFiles();
+
+  const Result lines = cli(withRoots(library, {"scan", library.bundle}));
+  EXPECT_EQ(lines.status, 0);
+  EXPECT_EQ(lines.out, joined(expected, '\n'));
+  EXPECT_EQ(lines.err, "");
+
+  const Result nul = cli(withRoots(library, {"scan", "-0", library.bundle}));
+  EXPECT_EQ(nul.status, 0);
+  EXPECT_EQ(nul.out, joined(expected, '\0'));
+
+  const Result json = cli(withRoots(library, {"scan", "--json", library.bundle}));
+  EXPECT_EQ(json.status, 0);
+  std::string files;
+  for (const auto& path : expected) files += (files.empty() ? "" : ",") + jsonString(path);
+  EXPECT_EQ(json.out, "{\"name\":\"Foo\",\"path\":" + jsonString(library.bundle) +
+                          ",\"bundleIdentifier\":\"com.example.foo\",\"relatedFiles\":[" + files +
+                          "]}\n");
+  EXPECT_THAT(json.out, HasSubstr("Foo-\\udcff.log"));
+  EXPECT_THAT(json.out, HasSubstr("Foo\\nlog.txt"));
+
+  // Nothing was touched by scanning.
+  for (const auto& path : expected) EXPECT_TRUE(existsNoFollow(path)) << path;
+}
+
+TEST(CliBlackBox, RelativeApplicationPathIsPrintedAbsolute) {
+  PreparedLibrary library;
+  const Result result = cli(withRoots(library, {"scan", "./Foo.app"}), library.root / "Applications");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, joined(library.relatedFiles(), '\n'));
+}
+
+TEST(CliBlackBox, RemoveWithYesDeletesExactlyTheListedPaths) {
+  PreparedLibrary library;
+  const Result result = cli(withRoots(library, {"remove", "--yes", library.bundle}));
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  std::string log;
+  for (const auto& path : library.relatedFiles())
+    log += "Deleting: " + path + "\n\xE2\x9C\x93 Deleted: " + path + "\n";
+  EXPECT_EQ(result.out, log);
+  for (const auto& path : library.relatedFiles()) EXPECT_FALSE(existsNoFollow(path)) << path;
+  for (const auto& path : library.unrelated) EXPECT_TRUE(existsNoFollow(path)) << path;
+  EXPECT_TRUE(existsNoFollow(library.home + "/Library/Caches"));
+  EXPECT_TRUE(existsNoFollow(library.root / "Applications"));
+}
+
+TEST(CliBlackBox, RemoveWithoutYesRefusesWhenInputIsNotATerminal) {
+  PreparedLibrary library;
+  const Result result = cli(withRoots(library, {"remove", library.bundle}));
+  EXPECT_EQ(result.status, 2);
+  EXPECT_THAT(result.err, StartsWith("quillmere-cli: standard input is not a terminal"));
+  EXPECT_EQ(result.out, "");
+  for (const auto& path : library.relatedFiles()) EXPECT_TRUE(existsNoFollow(path)) << path;
+}
+
+}  // namespace
+}  // namespace quillmere
