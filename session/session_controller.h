@@ -22,7 +22,7 @@ namespace quillmere {
 
 // The blocking work the controller runs in the background. Replaceable so
 // tests can run fakes; `standard` runs a fresh AppAnalyzer per analysis and
-// a Quillmere per removal.
+// a Quillmere per removal (a null `privileged` means the platform's own).
 struct SessionServices {
   std::function<AnalysisResult(const std::string& appPath)> analyze;
   std::function<void(const AppInfo&, const ProgressCallback&, const CompletionCallback&)> uninstall;

@@ -6,6 +6,7 @@ namespace quillmere {
 // not need the analyzer and the uninstaller linked in.
 SessionServices SessionServices::standard(SearchLocations locations,
                                           std::shared_ptr<PrivilegedRemover> privileged) {
+  if (!privileged) privileged = makeSystemPrivilegedRemover();
   SessionServices services;
   // Neither holds state between calls: a fresh one per analysis and per removal.
   services.analyze = [locations = std::move(locations)](const std::string& appPath) {
