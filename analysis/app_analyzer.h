@@ -39,6 +39,10 @@ public:
   // The twelve roots, in search order.
   std::vector<std::string> searchRoots() const;
 
+  // The display name: the last path component (a trailing "/" ignored) with
+  // every ".app" removed, so "My.application.app" gives "Mylication".
+  static std::string applicationName(const std::string& appPath);
+
 private:
   std::vector<std::string> findRelatedFiles(const std::string& appName,
                                             const std::string* bundleIdentifier) const;

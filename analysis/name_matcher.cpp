@@ -1,0 +1,137 @@
+#include "analysis/name_matcher.h"
+
+#include <utf8proc.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace quillmere {
+namespace {
+
+bool isAscii(std::string_view text) {
+  for (unsigned char c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+void appendAsciiLower(std::string& out, std::string_view text) {
+  for (char c : text) out.push_back(c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c);
+}
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+
+// NFC of one valid UTF-8 run, lower-cased on the way when `lower` is set.
+//
+// utf8proc has only the simple (one code point) lower-case mapping. The full
+// default mapping differs from it, unconditionally, for U+0130 alone, and
+// U+0130 canonically decomposes to "I" + U+0307. Lower-casing the canonical
+// decomposition therefore yields the full mapping, and case mapping preserves
+// canonical equivalence, so NFC(lower(NFD(x))) is the NFC of the full
+// lower-case form without any table of our own.
+void appendNormalizedRun(std::string& out, std::string_view run, bool lower) {
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(run.data());
+  const auto length = static_cast<utf8proc_ssize_t>(run.size());
+  if (!lower) {
+    utf8proc_uint8_t* mapped = nullptr;
+    utf8proc_ssize_t n = utf8proc_map(bytes, length, &mapped, utf8proc_option_t(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    std::unique_ptr<utf8proc_uint8_t, FreeDeleter> owner(mapped);
+    if (n < 0) out.append(run);  // cannot happen for a valid run; keep the bytes
+    else out.append(reinterpret_cast<const char*>(mapped), size_t(n));
+    return;
+  }
+  const auto decompose = utf8proc_option_t(UTF8PROC_STABLE | UTF8PROC_DECOMPOSE);
+  std::vector<utf8proc_int32_t> points(run.size() + 4);
+  utf8proc_ssize_t count = utf8proc_decompose(bytes, length, points.data(), utf8proc_ssize_t(points.size()), decompose);
+  if (count > utf8proc_ssize_t(points.size())) {
+    points.resize(size_t(count));
+    count = utf8proc_decompose(bytes, length, points.data(), count, decompose);
+  }
+  if (count < 0) {
+    out.append(run);
+    return;
+  }
+  for (utf8proc_ssize_t i = 0; i < count; ++i) points[size_t(i)] = utf8proc_tolower(points[size_t(i)]);
+  // Re-encode as UTF-8 and take the full NFC of that, so that a lower-case
+  // letter which itself decomposes would still be ordered and composed right.
+  std::string lowered;
+  lowered.reserve(size_t(count) * 2);
+  utf8proc_uint8_t buffer[4];
+  for (utf8proc_ssize_t i = 0; i < count; ++i) {
+    utf8proc_ssize_t n = utf8proc_encode_char(points[size_t(i)], buffer);
+    lowered.append(reinterpret_cast<const char*>(buffer), size_t(n));
+  }
+  appendNormalizedRun(out, lowered, false);
+}
+
+// Splits `text` into maximal valid UTF-8 runs, normalises each and copies the
+// bytes between them unchanged.
+std::string normalize(std::string_view text, bool lower) {
+  std::string out;
+  out.reserve(text.size());
+  if (isAscii(text)) {
+    if (lower) appendAsciiLower(out, text);
+    else out.append(text);
+    return out;
+  }
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+  size_t runStart = 0, i = 0;
+  while (i < text.size()) {
+    utf8proc_int32_t cp;
+    utf8proc_ssize_t n = utf8proc_iterate(bytes + i, utf8proc_ssize_t(text.size() - i), &cp);
+    if (n > 0) {
+      i += size_t(n);
+      continue;
+    }
+    if (i > runStart) appendNormalizedRun(out, text.substr(runStart, i - runStart), lower);
+    out.push_back(text[i]);
+    runStart = ++i;
+  }
+  if (i > runStart) appendNormalizedRun(out, text.substr(runStart, i - runStart), lower);
+  return out;
+}
+
+bool contains(std::string_view text, std::string_view needle) {
+  return !needle.empty() && text.find(needle) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::string matchingForm(std::string_view text) { return normalize(text, true); }
+
+std::string canonicalForm(std::string_view text) { return normalize(text, false); }
+
+NameMatcher::NameMatcher(std::string_view appName, std::string_view bundleIdentifier)
+    : name_(matchingForm(appName)),
+      identifier_(matchingForm(bundleIdentifier)),
+      slashedName_("/" + name_ + "/") {}
+
+const std::string& NameMatcher::fold(std::string_view text) const {
+  if (isAscii(text)) {
+    scratch_.clear();
+    appendAsciiLower(scratch_, text);
+  } else {
+    scratch_ = matchingForm(text);
+  }
+  return scratch_;
+}
+
+bool NameMatcher::matchesName(std::string_view entryName) const {
+  const std::string& folded = fold(entryName);
+  return contains(folded, name_) || contains(folded, identifier_);
+}
+
+bool NameMatcher::isNameFolder(std::string_view folderName) const {
+  return !name_.empty() && fold(folderName) == name_;
+}
+
+bool NameMatcher::matchesEntry(std::string_view relativeText) const {
+  size_t slash = relativeText.rfind('/');
+  std::string_view name = slash == std::string_view::npos ? relativeText : relativeText.substr(slash + 1);
+  if (matchesName(name)) return true;
+  return fold(relativeText).find(slashedName_) != std::string::npos;
+}
+
+}  // namespace quillmere

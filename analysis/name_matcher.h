@@ -1,0 +1,48 @@
+#pragma once
+// Case-insensitive, canonically equivalent substring tests of directory-entry
+// names against an application's name and bundle identifier. Works on raw
+// file-system bytes: text that is not valid UTF-8 is still compared, its
+// invalid bytes standing for themselves.
+
+#include <string>
+#include <string_view>
+
+namespace quillmere {
+
+// `text` lower-cased with the full Unicode default mapping (locale-free) and
+// brought to NFC. Valid UTF-8 runs are mapped; invalid bytes are copied as is.
+std::string matchingForm(std::string_view text);
+
+// `text` in NFC, invalid bytes copied as is: the key found paths are ordered by.
+// Byte order of this key is code-point order of the normalised text.
+std::string canonicalForm(std::string_view text);
+
+// The three tests of one analysis, with its needles lower-cased once.
+// Not thread-safe (it reuses a scratch buffer): one matcher per walk.
+class NameMatcher {
+public:
+  // An empty bundle identifier stands for "none": it never matches.
+  NameMatcher(std::string_view appName, std::string_view bundleIdentifier);
+
+  // T1 or T3: the entry's own name contains the application name or the
+  // bundle identifier. Empty needles never match.
+  bool matchesName(std::string_view entryName) const;
+
+  // True when a folder of this name puts "/name/" into the root-relative text
+  // of everything below it (the T2 test, decided one folder at a time).
+  bool isNameFolder(std::string_view folderName) const;
+
+  // T1, T2 and T3 for an entry given by its root-relative text ("/a/b/c",
+  // beginning with "/"): the reference form of the rule, for tests and fuzzing.
+  bool matchesEntry(std::string_view relativeText) const;
+
+private:
+  const std::string& fold(std::string_view text) const;
+
+  std::string name_;        // matching form of the application name
+  std::string identifier_;  // matching form of the bundle identifier
+  std::string slashedName_; // "/" + name_ + "/"
+  mutable std::string scratch_;
+};
+
+}  // namespace quillmere
