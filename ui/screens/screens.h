@@ -11,15 +11,36 @@
 
 #include "model/app_info.h"
 
+class QAbstractButton;
+class QLabel;
+class QListView;
+class QPlainTextEdit;
+
 namespace quillmere::ui {
+
+class FilledButton;
+class PathListModel;
+class WrappedText;
 
 class ReadyView : public QWidget {
   Q_OBJECT
 public:
   explicit ReadyView(QWidget* parent = nullptr);
   void setApp(const AppInfo& app);
+  // The record shown, the one "卸载应用" asks to remove.
+  const std::optional<AppInfo>& app() const { return app_; }
 signals:
   void uninstallRequested();  // "卸载应用"
+
+private:
+  std::optional<AppInfo> app_;
+  QLabel* icon_;
+  WrappedText* name_;
+  WrappedText* identifier_;
+  QLabel* heading_;
+  QListView* list_;
+  PathListModel* paths_;
+  FilledButton* uninstall_;
 };
 
 class UninstallingView : public QWidget {
@@ -28,6 +49,13 @@ public:
   explicit UninstallingView(QWidget* parent = nullptr);
   // Shows these lines; cheap when the list only grew (appends the new tail).
   void setLog(const std::vector<std::string>& lines);
+
+private:
+  void appendLines(const std::vector<std::string>& lines, size_t from);
+  QPlainTextEdit* log_;
+  size_t shown_ = 0;        // lines of the list now in the log
+  std::string firstShown_;  // to notice a list that was replaced, not grown
+  std::string lastShown_;
 };
 
 class CompletedView : public QWidget {
@@ -45,6 +73,9 @@ public:
   void setMessage(const std::string& message);
 signals:
   void retryRequested();  // "Retry"
+
+private:
+  WrappedText* message_;
 };
 
 // "确认卸载": accepted() for "确认清理", rejected() for "取消" or Escape.
@@ -53,6 +84,15 @@ class ConfirmationDialog : public QDialog {
   Q_OBJECT
 public:
   ConfirmationDialog(const std::optional<AppInfo>& currentApp, QWidget* parent = nullptr);
+  QAbstractButton* confirmButton() const { return confirm_; }  // "确认清理"
+  QAbstractButton* cancelButton() const { return cancel_; }    // "取消"
+  // The message line; empty when there is no current app.
+  QString message() const;
+
+private:
+  QAbstractButton* confirm_;
+  QAbstractButton* cancel_;
+  WrappedText* message_ = nullptr;
 };
 
 }  // namespace quillmere::ui

@@ -1,0 +1,63 @@
+// The confirmation asked before anything is deleted.
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/screens/screen_parts.h"
+#include "ui/screens/screens.h"
+#include "ui/theme.h"
+
+namespace quillmere::ui {
+
+ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp, QWidget* parent)
+    : QDialog(parent) {
+  setObjectName(QStringLiteral("confirmationDialog"));
+  // Shown in the window's title bar where there is one, and always in the
+  // dialog itself (a sheet has no title bar).
+  setWindowTitle(tr("确认卸载"));
+  setWindowModality(Qt::WindowModal);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(20, 20, 20, 16);
+  layout->setSpacing(10);
+  auto* title = textLabel(tr("确认卸载"), ui::font(TextStyle::Headline), color(NamedColor::Primary), this);
+  title->setObjectName(QStringLiteral("title"));
+  layout->addWidget(title);
+
+  if (currentApp) {
+    message_ = new WrappedText(this);
+    message_->setObjectName(QStringLiteral("message"));
+    message_->setFont(ui::font(TextStyle::Subheadline));
+    // Both arguments in one pass: a "%2" inside the name stays as written.
+    message_->setText(tr("This will delete %1 and %2 related files. This action cannot be undone!")
+                          .arg(QString::fromStdString(currentApp->name()),
+                               QString::number(currentApp->relatedFiles.size())));
+    layout->addWidget(message_);
+  }
+
+  auto* buttons = new QDialogButtonBox(this);
+  auto* confirm = buttons->addButton(tr("确认清理"), QDialogButtonBox::DestructiveRole);
+  auto* cancel = buttons->addButton(tr("取消"), QDialogButtonBox::RejectRole);
+  confirm->setObjectName(QStringLiteral("confirmButton"));
+  cancel->setObjectName(QStringLiteral("cancelButton"));
+  // The destructive choice is drawn in red; Return picks the harmless one.
+  QPalette palette = confirm->palette();
+  palette.setColor(QPalette::ButtonText, color(NamedColor::Red));
+  confirm->setPalette(palette);
+  confirm->setAutoDefault(false);
+  cancel->setDefault(true);
+  confirm_ = confirm;
+  cancel_ = cancel;
+  connect(confirm, &QPushButton::clicked, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  layout->addSpacing(6);
+  layout->addWidget(buttons);
+
+  setFixedWidth(300);
+}
+
+QString ConfirmationDialog::message() const { return message_ ? message_->text() : QString(); }
+
+}  // namespace quillmere::ui

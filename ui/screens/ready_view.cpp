@@ -1,0 +1,169 @@
+// The ready screen: who the application is and every path its removal deletes.
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImageReader>
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "ui/screens/path_list.h"
+#include "ui/screens/screen_parts.h"
+#include "ui/screens/screens.h"
+#include "ui/symbols.h"
+#include "ui/theme.h"
+
+namespace quillmere::ui {
+
+namespace {
+
+constexpr int kIconSide = 80;
+constexpr int kListMaxHeight = 120;
+
+// The platform's thin separator, inset on both sides.
+class Divider : public QWidget {
+public:
+  Divider(int inset, QWidget* parent) : QWidget(parent), inset_(inset) {
+    setFixedHeight(1);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  }
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    QColor line = color(NamedColor::Primary);
+    line.setAlphaF(0.1);
+    painter.fillRect(rect().adjusted(inset_, 0, -inset_, 0), line);
+  }
+
+private:
+  int inset_;
+};
+
+// The image of an icon file, stretched to side × side points. A bundle icon
+// holds several sizes; pick the smallest that is still sharp at this
+// screen's pixel ratio (decoding every 1024-pixel image would be wasted work).
+QPixmap decodeIcon(const IconImage& icon, int side, qreal ratio) {
+  QByteArray bytes(icon.data.data(), static_cast<qsizetype>(icon.data.size()));
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  const int wanted = qCeil(side * ratio);
+  int best = 0;
+  int bestWidth = reader.size().width();
+  for (int i = 1; i < reader.imageCount() && reader.jumpToImage(i); ++i) {
+    const int width = reader.size().width();
+    const bool sharper = bestWidth < wanted && width > bestWidth;
+    const bool cheaper = width >= wanted && width < bestWidth;
+    if (sharper || cheaper) {
+      best = i;
+      bestWidth = width;
+    }
+  }
+  QImage image;
+  if (reader.jumpToImage(best) || best == 0) reader.read(&image);
+  if (image.isNull()) image = QImage::fromData(bytes);  // a reader that cannot step
+  if (image.isNull()) return {};
+  QPixmap pixmap = QPixmap::fromImage(image.scaled(wanted, wanted, Qt::IgnoreAspectRatio,
+                                                   Qt::SmoothTransformation));
+  pixmap.setDevicePixelRatio(ratio);
+  return pixmap;
+}
+
+}  // namespace
+
+ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
+  auto* content = new QWidget(this);
+  auto* layout = new QVBoxLayout(content);
+  layout->setContentsMargins(16, 16, 16, 16);
+  layout->setSpacing(16);
+
+  icon_ = new QLabel(content);
+  icon_->setObjectName(QStringLiteral("icon"));
+  icon_->setAlignment(Qt::AlignCenter);
+  layout->addWidget(icon_, 0, Qt::AlignHCenter);
+
+  name_ = new WrappedText(content);
+  name_->setObjectName(QStringLiteral("name"));
+  name_->setFont(ui::font(TextStyle::Title2, true));
+  layout->addWidget(name_);
+
+  // Hidden when the record has none; a hidden child takes no gap either.
+  identifier_ = new WrappedText(content);
+  identifier_->setObjectName(QStringLiteral("bundleIdentifier"));
+  identifier_->setFont(ui::font(TextStyle::Caption));
+  identifier_->setTextColor(color(NamedColor::Secondary));
+  layout->addWidget(identifier_);
+
+  layout->addWidget(new Divider(40, content));
+
+  auto* section = new QWidget(content);
+  auto* sectionLayout = new QVBoxLayout(section);
+  sectionLayout->setContentsMargins(30, 0, 30, 0);
+  sectionLayout->setSpacing(8);
+  heading_ = textLabel(QString(), ui::font(TextStyle::Subheadline, true), color(NamedColor::Primary),
+                       section);
+  heading_->setObjectName(QStringLiteral("heading"));
+  heading_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  sectionLayout->addWidget(heading_);
+
+  paths_ = new PathListModel(this);
+  list_ = new QListView(section);
+  list_->setObjectName(QStringLiteral("fileList"));
+  list_->setModel(paths_);
+  list_->setItemDelegate(new PathRowDelegate(list_));
+  list_->setUniformItemSizes(true);
+  list_->setSelectionMode(QAbstractItemView::NoSelection);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  list_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+  list_->setFrameShape(QFrame::NoFrame);
+  list_->viewport()->setAutoFillBackground(false);
+  list_->setAutoFillBackground(false);
+  // Takes what the other children leave free, never more than the maximum;
+  // with few rows it keeps that height and the space below stays empty.
+  list_->setMaximumHeight(kListMaxHeight);
+  list_->setMinimumHeight(QFontMetrics(ui::font(TextStyle::Caption)).height() * 2);
+  list_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  sectionLayout->addWidget(list_);
+  layout->addWidget(section);
+
+  uninstall_ = new FilledButton(tr("卸载应用"), color(NamedColor::Red), content);
+  uninstall_->setObjectName(QStringLiteral("uninstallButton"));
+  uninstall_->setSymbol(QStringLiteral("trash.fill"));
+  uninstall_->setCornerRadius(10);
+  uninstall_->setFixedSize(200, 40);
+  connect(uninstall_, &QAbstractButton::clicked, this, &ReadyView::uninstallRequested);
+  layout->addWidget(uninstall_, 0, Qt::AlignHCenter);
+
+  centreVertically(this, content);
+}
+
+void ReadyView::setApp(const AppInfo& app) {
+  paths_->setPaths(nullptr);  // the list must not see the old record go away
+  app_ = app;
+
+  QPixmap icon;
+  if (app.icon()) icon = decodeIcon(*app.icon(), kIconSide, devicePixelRatioF());
+  if (icon.isNull()) {
+    icon = symbolPixmap(QStringLiteral("app.fill"), 60, color(NamedColor::Blue), devicePixelRatioF());
+    icon_->setFixedSize(icon.size() / icon.devicePixelRatio());
+  } else {
+    icon_->setFixedSize(kIconSide, kIconSide);
+  }
+  icon_->setPixmap(icon);
+
+  name_->setText(QString::fromStdString(app.name()));
+  const auto& identifier = app.bundleIdentifier();
+  identifier_->setText(identifier ? QString::fromStdString(*identifier) : QString());
+  identifier_->setVisible(identifier.has_value());
+
+  const qsizetype count = static_cast<qsizetype>(app.relatedFiles.size());
+  heading_->setText(tr("以下 %1 个文件将被删除：").arg(count));
+  paths_->setPaths(&app_->relatedFiles);
+  list_->scrollToTop();
+}
+
+}  // namespace quillmere::ui

@@ -1,0 +1,70 @@
+// The two screens a removal ends on: completed, and the error screen that
+// every failure of the session reaches.
+
+#include <QVBoxLayout>
+
+#include "ui/screens/screen_parts.h"
+#include "ui/screens/screens.h"
+#include "ui/theme.h"
+
+namespace quillmere::ui {
+
+namespace {
+
+// The shared frame: symbol, bold title, then what the caller adds.
+QVBoxLayout* resultLayout(QWidget* content, const QString& symbol, NamedColor tint,
+                          const QString& title) {
+  auto* layout = new QVBoxLayout(content);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(20);
+  auto* icon = symbolLabel(symbol, 60, color(tint), content);
+  icon->setObjectName(QStringLiteral("symbol"));
+  layout->addWidget(icon, 0, Qt::AlignHCenter);
+  auto* heading = textLabel(title, ui::font(TextStyle::Title2, true), color(NamedColor::Primary), content);
+  heading->setObjectName(QStringLiteral("title"));
+  layout->addWidget(heading);
+  return layout;
+}
+
+}  // namespace
+
+CompletedView::CompletedView(QWidget* parent) : QWidget(parent) {
+  auto* content = new QWidget(this);
+  QVBoxLayout* layout = resultLayout(content, QStringLiteral("checkmark.circle.fill"),
+                                     NamedColor::Green, tr("卸载完成！"));
+  layout->addWidget(textLabel(tr("建议重启电脑以确保所有后台服务已终止"), ui::font(TextStyle::Caption),
+                              color(NamedColor::Secondary), content));
+  auto* button = prominentButton(tr("返回清理其它应用程序"), content);
+  button->setObjectName(QStringLiteral("resetButton"));
+  connect(button, &QAbstractButton::clicked, this, &CompletedView::resetRequested);
+  layout->addWidget(button, 0, Qt::AlignHCenter);
+  centreVertically(this, content);
+}
+
+ErrorView::ErrorView(QWidget* parent) : QWidget(parent) {
+  auto* content = new QWidget(this);
+  QVBoxLayout* layout = resultLayout(content, QStringLiteral("xmark.circle.fill"), NamedColor::Red,
+                                     tr("Uninstall Failed"));
+  // The message is data: shown as given, never translated, each line centred.
+  message_ = new WrappedText(content);
+  message_->setObjectName(QStringLiteral("message"));
+  message_->setFont(ui::font(TextStyle::Caption));
+  message_->setTextColor(color(NamedColor::Secondary));
+  message_->setAlignment(Qt::AlignHCenter);
+  message_->setContentsMargins(0, 0, 0, 0);
+  auto* inset = new QVBoxLayout;
+  inset->setContentsMargins(16, 0, 16, 0);
+  inset->addWidget(message_);
+  layout->addLayout(inset);
+  auto* button = prominentButton(tr("Retry"), content);
+  button->setObjectName(QStringLiteral("retryButton"));
+  connect(button, &QAbstractButton::clicked, this, &ErrorView::retryRequested);
+  layout->addWidget(button, 0, Qt::AlignHCenter);
+  centreVertically(this, content);
+}
+
+void ErrorView::setMessage(const std::string& message) {
+  message_->setText(QString::fromStdString(message));
+}
+
+}  // namespace quillmere::ui

@@ -1,0 +1,188 @@
+#include "ui/screens/screen_parts.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTextLayout>
+#include <QVBoxLayout>
+
+#include "ui/symbols.h"
+
+namespace quillmere::ui {
+
+namespace {
+
+qreal screenPixelRatio() { return qApp ? qApp->devicePixelRatio() : 1.0; }
+
+// Breaks the layout's text into lines of `width`; returns the total height.
+qreal layOut(QTextLayout& layout, const QTextOption& option, qreal width) {
+  layout.setTextOption(option);
+  layout.beginLayout();
+  qreal y = 0;
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(width);
+    line.setPosition(QPointF(0, y));
+    y += line.height();
+  }
+  layout.endLayout();
+  return y;
+}
+
+}  // namespace
+
+QLabel* symbolLabel(const QString& name, qreal pointSize, const QColor& color, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setPixmap(symbolPixmap(name, pointSize, color, screenPixelRatio()));
+  label->setAlignment(Qt::AlignCenter);
+  label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  return label;
+}
+
+QLabel* textLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setText(text);
+  label->setFont(font);
+  label->setAlignment(Qt::AlignCenter);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, color);
+  label->setPalette(palette);
+  return label;
+}
+
+WrappedText::WrappedText(QWidget* parent) : QWidget(parent), color_(color(NamedColor::Primary)) {
+  QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+  policy.setHeightForWidth(true);
+  setSizePolicy(policy);
+}
+
+void WrappedText::setText(const QString& text) {
+  text_ = text;
+  // A text layout breaks lines only at the Unicode line separator.
+  shown_ = text;
+  shown_.replace(QLatin1Char('\n'), QChar::LineSeparator);
+  updateGeometry();
+  update();
+}
+
+void WrappedText::setAlignment(Qt::Alignment alignment) {
+  alignment_ = alignment;
+  update();
+}
+
+void WrappedText::setTextColor(const QColor& c) {
+  color_ = c;
+  update();
+}
+
+QTextOption WrappedText::option() const {
+  QTextOption option(alignment_);
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  return option;
+}
+
+int WrappedText::heightForWidth(int width) const {
+  if (shown_.isEmpty()) return 0;
+  QTextLayout layout(shown_, font());
+  return qCeil(layOut(layout, option(), qMax(width, 1)));
+}
+
+QSize WrappedText::sizeHint() const {
+  // As wide as the text wants on one line per paragraph; the layout narrows it.
+  const QFontMetrics metrics(font());
+  int width = 0;
+  for (const QString& line : text_.split(QLatin1Char('\n')))
+    width = qMax(width, metrics.horizontalAdvance(line));
+  return QSize(width + 1, heightForWidth(width + 1));
+}
+
+QSize WrappedText::minimumSizeHint() const {
+  return QSize(0, heightForWidth(width() > 0 ? width() : sizeHint().width()));
+}
+
+QStringList WrappedText::lines() const {
+  QTextLayout layout(shown_, font());
+  layOut(layout, option(), qMax(width(), 1));
+  QStringList result;
+  for (int i = 0; i < layout.lineCount(); ++i)
+    result << text_.mid(layout.lineAt(i).textStart(), layout.lineAt(i).textLength());
+  return result;
+}
+
+void WrappedText::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setPen(color_);
+  QTextLayout layout(shown_, font());
+  layOut(layout, option(), width());
+  layout.draw(&painter, QPointF(0, 0));
+}
+
+void WrappedText::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) updateGeometry();
+  QWidget::changeEvent(event);
+}
+
+FilledButton::FilledButton(const QString& text, const QColor& fill, QWidget* parent)
+    : QAbstractButton(parent), fill_(fill) {
+  setText(text);
+  setFont(ui::font(TextStyle::Body));
+  setFocusPolicy(Qt::StrongFocus);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+QSize FilledButton::sizeHint() const {
+  const QFontMetrics metrics(font());
+  int width = metrics.horizontalAdvance(text()) + 28;
+  if (!symbol_.isEmpty()) width += metrics.height() + 6;
+  return QSize(width, metrics.height() + 8);
+}
+
+void FilledButton::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QColor fill = fill_;
+  if (isDown()) fill = fill.darker(125);
+  QPainterPath shape;
+  shape.addRoundedRect(QRectF(rect()), radius_, radius_);
+  painter.fillPath(shape, fill);
+  if (hasFocus() && focusPolicy() != Qt::NoFocus) {
+    QColor ring = color(NamedColor::Blue);
+    ring.setAlpha(110);
+    painter.setPen(QPen(ring, 2));
+    painter.drawPath(shape);
+  }
+
+  const QColor foreground = color(NamedColor::White);
+  const QFontMetrics metrics(font());
+  QPixmap symbol;
+  if (!symbol_.isEmpty())
+    symbol = symbolPixmap(symbol_, metrics.height() * 0.9, foreground, devicePixelRatioF());
+  const qreal symbolWidth = symbol.isNull() ? 0 : symbol.width() / symbol.devicePixelRatio();
+  const qreal gap = symbol.isNull() ? 0 : 8;
+  const qreal contentWidth = symbolWidth + gap + metrics.horizontalAdvance(text());
+  qreal x = (width() - contentWidth) / 2;
+  if (!symbol.isNull()) {
+    const qreal symbolHeight = symbol.height() / symbol.devicePixelRatio();
+    painter.drawPixmap(QPointF(x, (height() - symbolHeight) / 2), symbol);
+    x += symbolWidth + gap;
+  }
+  painter.setPen(foreground);
+  painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+}
+
+FilledButton* prominentButton(const QString& text, QWidget* parent) {
+  return new FilledButton(text, color(NamedColor::Blue), parent);
+}
+
+void centreVertically(QWidget* screen, QWidget* content) {
+  auto* outer = new QVBoxLayout(screen);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  outer->addStretch(1);
+  content->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+  outer->addWidget(content);
+  outer->addStretch(1);
+}
+
+}  // namespace quillmere::ui

@@ -1,0 +1,83 @@
+#pragma once
+// Small pieces the screens share: a symbol image, a wrapping text block that
+// never widens its screen, and a filled rounded button.
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QString>
+#include <QTextOption>
+#include <QWidget>
+
+#include "ui/theme.h"
+
+namespace quillmere::ui {
+
+// A label showing the symbol `name` at `pointSize` in `color`, at its natural size.
+QLabel* symbolLabel(const QString& name, qreal pointSize, const QColor& color,
+                    QWidget* parent = nullptr);
+
+// A single-line label for a fixed interface text.
+QLabel* textLabel(const QString& text, const QFont& font, const QColor& color,
+                  QWidget* parent = nullptr);
+
+// Plain text (never rich text: names and messages are data) that wraps at word
+// boundaries, or anywhere inside a word too long for the width, so a long
+// unbroken name or path can never force its screen wider than the window.
+class WrappedText : public QWidget {
+  Q_OBJECT
+public:
+  explicit WrappedText(QWidget* parent = nullptr);
+  void setText(const QString& text);
+  QString text() const { return text_; }
+  void setAlignment(Qt::Alignment alignment);
+  void setTextColor(const QColor& color);
+
+  // The lines as laid out at the current width, for tests and pictures.
+  QStringList lines() const;
+
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override;
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+private:
+  QTextOption option() const;
+  QString text_;
+  QString shown_;
+  Qt::Alignment alignment_ = Qt::AlignHCenter;
+  QColor color_;
+};
+
+// A button drawn as a filled rounded rectangle with an optional leading
+// symbol; the whole filled area takes clicks. Used for the red delete button
+// and for the accent-filled ("bordered prominent") buttons.
+class FilledButton : public QAbstractButton {
+  Q_OBJECT
+public:
+  FilledButton(const QString& text, const QColor& fill, QWidget* parent = nullptr);
+  void setSymbol(const QString& name) { symbol_ = name; updateGeometry(); update(); }
+  void setCornerRadius(qreal radius) { radius_ = radius; update(); }
+  QColor fillColor() const { return fill_; }
+  QSize sizeHint() const override;
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+
+private:
+  QColor fill_;
+  QString symbol_;
+  qreal radius_ = 6;
+};
+
+// The accent-filled button with white text of the result screens.
+FilledButton* prominentButton(const QString& text, QWidget* parent = nullptr);
+
+// Keeps `content` at its natural height, centred vertically in `screen`, and
+// lets it shrink when the screen is shorter than that.
+void centreVertically(QWidget* screen, QWidget* content);
+
+}  // namespace quillmere::ui

@@ -1,0 +1,470 @@
+// Widget-level tests of the screens after the analysis and of the dialog.
+// With QUILLMERE_PICTURES_DIR set, also renders each screen to a PNG there.
+
+#include <QBuffer>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QImageWriter>
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include "ui/screens/path_list.h"
+#include "ui/screens/screen_parts.h"
+#include "ui/screens/screens.h"
+#include "ui/theme.h"
+
+using namespace quillmere;
+using namespace quillmere::ui;
+
+namespace {
+
+constexpr QSize kContentArea(500, 400);
+
+std::vector<std::string> manyPaths(int count) {
+  std::vector<std::string> paths;
+  paths.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i)
+    paths.push_back("/Users/ada/Library/Caches/com.example.Notes/fsCachedData/entry-" +
+                    std::to_string(i) + ".db");
+  paths.push_back("/Applications/Notes.app");
+  return paths;
+}
+
+AppInfo record(std::vector<std::string> files, std::optional<std::string> identifier = "com.example.Notes",
+               std::shared_ptr<const IconImage> icon = nullptr, std::string name = "Notes") {
+  return AppInfo(std::move(name), "/Applications/Notes.app", std::move(identifier), std::move(icon),
+                 std::move(files));
+}
+
+std::shared_ptr<const IconImage> iconOf(const QImage& image, const char* format) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, format);
+  if (!writer.write(image)) return nullptr;
+  return std::make_shared<IconImage>(IconImage{"/Applications/Notes.app/Contents/Resources/Notes.icns",
+                                               bytes.toStdString()});
+}
+
+// Lays the screen out as the window does: alone in the 500 × 400 content area.
+void showInContentArea(QWidget& screen) {
+  QPalette palette = screen.palette();
+  palette.setColor(QPalette::Window, color(NamedColor::WindowBackground));
+  screen.setPalette(palette);
+  screen.setAutoFillBackground(true);
+  screen.resize(kContentArea);
+  screen.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&screen));
+}
+
+int headingCount(const ReadyView& view) {
+  const QString text = view.findChild<QLabel*>("heading")->text();
+  const auto match = QRegularExpression(QStringLiteral("^以下 (\\d+) 个文件将被删除：$")).match(text);
+  return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+void savePicture(const QPixmap& pixmap, const char* name) {
+  const QString dir = qEnvironmentVariable("QUILLMERE_PICTURES_DIR");
+  if (dir.isEmpty()) return;
+  QVERIFY(pixmap.save(dir + QLatin1Char('/') + QLatin1String(name)));
+}
+
+}  // namespace
+
+class ScreensTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void readyShowsTheRecord_data();
+  void readyShowsTheRecord();
+  void readyIcon_data();
+  void readyIcon();
+  void readyRowsAreOneLineShortenedInTheMiddle();
+  void readyFitsTheContentArea_data();
+  void readyFitsTheContentArea();
+  void readyButtonAsksForTheRemoval();
+  void readyWithHundredThousandPaths();
+  void dialogMessageOnlyWithCurrentApp();
+  void dialogButtonsAndEscape_data();
+  void dialogButtonsAndEscape();
+  void logAppendsKeepTheScrollPosition();
+  void logRebuildsWhenReplaced();
+  void logWrapsLongLines();
+  void logWithHundredThousandLines();
+  void errorMessageIsCentredAndWraps();
+  void resultButtonsEmit();
+  void pictures();
+};
+
+void ScreensTest::readyShowsTheRecord_data() {
+  QTest::addColumn<int>("fileCount");
+  QTest::addColumn<bool>("hasIdentifier");
+  QTest::addColumn<QString>("name");
+  QTest::newRow("one path, identifier") << 0 << true << "Notes";
+  QTest::newRow("many paths, no identifier") << 40 << false << "Notes";
+  // Data is shown as written: no markup, no placeholders filled in.
+  QTest::newRow("name that looks like markup") << 2 << true << "<b>Bold</b> %1 & %2";
+}
+
+void ScreensTest::readyShowsTheRecord() {
+  QFETCH(int, fileCount);
+  QFETCH(bool, hasIdentifier);
+  QFETCH(QString, name);
+  ReadyView view;
+  showInContentArea(view);
+  view.setApp(record(manyPaths(fileCount), hasIdentifier ? std::optional<std::string>("com.example.Notes")
+                                                         : std::nullopt,
+                     nullptr, name.toStdString()));
+  QCoreApplication::processEvents();  // the layout follows on its own event
+
+  auto* list = view.findChild<QListView*>("fileList");
+  QCOMPARE(list->model()->rowCount(), fileCount + 1);
+  QCOMPARE(headingCount(view), fileCount + 1);
+  QCOMPARE(list->model()->index(fileCount, 0).data(PathListModel::PathBytesRole).toByteArray(),
+           QByteArray("/Applications/Notes.app"));
+  QCOMPARE(view.findChild<WrappedText*>("name")->text(), name);
+  auto* identifier = view.findChild<WrappedText*>("bundleIdentifier");
+  QCOMPARE(identifier->isVisible(), hasIdentifier);
+  if (hasIdentifier) QCOMPARE(identifier->text(), QStringLiteral("com.example.Notes"));
+  // No identifier line means no gap for it: the name sits one gap above the divider.
+  auto* nameText = view.findChild<WrappedText*>("name");
+  auto* heading = view.findChild<QLabel*>("heading");
+  const int nameToHeading = heading->mapTo(&view, QPoint()).y() - nameText->mapTo(&view, QPoint()).y();
+  const int identifierSpace = hasIdentifier ? identifier->height() + 16 : 0;
+  QCOMPARE(nameToHeading, nameText->height() + 16 + identifierSpace + 1 + 16);
+}
+
+void ScreensTest::readyIcon_data() {
+  QTest::addColumn<QByteArray>("format");  // empty: no icon at all
+  QTest::addColumn<bool>("decodes");
+  QTest::newRow("no icon") << QByteArray() << false;
+  QTest::newRow("undecodable bytes") << QByteArray("garbage") << false;
+  QTest::newRow("png") << QByteArray("png") << true;
+  QTest::newRow("icns") << QByteArray("icns") << true;
+}
+
+void ScreensTest::readyIcon() {
+  QFETCH(QByteArray, format);
+  QFETCH(bool, decodes);
+  std::shared_ptr<const IconImage> icon;
+  if (format == "garbage") {
+    icon = std::make_shared<IconImage>(IconImage{"/x.icns", "not an image"});
+  } else if (!format.isEmpty()) {
+    QImage image(256, 128, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    icon = iconOf(image, format.constData());
+    if (!icon) QSKIP("no writer for this image format");
+  }
+  ReadyView view;
+  view.setApp(record({"/Applications/Notes.app"}, "com.example.Notes", icon));
+  auto* label = view.findChild<QLabel*>("icon");
+  const QPixmap pixmap = label->pixmap();
+  QVERIFY(!pixmap.isNull());
+  if (decodes) {
+    // Stretched to fill 80 × 80, whatever the image's own aspect.
+    QCOMPARE(label->size(), QSize(80, 80));
+    QCOMPARE(pixmap.toImage().pixelColor(pixmap.width() / 2, pixmap.height() / 2), QColor(Qt::red));
+  } else {
+    // The blue symbol at its natural size, not framed to 80 × 80.
+    QCOMPARE(label->size(), QSize(60, 60));
+    const QColor centre = pixmap.toImage().pixelColor(pixmap.width() / 2, pixmap.height() / 2);
+    QCOMPARE(centre.rgb(), color(NamedColor::Blue).rgb());
+  }
+}
+
+void ScreensTest::readyRowsAreOneLineShortenedInTheMiddle() {
+  const std::string longPath =
+      "/Users/ada/Library/Application Support/com.example.Notes/" + std::string(300, 'x') +
+      "/settings.plist";
+  const QString shown = PathRowDelegate::shownText(pathDisplayText(longPath), 300);
+  QVERIFY2(shown.contains(QChar(0x2026)), qPrintable(shown));
+  QVERIFY2(shown.startsWith(QStringLiteral("/Users/ada")), qPrintable(shown));
+  QVERIFY2(shown.endsWith(QStringLiteral("settings.plist")), qPrintable(shown));
+  QVERIFY(QFontMetrics(font(TextStyle::Caption)).horizontalAdvance(shown) <= 300);
+
+  const QString shortPath = QStringLiteral("/Applications/Notes.app");
+  QCOMPARE(PathRowDelegate::shownText(shortPath, 300), shortPath);
+
+  // A newline in a name cannot break the row; bytes that are not UTF-8 still show.
+  QCOMPARE(pathDisplayText("/tmp/a\nb"), QStringLiteral("/tmp/a\u240Ab"));
+  QCOMPARE(pathDisplayText("/tmp/caf\xE9"), QStringLiteral("/tmp/caf\uFFFD"));
+}
+
+void ScreensTest::readyFitsTheContentArea_data() {
+  QTest::addColumn<int>("fileCount");
+  QTest::newRow("few rows") << 2;
+  QTest::newRow("more rows than fit") << 200;
+}
+
+void ScreensTest::readyFitsTheContentArea() {
+  QFETCH(int, fileCount);
+  ReadyView view;
+  view.setApp(record(manyPaths(fileCount)));
+  showInContentArea(view);
+  auto* list = view.findChild<QListView*>("fileList");
+  auto* button = view.findChild<QAbstractButton*>("uninstallButton");
+  QCOMPARE(button->size(), QSize(200, 40));
+  const QRect buttonRect(button->mapTo(&view, QPoint()), button->size());
+  QVERIFY2(QRect(QPoint(), kContentArea).contains(buttonRect), "the delete button is cut off");
+  // The list gets the height that is left, at most 120, however many rows it has.
+  QVERIFY(list->height() <= 120);
+  QVERIFY(list->height() >= 100);
+  QCOMPARE(list->verticalScrollBar()->maximum() > 0, fileCount > 10);
+}
+
+void ScreensTest::readyButtonAsksForTheRemoval() {
+  ReadyView view;
+  view.setApp(record({"/Applications/Notes.app"}));
+  showInContentArea(view);
+  QSignalSpy spy(&view, &ReadyView::uninstallRequested);
+  auto* button = view.findChild<QAbstractButton*>("uninstallButton");
+  // Anywhere on the red area, not only on the label.
+  QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, 20));
+  QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(100, 20));
+  QCOMPARE(spy.count(), 2);
+  QCOMPARE(view.app()->name(), std::string("Notes"));
+}
+
+void ScreensTest::readyWithHundredThousandPaths() {
+  ReadyView view;
+  showInContentArea(view);
+  const AppInfo app = record(manyPaths(100000));
+  QElapsedTimer timer;
+  timer.start();
+  view.setApp(app);
+  const qint64 setAppMs = timer.elapsed();
+  QCoreApplication::processEvents();
+  view.repaint();
+  qInfo("ReadyView::setApp with 100,001 paths: %lld ms (and %lld ms with the first paint)", setAppMs,
+        timer.elapsed());
+  QCOMPARE(headingCount(view), 100001);
+  auto* list = view.findChild<QListView*>("fileList");
+  list->scrollToBottom();
+  QCOMPARE(list->indexAt(QPoint(4, list->viewport()->height() - 6)).row(), 100000);
+}
+
+void ScreensTest::dialogMessageOnlyWithCurrentApp() {
+  ConfirmationDialog without(std::nullopt);
+  QVERIFY(without.message().isEmpty());
+  QVERIFY(!without.findChild<WrappedText*>("message"));
+  QCOMPARE(without.findChild<QLabel*>("title")->text(), QStringLiteral("确认卸载"));
+
+  // The name is inserted verbatim even when it contains a placeholder.
+  ConfirmationDialog with(record(manyPaths(2), std::nullopt, nullptr, "Notes %2 \"Pro\""));
+  QCOMPARE(with.message(),
+           QStringLiteral("This will delete Notes %2 \"Pro\" and 3 related files. This action cannot be undone!"));
+  QCOMPARE(with.findChild<QLabel*>("title")->text(), QStringLiteral("确认卸载"));
+}
+
+void ScreensTest::dialogButtonsAndEscape_data() {
+  QTest::addColumn<QString>("action");
+  QTest::addColumn<int>("result");
+  QTest::newRow("确认清理") << "confirm" << int(QDialog::Accepted);
+  QTest::newRow("取消") << "cancel" << int(QDialog::Rejected);
+  QTest::newRow("Escape") << "escape" << int(QDialog::Rejected);
+  QTest::newRow("Return picks the harmless choice") << "return" << int(QDialog::Rejected);
+}
+
+void ScreensTest::dialogButtonsAndEscape() {
+  QFETCH(QString, action);
+  QFETCH(int, result);
+  QWidget window;
+  window.resize(500, 450);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  ConfirmationDialog dialog(record({"/Applications/Notes.app"}), &window);
+  auto* box = dialog.findChild<QDialogButtonBox*>();
+  QCOMPARE(box->buttonRole(dialog.confirmButton()), QDialogButtonBox::DestructiveRole);
+  QCOMPARE(box->buttonRole(dialog.cancelButton()), QDialogButtonBox::RejectRole);
+  QCOMPARE(dialog.confirmButton()->text(), QStringLiteral("确认清理"));
+  QCOMPARE(dialog.cancelButton()->text(), QStringLiteral("取消"));
+
+  QSignalSpy finished(&dialog, &QDialog::finished);
+  dialog.open();  // returns at once: the caller is never blocked
+  QVERIFY(dialog.isVisible());
+  QCOMPARE(dialog.windowModality(), Qt::WindowModal);
+  if (action == "confirm") QTest::mouseClick(dialog.confirmButton(), Qt::LeftButton);
+  else if (action == "cancel") QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+  else if (action == "escape") QTest::keyClick(&dialog, Qt::Key_Escape);
+  else QTest::keyClick(&dialog, Qt::Key_Return);
+  QCOMPARE(finished.count(), 1);
+  QCOMPARE(finished.at(0).at(0).toInt(), result);
+  QVERIFY(!dialog.isVisible());
+}
+
+void ScreensTest::logAppendsKeepTheScrollPosition() {
+  UninstallingView view;
+  showInContentArea(view);
+  auto* log = view.findChild<QPlainTextEdit*>("log");
+  QVERIFY(log->height() <= 100);
+
+  std::vector<std::string> lines;
+  for (int i = 0; i < 30; ++i) lines.push_back("Deleting: /tmp/line-" + std::to_string(i));
+  view.setLog(lines);
+  QCOMPARE(log->document()->blockCount(), 30);
+  // Lines beyond the visible height are reached by scrolling; the view keeps its top.
+  QVERIFY(log->verticalScrollBar()->maximum() > 0);
+  QCOMPARE(log->verticalScrollBar()->value(), 0);
+
+  lines.push_back("✓ Deleted: /tmp/line-29");
+  view.setLog(lines);
+  QCOMPARE(log->verticalScrollBar()->value(), 0);
+
+  log->verticalScrollBar()->setValue(5);
+  for (int i = 0; i < 10; ++i) {
+    lines.push_back("Deleting: /tmp/more-" + std::to_string(i));
+    view.setLog(lines);
+  }
+  QCOMPARE(log->verticalScrollBar()->value(), 5);
+  QCOMPARE(log->document()->blockCount(), 41);
+  QCOMPARE(log->document()->lastBlock().text(), QStringLiteral("Deleting: /tmp/more-9"));
+  QCOMPARE(log->document()->findBlockByNumber(30).text(), QStringLiteral("✓ Deleted: /tmp/line-29"));
+}
+
+void ScreensTest::logRebuildsWhenReplaced() {
+  UninstallingView view;
+  auto* log = view.findChild<QPlainTextEdit*>("log");
+  view.setLog({"Deleting: /a", "✓ Deleted: /a"});
+  view.setLog({});  // a reset empties the log
+  QCOMPARE(log->toPlainText(), QString());
+  view.setLog({"Deleting: /b"});
+  QCOMPARE(log->toPlainText(), QStringLiteral("Deleting: /b"));
+  // Same length, other lines: the next removal's log, not a continuation.
+  view.setLog({"Deleting: /c"});
+  QCOMPARE(log->toPlainText(), QStringLiteral("Deleting: /c"));
+  view.setLog({"Deleting: /d", "✓ Deleted: /d"});
+  QCOMPARE(log->toPlainText(), QStringLiteral("Deleting: /d\n✓ Deleted: /d"));
+}
+
+void ScreensTest::logWrapsLongLines() {
+  UninstallingView view;
+  showInContentArea(view);
+  auto* log = view.findChild<QPlainTextEdit*>("log");
+  const std::string deep = "Deleting: /Users/ada/Library/Containers/" + std::string(400, 'q') + "/end";
+  view.setLog({deep});
+  QCoreApplication::processEvents();
+  QCOMPARE(log->width(), kContentArea.width() - 60);
+  const QTextLayout* layout = log->document()->firstBlock().layout();
+  QVERIFY2(layout->lineCount() > 1, "a long log line must wrap, not be cut off");
+}
+
+void ScreensTest::logWithHundredThousandLines() {
+  UninstallingView view;
+  showInContentArea(view);
+  std::vector<std::string> lines = manyPaths(100000);
+  for (auto& line : lines) line.insert(0, "✓ Deleted: ");
+  QElapsedTimer timer;
+  timer.start();
+  view.setLog(lines);
+  const qint64 bulkMs = timer.elapsed();
+  timer.restart();
+  for (int i = 0; i < 1000; ++i) {
+    lines.push_back("Deleting: /tmp/tail-" + std::to_string(i));
+    view.setLog(lines);
+  }
+  const qint64 appendMs = timer.elapsed();
+  view.repaint();
+  qInfo("UninstallingView::setLog: 100,001 lines at once %lld ms; then 1,000 single appends %lld ms",
+        bulkMs, appendMs);
+  QCOMPARE(view.findChild<QPlainTextEdit*>("log")->document()->blockCount(), 101001);
+}
+
+void ScreensTest::errorMessageIsCentredAndWraps() {
+  ErrorView view;
+  showInContentArea(view);
+  const QString longLine = QStringLiteral("Failed to delete 3 files under ") + QString(120, QLatin1Char('w'));
+  view.setMessage((QStringLiteral("First line\n<i>second</i> line\n") + longLine).toStdString());
+  QCoreApplication::processEvents();
+  auto* message = view.findChild<WrappedText*>("message");
+  const QStringList lines = message->lines();
+  QVERIFY2(lines.size() >= 4, qPrintable(lines.join(QLatin1Char('|'))));
+  QCOMPARE(lines.at(0).trimmed(), QStringLiteral("First line"));
+  QCOMPARE(lines.at(1).trimmed(), QStringLiteral("<i>second</i> line"));
+  // The default inset on both sides, and no line wider than what is left.
+  const QRect area(message->mapTo(&view, QPoint()), message->size());
+  QCOMPARE(area.left(), 16);
+  QCOMPARE(kContentArea.width() - area.right() - 1, 16);
+  const QFontMetrics metrics(message->font());
+  for (const QString& line : lines) QVERIFY(metrics.horizontalAdvance(line.trimmed()) <= area.width());
+}
+
+void ScreensTest::resultButtonsEmit() {
+  CompletedView completed;
+  showInContentArea(completed);
+  QSignalSpy reset(&completed, &CompletedView::resetRequested);
+  auto* resetButton = completed.findChild<QAbstractButton*>("resetButton");
+  QCOMPARE(resetButton->text(), QStringLiteral("返回清理其它应用程序"));
+  QTest::mouseClick(resetButton, Qt::LeftButton);
+  QCOMPARE(reset.count(), 1);
+
+  ErrorView error;
+  showInContentArea(error);
+  QSignalSpy retry(&error, &ErrorView::retryRequested);
+  auto* retryButton = error.findChild<QAbstractButton*>("retryButton");
+  QCOMPARE(retryButton->text(), QStringLiteral("Retry"));
+  retryButton->setFocus();
+  QTest::keyClick(retryButton, Qt::Key_Space);
+  QCOMPARE(retry.count(), 1);
+}
+
+void ScreensTest::pictures() {
+  if (qEnvironmentVariableIsEmpty("QUILLMERE_PICTURES_DIR")) QSKIP("QUILLMERE_PICTURES_DIR not set");
+
+  ReadyView ready;
+  std::vector<std::string> paths = manyPaths(240);
+  paths.insert(paths.begin() + 2,
+               "/Users/ada/Library/Containers/com.example.Notes/Data/Library/Application Support/"
+               "Notes/Backups/2024-05-01/Snapshots/very/deep/folder/structure/notes.sqlite-wal");
+  ready.setApp(record(std::move(paths)));
+  showInContentArea(ready);
+  savePicture(ready.grab(), "ready-long-list.png");
+
+  // The dialog as a sheet over the ready screen.
+  ConfirmationDialog dialog(ready.app(), &ready);
+  dialog.adjustSize();
+  QPixmap sheet = ready.grab();
+  {
+    QPainter painter(&sheet);
+    painter.fillRect(sheet.rect(), QColor(0, 0, 0, 40));
+    const QPixmap face = dialog.grab();
+    const QPoint at((sheet.width() - face.width()) / 2, 24);
+    painter.fillRect(QRect(at + QPoint(2, 3), face.size()), QColor(0, 0, 0, 50));
+    painter.drawPixmap(at, face);
+  }
+  savePicture(sheet, "confirmation.png");
+
+  UninstallingView uninstalling;
+  showInContentArea(uninstalling);
+  std::vector<std::string> lines;
+  for (const std::string& path : manyPaths(30)) {
+    lines.push_back("Deleting: " + path);
+    lines.push_back("✓ Deleted: " + path);
+  }
+  lines.insert(lines.begin() + 1,
+               "Deleting: /Users/ada/Library/Containers/com.example.Notes/Data/Library/Application "
+               "Support/Notes/Backups/2024-05-01/Snapshots/very/deep/folder/structure/notes.sqlite-wal");
+  uninstalling.setLog(lines);
+  QTest::qWait(100);
+  savePicture(uninstalling.grab(), "uninstalling-long-log.png");
+
+  CompletedView completed;
+  showInContentArea(completed);
+  savePicture(completed.grab(), "completed.png");
+
+  ErrorView error;
+  error.setMessage("Failed to delete 2 files\n/Library/LaunchDaemons/com.example.Notes.helper.plist is protected");
+  showInContentArea(error);
+  savePicture(error.grab(), "error-two-lines.png");
+}
+
+QTEST_MAIN(ScreensTest)
+#include "screens_test.moc"
