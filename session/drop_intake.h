@@ -16,8 +16,10 @@ struct DroppedItem {
 };
 
 // The bundle path of a dropped file URL: percent-escapes decoded to bytes,
-// a trailing "/" dropped; nullopt unless the URL parses and its last path
-// component's extension is exactly "app".
+// trailing "/" dropped, query and fragment ignored; nullopt unless it is an
+// absolute local file URL (no host, or "localhost") without malformed escapes
+// or NUL bytes whose last path component is a name with the extension "app",
+// compared exactly.
 std::optional<std::string> appPathFromDroppedUrl(std::string_view urlBytes);
 
 // The message shown when a drop is not an application bundle.
