@@ -51,7 +51,7 @@ const char kHelp[] =
     "matters. In JSON, every byte that is not part of valid UTF-8 is written as\n"
     "\\udcXX (XX: the byte in hex), so the exact bytes can be recovered (Python:\n"
     "s.encode('utf-8', 'surrogateescape')). Relative paths are taken from the\n"
-    "current folder and printed as absolute paths.\n"
+    "current folder and printed as absolute paths. APP_PATH must end in \".app\".\n"
     "\n"
     "Without --yes, remove asks on the terminal; when standard input is not a\n"
     "terminal it refuses and deletes nothing.\n"
@@ -98,6 +98,21 @@ bool takeValue(const std::vector<std::string>& args, std::size_t& i, const std::
   return true;
 }
 
+std::string withoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// As a drop is only accepted for a bundle: the last component has a name and
+// the extension "app". Anything else would give an empty or unrelated
+// application name, and the search would match far more than one
+// application's files.
+bool isBundleName(const std::string& path) {
+  const std::string name = path.substr(path.rfind('/') + 1);
+  const std::size_t dot = name.rfind('.');
+  return dot != std::string::npos && dot > 0 && name.compare(dot + 1, std::string::npos, "app") == 0;
+}
+
 Parsed parse(const std::vector<std::string>& args) {
   for (const auto& arg : args) {
     if (arg == "--") break;
@@ -138,8 +153,9 @@ Parsed parse(const std::vector<std::string>& args) {
   options.format = json ? ScanFormat::Json : nul ? ScanFormat::Nul : ScanFormat::Lines;
   if (operands.size() != 1)
     return UsageError{operands.empty() ? "missing APP_PATH" : "only one APP_PATH may be given"};
-  if (operands[0].empty()) return UsageError{"APP_PATH is empty"};
-  options.appPath = operands[0];
+  options.appPath = withoutTrailingSlashes(operands[0]);
+  if (!isBundleName(options.appPath))
+    return UsageError{"APP_PATH must be an application bundle, a name ending in \".app\""};
   return options;
 }
 
@@ -160,11 +176,6 @@ std::string absolutePath(std::string path) {
   cwd.resize(cwd.find('\0'));
   if (path == ".") return cwd;
   return (cwd == "/" ? "" : cwd) + "/" + path;
-}
-
-std::string withoutTrailingSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
 }
 
 SearchLocations locationsFor(const Options& options) {

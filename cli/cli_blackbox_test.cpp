@@ -91,7 +91,11 @@ TEST(CliBlackBox, HelpAndUsageErrors) {
                                              {"scan", "--yes", "/a.app"},
                                              {"remove", "--json", "/a.app"},
                                              {"scan", "/a.app", "--home"},
-                                             {"scan", "--bogus", "/a.app"}}) {
+                                             {"scan", "--bogus", "/a.app"},
+                                             {"scan", "/Applications/Tool"},
+                                             {"scan", "/Applications/Tool.APP"},
+                                             {"remove", "--yes", "/Applications/.app"},
+                                             {"scan", ""}}) {
     const Result result = cli(wrong);
     EXPECT_EQ(result.status, 2) << ::testing::PrintToString(wrong);
     EXPECT_THAT(result.err, HasSubstr("Usage:"));
@@ -144,9 +148,9 @@ TEST(CliBlackBox, ScanPrintsTheListAsLinesNulTerminatedOrJson) {
   for (const auto& path : expected) EXPECT_TRUE(existsNoFollow(path)) << path;
 }
 
-TEST(CliBlackBox, RelativeApplicationPathIsPrintedAbsolute) {
+TEST(CliBlackBox, RelativeApplicationPathIsPrintedAbsoluteWithoutTrailingSlash) {
   PreparedLibrary library;
-  const Result result = cli(withRoots(library, {"scan", "./Foo.app"}), library.root / "Applications");
+  const Result result = cli(withRoots(library, {"scan", "./Foo.app/"}), library.root / "Applications");
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out, joined(library.relatedFiles(), '\n'));
 }
