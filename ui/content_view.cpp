@@ -1,0 +1,157 @@
+#include "ui/content_view.h"
+
+#include <QEvent>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+#include <variant>
+
+#include "ui/analyzing_view.h"
+#include "ui/drop_zone.h"
+#include "ui/header_view.h"
+#include "ui/idle_view.h"
+#include "ui/screens/screens.h"
+#include "ui/theme.h"
+
+namespace quillmere::ui {
+
+namespace {
+
+template <class... F>
+struct Overloaded : F... {
+  using F::operator()...;
+};
+
+// Drags go to the nearest widget, up from the one under the pointer, that
+// accepts drops; the screens must pass them down to the zone beneath.
+void passDropsThrough(QWidget* screen) {
+  screen->setAcceptDrops(false);
+  for (QWidget* child : screen->findChildren<QWidget*>()) child->setAcceptDrops(false);
+}
+
+}  // namespace
+
+ContentView::ContentView(std::shared_ptr<Dispatcher> dispatcher, SessionServices services,
+                         QWidget* parent)
+    : QWidget(parent),
+      controller_(std::make_unique<SessionController>(std::move(dispatcher), std::move(services))),
+      header_(new HeaderView(this)),
+      dropZone_(new DropZone(this)),
+      screens_(new QStackedLayout(dropZone_)),
+      idleView_(new IdleView),
+      analyzingView_(new AnalyzingView),
+      readyView_(new ReadyView),
+      uninstallingView_(new UninstallingView),
+      completedView_(new CompletedView),
+      errorView_(new ErrorView) {
+  setFixedSize(kSize);
+  setAutoFillBackground(true);
+  applyColors();
+
+  dropZone_->setObjectName(QStringLiteral("dropZone"));
+  dropZone_->setFixedSize(kContentAreaSize);
+  for (QWidget* screen : {static_cast<QWidget*>(idleView_), static_cast<QWidget*>(analyzingView_),
+                          static_cast<QWidget*>(readyView_), static_cast<QWidget*>(uninstallingView_),
+                          static_cast<QWidget*>(completedView_), static_cast<QWidget*>(errorView_)}) {
+    screens_->addWidget(screen);
+  }
+
+  // Header and content area sit together, centred in the 450-point height.
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addStretch();
+  column->addWidget(header_);
+  column->addWidget(dropZone_, 0, Qt::AlignHCenter);
+  column->addStretch();
+
+  connect(header_, &HeaderView::backRequested, this, [this] { controller_->resetState(); });
+  connect(dropZone_, &DropZone::targetedChanged, this,
+          [this](bool targeted) { controller_->setTargeted(targeted); });
+  connect(dropZone_, &DropZone::dropped, this,
+          [this](const std::vector<DroppedItem>& items) { controller_->handleDrop(items); });
+  connect(readyView_, &ReadyView::uninstallRequested, this, [this] {
+    if (const auto* ready = std::get_if<states::Ready>(&controller_->state()))
+      controller_->requestUninstall(ready->app);
+  });
+  connect(completedView_, &CompletedView::resetRequested, this,
+          [this] { controller_->resetState(); });
+  connect(errorView_, &ErrorView::retryRequested, this, [this] { controller_->resetState(); });
+
+  controller_->setChangeListener([this](SessionField field) { onChange(field); });
+  showState();
+  idleView_->setTargeted(controller_->isTargeted());
+}
+
+ContentView::~ContentView() {
+  // The dialog's closing must not reach a controller that is going away.
+  if (confirmation_) {
+    confirmation_->disconnect(this);
+    delete confirmation_;
+  }
+  controller_->setChangeListener({});
+}
+
+QWidget* ContentView::currentScreen() const { return screens_->currentWidget(); }
+ConfirmationDialog* ContentView::confirmationDialog() const { return confirmation_.data(); }
+
+void ContentView::onChange(SessionField field) {
+  switch (field) {
+    case SessionField::State: showState(); break;
+    case SessionField::IsTargeted: idleView_->setTargeted(controller_->isTargeted()); break;
+    case SessionField::ShowConfirmation: syncConfirmation(); break;
+    case SessionField::UninstallLog: uninstallingView_->setLog(controller_->uninstallLog()); break;
+    case SessionField::CurrentApp: break;  // read when the dialog opens
+  }
+}
+
+void ContentView::showState() {
+  QWidget* screen = std::visit(
+      Overloaded{
+          [&](const states::Idle&) -> QWidget* { return idleView_; },
+          [&](const states::Analyzing&) -> QWidget* { return analyzingView_; },
+          [&](const states::Ready& ready) -> QWidget* {
+            readyView_->setApp(ready.app);
+            return readyView_;
+          },
+          [&](const states::Uninstalling&) -> QWidget* {
+            uninstallingView_->setLog(controller_->uninstallLog());
+            return uninstallingView_;
+          },
+          [&](const states::Completed&) -> QWidget* { return completedView_; },
+          [&](const states::Error& error) -> QWidget* {
+            errorView_->setMessage(error.message);
+            return errorView_;
+          },
+      },
+      controller_->state());
+  passDropsThrough(screen);
+  screens_->setCurrentWidget(screen);
+  header_->setBackVisible(std::holds_alternative<states::Ready>(controller_->state()));
+}
+
+void ContentView::syncConfirmation() {
+  if (!controller_->showConfirmation() || confirmation_) return;
+  // Opened, never exec()'d: this runs inside the controller's change report.
+  auto* dialog = new ConfirmationDialog(controller_->currentApp(), this);
+  dialog->setWindowModality(Qt::WindowModal);
+  connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+    dialog->deleteLater();
+    controller_->dismissConfirmation();
+    if (result == QDialog::Accepted) controller_->confirmUninstall();
+  });
+  confirmation_ = dialog;
+  dialog->open();
+}
+
+void ContentView::applyColors() {
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, color(NamedColor::WindowBackground));
+  setPalette(palette);
+}
+
+void ContentView::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ApplicationPaletteChange) applyColors();
+  QWidget::changeEvent(event);
+}
+
+}  // namespace quillmere::ui

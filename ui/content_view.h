@@ -1,0 +1,69 @@
+#pragma once
+// The window's whole content, 500 × 450 and fixed: the header above a
+// 500 × 400 content area where the drop zone lies beneath the screen of the
+// current session state. Owns the session controller and re-renders on each
+// change it reports.
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+#include "session/session_controller.h"
+
+class QStackedLayout;
+
+namespace quillmere::ui {
+
+class AnalyzingView;
+class CompletedView;
+class ConfirmationDialog;
+class DropZone;
+class ErrorView;
+class HeaderView;
+class IdleView;
+class ReadyView;
+class UninstallingView;
+
+class ContentView : public QWidget {
+  Q_OBJECT
+public:
+  static constexpr QSize kSize{500, 450};
+  static constexpr QSize kContentAreaSize{500, 400};
+
+  // The app passes a QtDispatcher and SessionServices::standard(...); tests
+  // pass a hand-stepped dispatcher and fakes.
+  ContentView(std::shared_ptr<Dispatcher> dispatcher, SessionServices services,
+              QWidget* parent = nullptr);
+  ~ContentView() override;
+
+  SessionController& controller() { return *controller_; }
+
+  HeaderView* header() const { return header_; }
+  DropZone* dropZone() const { return dropZone_; }
+  IdleView* idleView() const { return idleView_; }
+  QWidget* currentScreen() const;
+  ConfirmationDialog* confirmationDialog() const;  // while open
+
+protected:
+  void changeEvent(QEvent* event) override;
+
+private:
+  void onChange(SessionField field);
+  void showState();
+  void syncConfirmation();
+  void applyColors();
+
+  std::unique_ptr<SessionController> controller_;
+  HeaderView* header_;
+  DropZone* dropZone_;
+  QStackedLayout* screens_;
+  IdleView* idleView_;
+  AnalyzingView* analyzingView_;
+  ReadyView* readyView_;
+  UninstallingView* uninstallingView_;
+  CompletedView* completedView_;
+  ErrorView* errorView_;
+  QPointer<ConfirmationDialog> confirmation_;
+};
+
+}  // namespace quillmere::ui

@@ -1,0 +1,35 @@
+#pragma once
+// The strip above the content area: the support link centred between two
+// spacers, and the blue back button at the right end while an app is shown.
+
+#include <QWidget>
+
+class QPushButton;
+
+namespace quillmere::ui {
+
+class HeaderView : public QWidget {
+  Q_OBJECT
+public:
+  explicit HeaderView(QWidget* parent = nullptr);
+
+  void setBackVisible(bool visible);
+  QPushButton* supportLink() const { return supportLink_; }
+  QPushButton* backButton() const { return backButton_; }
+
+signals:
+  void backRequested();  // "返回选择其它应用"
+
+protected:
+  void changeEvent(QEvent* event) override;
+
+private:
+  // Puts the bare address on the clipboard, then confirms with a modal alert.
+  void copySupportAddress();
+  void applyColors();
+
+  QPushButton* supportLink_;
+  QPushButton* backButton_;
+};
+
+}  // namespace quillmere::ui

@@ -1,0 +1,189 @@
+#include "ui/idle_view.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+#include "ui/spring.h"
+#include "ui/symbols.h"
+#include "ui/theme.h"
+
+namespace quillmere::ui {
+
+namespace {
+
+constexpr qreal kCornerRadius = 20;
+constexpr qreal kLineWidth = 3;
+constexpr qreal kDash = 10;
+constexpr qreal kSymbolSize = 60;
+constexpr qreal kGap = 16;
+
+QColor mix(const QColor& from, const QColor& to, qreal t) {
+  t = std::clamp<qreal>(t, 0, 1);
+  auto lerp = [t](qreal a, qreal b) { return a + (b - a) * t; };
+  return QColor::fromRgbF(static_cast<float>(lerp(from.redF(), to.redF())),
+                          static_cast<float>(lerp(from.greenF(), to.greenF())),
+                          static_cast<float>(lerp(from.blueF(), to.blueF())),
+                          static_cast<float>(lerp(from.alphaF(), to.alphaF())));
+}
+
+QColor restingBorder() {
+  QColor gray = color(NamedColor::Gray);
+  gray.setAlphaF(gray.alphaF() * 0.5f);
+  return gray;
+}
+
+// A rounded rectangle with continuous corners: the curvature eases into the
+// straight edges instead of jumping as a circular arc does. Each corner is
+// three cubic segments reaching 1.5287 radii along both edges.
+QPainterPath continuousRoundedRect(const QRectF& r, qreal radius) {
+  radius = std::min(radius, std::min(r.width(), r.height()) / 2 / 1.52866483);
+  struct Corner {
+    QPointF at, in, out;  // corner point, direction of travel before and after it
+  };
+  const Corner corners[] = {
+      {r.topRight(), {1, 0}, {0, 1}},
+      {r.bottomRight(), {0, 1}, {-1, 0}},
+      {r.bottomLeft(), {-1, 0}, {0, -1}},
+      {r.topLeft(), {0, -1}, {1, 0}},
+  };
+  // (distance back along the incoming edge, distance along the outgoing edge)
+  auto at = [radius](const Corner& c, qreal back, qreal forward) {
+    return c.at - c.in * (back * radius) + c.out * (forward * radius);
+  };
+  QPainterPath path;
+  path.moveTo(at(corners[3], 0, 1.52866483));
+  for (const Corner& c : corners) {
+    path.lineTo(at(c, 1.52866483, 0));
+    path.cubicTo(at(c, 1.08849296, 0), at(c, 0.86840694, 0), at(c, 0.63149379, 0.07491139));
+    path.cubicTo(at(c, 0.37282383, 0.16905956), at(c, 0.16905956, 0.37282383),
+                 at(c, 0.07491139, 0.63149379));
+    path.cubicTo(at(c, 0, 0.86840694), at(c, 0, 1.08849296), at(c, 0, 1.52866483));
+  }
+  path.closeSubpath();
+  return path;
+}
+
+// Starts `animation` towards `end` from wherever it is now.
+void retarget(QVariantAnimation& animation, qreal end) {
+  const qreal now = animation.currentValue().toReal();
+  animation.stop();
+  animation.setStartValue(now);
+  animation.setEndValue(end);
+  animation.start();
+}
+
+}  // namespace
+
+IdleView::IdleView(QWidget* parent) : QWidget(parent) {
+  for (QVariantAnimation* a : {&spring_, &border_}) {
+    a->setStartValue(0.0);
+    a->setEndValue(0.0);
+    connect(a, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
+  }
+  spring_.setDuration(kSpringDurationMs);
+  spring_.setEasingCurve(springEasing());
+  border_.setDuration(kEaseInOutDurationMs);
+  border_.setEasingCurve(easeInOut());
+}
+
+void IdleView::setTargeted(bool targeted) {
+  if (targeted == targeted_) return;
+  targeted_ = targeted;
+  const qreal end = targeted ? 1.0 : 0.0;
+  retarget(spring_, end);
+  retarget(border_, end);
+  update();
+}
+
+qreal IdleView::springValue() const {
+  return spring_.state() == QAbstractAnimation::Running ? spring_.currentValue().toReal()
+                                                        : spring_.endValue().toReal();
+}
+
+qreal IdleView::borderValue() const {
+  return border_.state() == QAbstractAnimation::Running ? border_.currentValue().toReal()
+                                                        : border_.endValue().toReal();
+}
+
+qreal IdleView::targetScale() const { return targeted_ ? kTargetedScale : 1.0; }
+QColor IdleView::targetBorderColor() const {
+  return targeted_ ? color(NamedColor::Blue) : restingBorder();
+}
+QColor IdleView::targetSymbolColor() const {
+  return color(targeted_ ? NamedColor::Blue : NamedColor::Gray);
+}
+
+qreal IdleView::currentScale() const { return 1 + (kTargetedScale - 1) * springValue(); }
+QColor IdleView::currentBorderColor() const {
+  return mix(restingBorder(), color(NamedColor::Blue), borderValue());
+}
+QColor IdleView::currentSymbolColor() const {
+  return mix(color(NamedColor::Gray), color(NamedColor::Blue), springValue());
+}
+
+bool IdleView::isAnimating() const {
+  return spring_.state() == QAbstractAnimation::Running ||
+         border_.state() == QAbstractAnimation::Running;
+}
+
+// Room for the box at its largest scale, so the grown stroke is never clipped.
+QSize IdleView::minimumSizeHint() const {
+  return QSize(static_cast<int>(std::ceil(kBoxSize.width() * kTargetedScale)) + 4,
+               static_cast<int>(std::ceil(kBoxSize.height() * kTargetedScale)) + 4);
+}
+QSize IdleView::sizeHint() const { return minimumSizeHint(); }
+
+void IdleView::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+
+  // The scale is a drawing transform about the box's centre; the layout never
+  // sees it.
+  const QPointF centre = QRectF(rect()).center();
+  const qreal scale = currentScale();
+  painter.translate(centre);
+  painter.scale(scale, scale);
+  painter.translate(-centre);
+
+  QRectF box(QPointF(), kBoxSize);
+  box.moveCenter(centre);
+
+  // The stroke lies inside the box: the path is inset by half the line width.
+  QPen pen(currentBorderColor(), kLineWidth, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+  pen.setDashPattern({kDash / kLineWidth, kDash / kLineWidth});  // in units of the width
+  pen.setMiterLimit(10);
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  const qreal inset = kLineWidth / 2;
+  painter.drawPath(continuousRoundedRect(box.adjusted(inset, inset, -inset, -inset),
+                                         kCornerRadius - inset));
+
+  const QString title = tr("拖动应用到这里");
+  const QString caption = tr("拖动 .app 文件到这里，即可清理该应用程序");
+  const QFont titleFont = ui::font(TextStyle::Title2);
+  const QFont captionFont = ui::font(TextStyle::Caption);
+  const qreal titleHeight = QFontMetricsF(titleFont).height();
+  const qreal captionHeight = QFontMetricsF(captionFont).height();
+  const QPixmap symbol = symbolPixmap(QStringLiteral("arrow.down.app.fill"), kSymbolSize,
+                                      currentSymbolColor(), devicePixelRatioF() * kTargetedScale);
+  const QSizeF symbolSize = symbol.deviceIndependentSize();
+
+  const qreal stackHeight = symbolSize.height() + kGap + titleHeight + kGap + captionHeight;
+  qreal y = centre.y() - stackHeight / 2;
+  painter.drawPixmap(QPointF(centre.x() - symbolSize.width() / 2, y), symbol);
+  y += symbolSize.height() + kGap;
+
+  painter.setPen(color(NamedColor::Primary));
+  painter.setFont(titleFont);
+  painter.drawText(QRectF(box.left(), y, box.width(), titleHeight), Qt::AlignCenter, title);
+  y += titleHeight + kGap;
+
+  painter.setPen(color(NamedColor::Secondary));
+  painter.setFont(captionFont);
+  painter.drawText(QRectF(box.left(), y, box.width(), captionHeight), Qt::AlignCenter, caption);
+}
+
+}  // namespace quillmere::ui

@@ -1,0 +1,49 @@
+#pragma once
+// The idle screen: the dashed drop box that invites a drag and reacts while
+// one hovers over the window. It grows to 1.05 and turns blue while targeted,
+// on a spring; the border's colour follows its own 0.2 s ease-in-out.
+
+#include <QColor>
+#include <QVariantAnimation>
+#include <QWidget>
+
+namespace quillmere::ui {
+
+class IdleView : public QWidget {
+  Q_OBJECT
+public:
+  static constexpr QSizeF kBoxSize{350, 250};
+  static constexpr qreal kTargetedScale = 1.05;
+
+  explicit IdleView(QWidget* parent = nullptr);
+
+  void setTargeted(bool targeted);
+  bool isTargeted() const { return targeted_; }
+
+  // Where the animations are heading.
+  qreal targetScale() const;
+  QColor targetBorderColor() const;
+  QColor targetSymbolColor() const;
+
+  // What is drawn now.
+  qreal currentScale() const;
+  QColor currentBorderColor() const;
+  QColor currentSymbolColor() const;
+  bool isAnimating() const;
+
+  QSize minimumSizeHint() const override;
+  QSize sizeHint() const override;
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+
+private:
+  qreal springValue() const;  // 0 resting, 1 targeted; may overshoot slightly
+  qreal borderValue() const;  // 0 resting, 1 targeted
+
+  bool targeted_ = false;
+  QVariantAnimation spring_;
+  QVariantAnimation border_;
+};
+
+}  // namespace quillmere::ui
