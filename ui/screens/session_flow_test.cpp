@@ -1,0 +1,373 @@
+// The whole session through the window: a real bundle and real leftovers in a
+// temporary home, the real analyzer and uninstaller, a fake privileged
+// remover, and the window driven as a user would (drop, click, Escape).
+// With QUILLMERE_PICTURES_DIR set, the success road also saves the pictures
+// of its screens there.
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFontDatabase>
+#include <QImageWriter>
+#include <QLabel>
+#include <QListView>
+#include <QMimeData>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QUrl>
+#include <algorithm>
+
+#include "platform/fake_privileged_remover.h"
+#include "removal/file_operations.h"
+#include "removal/test_tree.h"
+#include "session/manual_dispatcher.h"
+#include "ui/analyzing_view.h"
+#include "ui/content_view.h"
+#include "ui/drop_zone.h"
+#include "ui/idle_view.h"
+#include "ui/qt_dispatcher.h"
+#include "ui/screens/path_list.h"
+#include "ui/screens/screen_parts.h"
+#include "ui/screens/screens.h"
+
+using namespace quillmere;
+using namespace quillmere::ui;
+using fixtures::existsNoFollow;
+using fixtures::writeFile;
+
+namespace {
+
+// Only a guard against hanging; nothing here depends on how long work takes.
+constexpr int kPatienceMs = 120000;
+
+const char* kInfoPlist = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0"><dict>
+<key>CFBundleIdentifier</key><string>com.example.tool</string>
+<key>CFBundleIconFile</key><string>Tool</string>
+</dict></plist>
+)";
+
+// A bundle "Tool.app" with an icon, its leftovers in the home and system
+// Library folders, and files that merely look related and must survive.
+struct Machine {
+  fixtures::TempDir root;
+  std::string home = root / "home";
+  std::string system = root / "system";
+  std::string bundle = root / "Apps/Tool.app";
+  std::vector<std::string> leftovers;
+  std::vector<std::string> kept;
+
+  explicit Machine(int extraLogs = 0) {
+    writeFile(bundle + "/Contents/Info.plist", kInfoPlist);
+    writeFile(bundle + "/Contents/MacOS/Tool");
+    QImage icon(64, 64, QImage::Format_ARGB32);
+    icon.fill(QColor(40, 160, 90));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "icns").write(icon);
+    writeFile(bundle + "/Contents/Resources/Tool.icns", png.toStdString());
+
+    leftovers = {
+        home + "/Library/Application Support/Tool",
+        home + "/Library/Preferences/com.example.tool.plist",
+        home + "/Library/Caches/com.example.tool",
+        home + "/Library/Logs/tool\xFF it's \"odd\".log",
+        system + "/Library/Logs/com.example.tool.helper.log",
+    };
+    writeFile(leftovers[0] + "/state.db");
+    writeFile(leftovers[1]);
+    writeFile(leftovers[2] + "/fsCachedData/blob");
+    writeFile(leftovers[3]);
+    writeFile(leftovers[4]);
+    for (int i = 0; i < extraLogs; ++i) {
+      leftovers.push_back(home + "/Library/Logs/DiagnosticReports/Tool-" + std::to_string(2024 + i) +
+                          "-05-01-093000.crash");
+      writeFile(leftovers.back());
+    }
+    kept = {
+        home + "/Library/Caches/Other/cache",
+        home + "/Library/Preferences/com.example.other.plist",
+        home + "/Documents/Tool notes.txt",
+        root / "Apps/Other.app/Contents/Info.plist",
+    };
+    for (const auto& path : kept) writeFile(path);
+  }
+
+  SearchLocations locations() const { return SearchLocations{home, system}; }
+};
+
+// The ordinary removal refuses one path, as a file owned by another user
+// would; tests run as root, where permissions refuse nothing.
+class RefusingFiles : public FileOperations {
+public:
+  explicit RefusingFiles(std::string refused) : refused_(std::move(refused)) {}
+  bool isDeletable(const std::string& path) const override {
+    return path != refused_ && FileOperations::isDeletable(path);
+  }
+
+private:
+  std::string refused_;
+};
+
+// Drags `url` onto the window's drop zone and drops it there.
+void dropUrl(ContentView& window, const QUrl& url) {
+  QMimeData data;
+  data.setUrls({url});
+  QWidget* zone = window.dropZone();
+  const QPoint centre = zone->rect().center();
+  QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(zone, &enter);
+  QDropEvent drop(QPointF(centre), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(zone, &drop);
+}
+
+QUrl fileUrl(const std::string& path) {
+  return QUrl::fromLocalFile(QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+// Steps a hand-driven dispatcher, main work first, until `done` holds or
+// nothing is left to run.
+template <typename Done>
+bool stepUntil(ManualDispatcher& dispatcher, Done done) {
+  while (!done()) {
+    if (dispatcher.runNextMain()) continue;
+    if (dispatcher.pendingBackground() == 0) return false;
+    dispatcher.runBackground(0);
+  }
+  return true;
+}
+
+template <typename Screen>
+Screen* shown(ContentView& window) {
+  return qobject_cast<Screen*>(window.currentScreen());
+}
+
+std::vector<std::string> listedPaths(ReadyView* ready) {
+  auto* model = ready->findChild<QListView*>("fileList")->model();
+  std::vector<std::string> rows;
+  for (int row = 0; row < model->rowCount(); ++row)
+    rows.push_back(model->index(row, 0).data(PathListModel::PathBytesRole).toByteArray().toStdString());
+  return rows;
+}
+
+QStringList logRows(ContentView& window) {
+  auto* log = window.findChild<UninstallingView*>()->findChild<QPlainTextEdit*>("log");
+  QStringList rows;
+  if (!log->document()->isEmpty())
+    rows = log->toPlainText().split(QLatin1Char('\n'));
+  return rows;
+}
+
+void clickButton(QWidget* screen, const char* name) {
+  auto* button = screen->findChild<QAbstractButton*>(name);
+  QVERIFY2(button && button->isVisible(), name);
+  QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QString picturesDir() { return qEnvironmentVariable("QUILLMERE_PICTURES_DIR"); }
+
+void savePicture(ContentView& window, const char* name, ConfirmationDialog* sheet = nullptr) {
+  if (picturesDir().isEmpty()) return;
+  QCoreApplication::processEvents();
+  QPixmap picture = window.grab();
+  if (sheet) {
+    // The dialog as the Mac shows it: a sheet hanging from the window's top.
+    QPainter painter(&picture);
+    painter.fillRect(picture.rect(), QColor(0, 0, 0, 40));
+    const QPixmap face = sheet->grab();
+    const QPoint at((picture.width() - face.width()) / 2, 0);
+    painter.fillRect(QRect(at + QPoint(2, 3), face.size()), QColor(0, 0, 0, 50));
+    painter.drawPixmap(at, face);
+  }
+  QVERIFY(picture.save(QDir(picturesDir()).filePath(QLatin1String(name))));
+}
+
+}  // namespace
+
+class SessionFlowTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void initTestCase();
+  void removesTheAppAndItsLeftoversThroughTheWindow();
+  void refusedPathEndsOnTheErrorScreenAndRetryStartsOver();
+  void dropOfSomethingElseIsRejected();
+  void errorPicture();
+};
+
+void SessionFlowTest::initTestCase() {
+  // Pictures should not depend on the machine's default font; Chinese needs a CJK one.
+  const QString family = QStringLiteral("WenQuanYi Micro Hei");
+  if (!picturesDir().isEmpty() && QFontDatabase::families().contains(family))
+    QApplication::setFont(QFont(family));
+}
+
+void SessionFlowTest::removesTheAppAndItsLeftoversThroughTheWindow() {
+  const Machine machine(picturesDir().isEmpty() ? 0 : 40);
+  auto dispatcher = std::make_shared<ManualDispatcher>();
+  auto privileged = std::make_shared<FakePrivilegedRemover>();
+  ContentView window(dispatcher, SessionServices::standard(machine.locations(), privileged));
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  QVERIFY(shown<IdleView>(window));
+
+  // Drop → analyzing → ready, with exactly what the analyser finds.
+  dropUrl(window, fileUrl(machine.bundle));
+  QVERIFY(stepUntil(*dispatcher, [&] { return shown<AnalyzingView>(window) != nullptr; }));
+  QVERIFY(stepUntil(*dispatcher, [&] { return shown<AnalyzingView>(window) == nullptr; }));
+  auto* ready = shown<ReadyView>(window);
+  QVERIFY2(ready, window.currentScreen()->metaObject()->className());
+  const auto analysed = AppAnalyzer(machine.locations()).analyze(machine.bundle);
+  QVERIFY(std::holds_alternative<AppInfo>(analysed));
+  const std::vector<std::string> rows = listedPaths(ready);
+  QCOMPARE(rows, std::get<AppInfo>(analysed).relatedFiles);
+  QCOMPARE(rows.back(), machine.bundle);
+  for (const auto& path : machine.leftovers)
+    QVERIFY2(std::find(rows.begin(), rows.end(), path) != rows.end(), path.c_str());
+  for (const auto& path : machine.kept)
+    QVERIFY2(std::find(rows.begin(), rows.end(), path) == rows.end(), path.c_str());
+  QCOMPARE(ready->findChild<QLabel*>("heading")->text(),
+           QStringLiteral("以下 %1 个文件将被删除：").arg(rows.size()));
+  QCOMPARE(ready->findChild<QLabel*>("icon")->size(), QSize(80, 80));  // the bundle's own icon
+  savePicture(window, "ready-long-list.png");
+
+  // "卸载应用" → the dialog; "取消" leaves everything as it was.
+  clickButton(ready, "uninstallButton");
+  QPointer<ConfirmationDialog> dialog = window.confirmationDialog();
+  QVERIFY(dialog && dialog->isVisible());
+  QCOMPARE(dialog->message(), QStringLiteral("This will delete Tool and %1 related files. "
+                                             "This action cannot be undone!").arg(rows.size()));
+  savePicture(window, "confirmation.png", dialog);
+  QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
+  QTRY_VERIFY(!dialog);  // closed and gone
+  QVERIFY(!window.controller().showConfirmation());
+  QCOMPARE(shown<ReadyView>(window), ready);
+  QCOMPARE(dispatcher->pendingBackground(), size_t(0));
+  for (const auto& path : rows) QVERIFY2(existsNoFollow(path), path.c_str());
+
+  // Escape is the same as "取消".
+  clickButton(ready, "uninstallButton");
+  dialog = window.confirmationDialog();
+  QVERIFY(dialog);
+  QTest::keyClick(dialog, Qt::Key_Escape);
+  QTRY_VERIFY(!dialog);
+  QCOMPARE(shown<ReadyView>(window), ready);
+
+  // "确认清理" → the uninstalling screen, whose log grows line by line.
+  clickButton(ready, "uninstallButton");
+  dialog = window.confirmationDialog();
+  QVERIFY(dialog);
+  QTest::mouseClick(dialog->confirmButton(), Qt::LeftButton);
+  QVERIFY(!window.controller().showConfirmation());
+  QVERIFY(stepUntil(*dispatcher, [&] { return shown<UninstallingView>(window) != nullptr; }));
+  QVERIFY(logRows(window).isEmpty());
+  QCOMPARE(dispatcher->pendingBackground(), size_t(1));
+  dispatcher->runBackground(0);  // the removal; its lines wait on the main queue
+  QVERIFY(dispatcher->runNextMain());
+  QCOMPARE(logRows(window), QStringList{QString::fromStdString("Deleting: " + rows.front())});
+  QVERIFY(dispatcher->runNextMain());
+  QCOMPARE(logRows(window).size(), 2);
+  QCOMPARE(logRows(window).at(1), QString::fromStdString("✓ Deleted: " + rows.front()));
+  if (!picturesDir().isEmpty()) {
+    for (int i = 0; i < 40 && dispatcher->pendingMain() > 1; ++i) dispatcher->runNextMain();
+    savePicture(window, "uninstalling-long-log.png");
+  }
+  QCOMPARE(shown<UninstallingView>(window) != nullptr, true);
+
+  // Completed: every listed path is gone and nothing else is.
+  QVERIFY(stepUntil(*dispatcher, [&] { return shown<CompletedView>(window) != nullptr; }));
+  QCOMPARE(dispatcher->pendingMain(), size_t(0));
+  for (const auto& path : rows) QVERIFY2(!existsNoFollow(path), path.c_str());
+  for (const auto& path : machine.kept) QVERIFY2(existsNoFollow(path), path.c_str());
+  QVERIFY(privileged->calls().empty());
+  QStringList expectedLog;
+  for (const auto& line : window.controller().uninstallLog()) expectedLog << QString::fromStdString(line);
+  QCOMPARE(logRows(window), expectedLog);
+  savePicture(window, "completed.png");
+
+  // "返回清理其它应用程序" → the drop zone again, with an empty log.
+  clickButton(window.currentScreen(), "resetButton");
+  QVERIFY(shown<IdleView>(window));
+  QVERIFY(window.controller().uninstallLog().empty());
+  QVERIFY(logRows(window).isEmpty());
+}
+
+void SessionFlowTest::refusedPathEndsOnTheErrorScreenAndRetryStartsOver() {
+  const Machine machine;
+  const std::string refused = machine.leftovers[1];
+  auto privileged = std::make_shared<FakePrivilegedRemover>();
+  privileged->refuse(refused);
+  SessionServices services = SessionServices::standard(machine.locations(), privileged);
+  services.uninstall = [privileged, refused](const AppInfo& app, const ProgressCallback& progress,
+                                             const CompletionCallback& completion) {
+    Quillmere(privileged, std::make_shared<RefusingFiles>(refused)).uninstall(app, progress, completion);
+  };
+  // Real threads this time: the analysis and the removal run on the pool.
+  ContentView window(std::make_shared<QtDispatcher>(), services);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+  dropUrl(window, fileUrl(machine.bundle));
+  QTRY_VERIFY_WITH_TIMEOUT(shown<ReadyView>(window), kPatienceMs);
+  clickButton(window.currentScreen(), "uninstallButton");
+  QPointer<ConfirmationDialog> dialog = window.confirmationDialog();
+  QVERIFY(dialog);
+  QTest::mouseClick(dialog->confirmButton(), Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(shown<ErrorView>(window), kPatienceMs);
+
+  auto* error = shown<ErrorView>(window);
+  QCOMPARE(error->findChild<WrappedText*>("message")->text(), QStringLiteral("Failed to delete 1 files"));
+  QCOMPARE(error->findChild<QLabel*>("title")->text(), QStringLiteral("Uninstall Failed"));
+  QCOMPARE(privileged->calls(), std::vector<std::string>{refused});
+  QVERIFY(existsNoFollow(refused));
+  for (const auto& path : machine.leftovers)
+    if (path != refused) QVERIFY2(!existsNoFollow(path), path.c_str());
+  QVERIFY(!existsNoFollow(machine.bundle));
+  QVERIFY(logRows(window).contains(QString::fromStdString("✗ Failed to delete: " + refused)));
+
+  // "Retry" goes back to the drop zone; it does not analyse or remove again.
+  clickButton(error, "retryButton");
+  QVERIFY(shown<IdleView>(window));
+  QVERIFY(window.controller().uninstallLog().empty());
+  QVERIFY(logRows(window).isEmpty());
+  QCOMPARE(privileged->calls().size(), size_t(1));
+}
+
+void SessionFlowTest::dropOfSomethingElseIsRejected() {
+  fixtures::TempDir root;
+  const std::string notes = root / "Notes.txt";
+  writeFile(notes);
+  auto privileged = std::make_shared<FakePrivilegedRemover>();
+  ContentView window(std::make_shared<QtDispatcher>(),
+                     SessionServices::standard(SearchLocations{root / "home", root / "system"}, privileged));
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  dropUrl(window, fileUrl(notes));
+  QTRY_VERIFY_WITH_TIMEOUT(shown<ErrorView>(window), kPatienceMs);
+  QCOMPARE(shown<ErrorView>(window)->findChild<WrappedText*>("message")->text(),
+           QStringLiteral("请拖拽 .app 文件"));
+  QVERIFY(existsNoFollow(notes));
+}
+
+void SessionFlowTest::errorPicture() {
+  if (picturesDir().isEmpty()) QSKIP("QUILLMERE_PICTURES_DIR not set");
+  auto dispatcher = std::make_shared<ManualDispatcher>();
+  SessionServices services;
+  services.analyze = [](const std::string&) -> AnalysisResult {
+    return AnalysisError{"", -1, "Application does not exist\n/Users/ada/Downloads/Notes.app"};
+  };
+  ContentView window(dispatcher, services);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  window.controller().analyzeApp("/Users/ada/Downloads/Notes.app");
+  dispatcher->runAll();
+  QVERIFY(shown<ErrorView>(window));
+  savePicture(window, "error-two-lines.png");
+}
+
+QTEST_MAIN(SessionFlowTest)
+#include "session_flow_test.moc"
