@@ -1,5 +1,4 @@
 // Widget-level tests of the screens after the analysis and of the dialog.
-// With QUILLMERE_PICTURES_DIR set, also renders each screen to a PNG there.
 
 #include <QBuffer>
 #include <QDialogButtonBox>
@@ -7,7 +6,6 @@
 #include <QImageWriter>
 #include <QLabel>
 #include <QListView>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -72,12 +70,6 @@ int headingCount(const ReadyView& view) {
   return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
-void savePicture(const QPixmap& pixmap, const char* name) {
-  const QString dir = qEnvironmentVariable("QUILLMERE_PICTURES_DIR");
-  if (dir.isEmpty()) return;
-  QVERIFY(pixmap.save(dir + QLatin1Char('/') + QLatin1String(name)));
-}
-
 }  // namespace
 
 class ScreensTest : public QObject {
@@ -102,7 +94,6 @@ private slots:
   void logWithHundredThousandLines();
   void errorMessageIsCentredAndWraps();
   void resultButtonsEmit();
-  void pictures();
 };
 
 void ScreensTest::readyShowsTheRecord_data() {
@@ -414,56 +405,6 @@ void ScreensTest::resultButtonsEmit() {
   retryButton->setFocus();
   QTest::keyClick(retryButton, Qt::Key_Space);
   QCOMPARE(retry.count(), 1);
-}
-
-void ScreensTest::pictures() {
-  if (qEnvironmentVariableIsEmpty("QUILLMERE_PICTURES_DIR")) QSKIP("QUILLMERE_PICTURES_DIR not set");
-
-  ReadyView ready;
-  std::vector<std::string> paths = manyPaths(240);
-  paths.insert(paths.begin() + 2,
-               "/Users/ada/Library/Containers/com.example.Notes/Data/Library/Application Support/"
-               "Notes/Backups/2024-05-01/Snapshots/very/deep/folder/structure/notes.sqlite-wal");
-  ready.setApp(record(std::move(paths)));
-  showInContentArea(ready);
-  savePicture(ready.grab(), "ready-long-list.png");
-
-  // The dialog as a sheet over the ready screen.
-  ConfirmationDialog dialog(ready.app(), &ready);
-  dialog.adjustSize();
-  QPixmap sheet = ready.grab();
-  {
-    QPainter painter(&sheet);
-    painter.fillRect(sheet.rect(), QColor(0, 0, 0, 40));
-    const QPixmap face = dialog.grab();
-    const QPoint at((sheet.width() - face.width()) / 2, 24);
-    painter.fillRect(QRect(at + QPoint(2, 3), face.size()), QColor(0, 0, 0, 50));
-    painter.drawPixmap(at, face);
-  }
-  savePicture(sheet, "confirmation.png");
-
-  UninstallingView uninstalling;
-  showInContentArea(uninstalling);
-  std::vector<std::string> lines;
-  for (const std::string& path : manyPaths(30)) {
-    lines.push_back("Deleting: " + path);
-    lines.push_back("✓ Deleted: " + path);
-  }
-  lines.insert(lines.begin() + 1,
-               "Deleting: /Users/ada/Library/Containers/com.example.Notes/Data/Library/Application "
-               "Support/Notes/Backups/2024-05-01/Snapshots/very/deep/folder/structure/notes.sqlite-wal");
-  uninstalling.setLog(lines);
-  QTest::qWait(100);
-  savePicture(uninstalling.grab(), "uninstalling-long-log.png");
-
-  CompletedView completed;
-  showInContentArea(completed);
-  savePicture(completed.grab(), "completed.png");
-
-  ErrorView error;
-  error.setMessage("Failed to delete 2 files\n/Library/LaunchDaemons/com.example.Notes.helper.plist is protected");
-  showInContentArea(error);
-  savePicture(error.grab(), "error-two-lines.png");
 }
 
 QTEST_MAIN(ScreensTest)
