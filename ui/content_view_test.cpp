@@ -155,6 +155,26 @@ private slots:
     QCOMPARE(box->size(), ContentView::kContentAreaSize);
   }
 
+  void aHoverChangeMidAnimationStartsFromWhereTheBoxIs() {
+    auto data = fileUrls({QUrl::fromLocalFile("/Applications/Demo.app")});
+    IdleView* box = view_->idleView();
+    QVERIFY(sendDrag<QDragEnterEvent>(view_->dropZone(), data.get()));
+    QTRY_VERIFY_WITH_TIMEOUT(box->currentScale() > 1.005, 10000);
+    if (!box->isAnimating()) QSKIP("the animation ended before it could be caught mid-way");
+    const qreal scale = box->currentScale();
+    const QColor border = box->currentBorderColor();
+    const QColor symbol = box->currentSymbolColor();
+
+    sendLeave(view_->dropZone());
+    QCOMPARE(box->currentScale(), scale);
+    QCOMPARE(box->currentBorderColor(), border);
+    QCOMPARE(box->currentSymbolColor(), symbol);
+    QTRY_VERIFY_WITH_TIMEOUT(!box->isAnimating(), 10000);
+    QCOMPARE(box->currentScale(), 1.0);
+    QCOMPARE(box->currentBorderColor(), box->targetBorderColor());
+    QCOMPARE(box->currentSymbolColor(), box->targetSymbolColor());
+  }
+
   void otherDragsChangeNothing_data() {
     QTest::addColumn<QString>("kind");
     QTest::newRow("text") << "text";
@@ -237,6 +257,10 @@ private slots:
     const bool ready = state == "ready";
     QCOMPARE(header->backButton()->isVisible(), ready);
     if (ready) {
+      // The row is tight: the link gives way, the back button is never cut.
+      QVERIFY(header->backButton()->width() >= header->backButton()->sizeHint().width());
+      QVERIFY(header->backButton()->geometry().right() < header->width());
+      QVERIFY(header->supportLink()->geometry().right() < header->backButton()->geometry().left());
       QTest::mouseClick(header->backButton(), Qt::LeftButton);
       QVERIFY(std::holds_alternative<states::Idle>(controller().state()));
       QVERIFY(!controller().currentApp());

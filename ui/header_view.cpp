@@ -1,11 +1,11 @@
 #include "ui/header_view.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QMessageBox>
-#include <QPushButton>
+#include <QPainter>
 
 #include "ui/support_address.h"
 #include "ui/theme.h"
@@ -17,25 +17,55 @@ namespace {
 constexpr int kPadding = 16;
 constexpr int kRowSpacing = 8;
 
-// A button that draws only its label, in `textColor`.
-void makePlain(QPushButton* button, const QColor& textColor) {
-  button->setFlat(true);
-  button->setCursor(Qt::PointingHandCursor);
-  button->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent;"
-                                       " padding: 0; color: %1; }")
-                            .arg(textColor.name(QColor::HexArgb)));
-}
+// A button that draws only its label, in one named colour. A shrinkable one,
+// when the row is too narrow, ends its label in "…" instead of being cut off at
+// both ends.
+class PlainButton : public QAbstractButton {
+public:
+  PlainButton(const QString& text, NamedColor textColor, const QFont& font, bool shrinkable,
+              QWidget* parent)
+      : QAbstractButton(parent), textColor_(textColor), shrinkable_(shrinkable) {
+    setText(text);
+    setFont(font);
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  }
+
+  QSize sizeHint() const override {
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(text()) + 2, metrics.height()};
+  }
+  QSize minimumSizeHint() const override {
+    if (!shrinkable_) return sizeHint();
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(QStringLiteral("…")) + 2, metrics.height()};
+  }
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    QColor ink = color(textColor_);
+    if (isDown()) ink.setAlphaF(ink.alphaF() * 0.6f);  // the pressed look of a plain button
+    painter.setPen(ink);
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, width());
+    painter.drawText(rect(), Qt::AlignCenter, shown);
+  }
+
+private:
+  NamedColor textColor_;
+  bool shrinkable_;
+};
 
 }  // namespace
 
 HeaderView::HeaderView(QWidget* parent)
     : QWidget(parent),
-      supportLink_(new QPushButton(this)),
-      backButton_(new QPushButton(tr("返回选择其它应用"), this)) {
-  const QString address = QString::fromUtf8(kSupportAddress);
+      supportLink_(new PlainButton(tr("服务帮助：") + QString::fromUtf8(kSupportAddress) +
+                                       tr("（仅技术支持与使用说明）"),
+                                   NamedColor::Gray, systemFont(12), true, this)),
+      backButton_(new PlainButton(tr("返回选择其它应用"), NamedColor::Blue,
+                                  ui::font(TextStyle::Body), false, this)) {
   supportLink_->setObjectName(QStringLiteral("supportLink"));
-  supportLink_->setText(tr("服务帮助：") + address + tr("（仅技术支持与使用说明）"));
-  supportLink_->setFont(systemFont(12));
   backButton_->setObjectName(QStringLiteral("backButton"));
   backButton_->hide();
 
@@ -47,26 +77,16 @@ HeaderView::HeaderView(QWidget* parent)
   row->addStretch();
   row->addWidget(backButton_, 0, Qt::AlignVCenter);
 
-  setAutoFillBackground(true);
-  applyColors();
-  connect(supportLink_, &QPushButton::clicked, this, &HeaderView::copySupportAddress);
-  connect(backButton_, &QPushButton::clicked, this, &HeaderView::backRequested);
+  connect(supportLink_, &QAbstractButton::clicked, this, &HeaderView::copySupportAddress);
+  connect(backButton_, &QAbstractButton::clicked, this, &HeaderView::backRequested);
 }
 
 void HeaderView::setBackVisible(bool visible) { backButton_->setVisible(visible); }
 
-void HeaderView::applyColors() {
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, color(NamedColor::ControlBackground));
-  setPalette(palette);
-  makePlain(supportLink_, color(NamedColor::Gray));
-  makePlain(backButton_, color(NamedColor::Blue));
-}
-
-void HeaderView::changeEvent(QEvent* event) {
-  // Light and dark variants follow the application palette.
-  if (event->type() == QEvent::ApplicationPaletteChange) applyColors();
-  QWidget::changeEvent(event);
+void HeaderView::paintEvent(QPaintEvent*) {
+  // Painted rather than set in the palette, so it follows a change between
+  // light and dark at once.
+  QPainter(this).fillRect(rect(), color(NamedColor::ControlBackground));
 }
 
 void HeaderView::copySupportAddress() {

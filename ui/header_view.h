@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class QPushButton;
+class QAbstractButton;
 
 namespace quillmere::ui {
 
@@ -14,22 +14,21 @@ public:
   explicit HeaderView(QWidget* parent = nullptr);
 
   void setBackVisible(bool visible);
-  QPushButton* supportLink() const { return supportLink_; }
-  QPushButton* backButton() const { return backButton_; }
+  QAbstractButton* supportLink() const { return supportLink_; }
+  QAbstractButton* backButton() const { return backButton_; }
 
 signals:
   void backRequested();  // "返回选择其它应用"
 
 protected:
-  void changeEvent(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
 private:
   // Puts the bare address on the clipboard, then confirms with a modal alert.
   void copySupportAddress();
-  void applyColors();
 
-  QPushButton* supportLink_;
-  QPushButton* backButton_;
+  QAbstractButton* supportLink_;
+  QAbstractButton* backButton_;
 };
 
 }  // namespace quillmere::ui
