@@ -1,0 +1,248 @@
+// Fault injection: the tree changes under the analysis and under the removal
+// — entries vanish, appear, folders are swapped for links or files — and
+// every time the outcome is the specified one and nothing outside the list
+// is lost or entered.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <memory>
+#include <thread>
+
+#include "analysis/app_analyzer.h"
+#include "platform/fake_privileged_remover.h"
+#include "removal/file_operations.h"
+#include "removal/quillmere.h"
+#include "removal/test_tree.h"
+#include "safety/manifest.h"
+#include "safety/removal_run.h"
+
+namespace quillmere::safety {
+namespace {
+
+using fixtures::existsNoFollow;
+using fixtures::makeDirs;
+using fixtures::TempDir;
+using fixtures::writeFile;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// The real file operations, with a hook run just before each call for a
+// chosen path: the moment another process changes the tree.
+class MeddlingFileOperations : public FileOperations {
+public:
+  enum Step { BeforeExists, BeforeIsDeletable, BeforeRemove };
+  void at(Step step, const std::string& path, std::function<void()> meddle) {
+    hooks_[{step, path}] = std::move(meddle);
+  }
+  bool exists(const std::string& path) const override {
+    run(BeforeExists, path);
+    return FileOperations::exists(path);
+  }
+  bool isDeletable(const std::string& path) const override {
+    run(BeforeIsDeletable, path);
+    return FileOperations::isDeletable(path);
+  }
+  bool removeItem(const std::string& path) const override {
+    run(BeforeRemove, path);
+    return FileOperations::removeItem(path);
+  }
+
+private:
+  void run(Step step, const std::string& path) const {
+    if (auto hook = hooks_.find({step, path}); hook != hooks_.end()) hook->second();
+  }
+  std::map<std::pair<Step, std::string>, std::function<void()>> hooks_;
+};
+
+AppInfo recordOf(std::vector<std::string> paths) {
+  std::string bundle = paths.back();
+  return AppInfo("Quill", std::move(bundle), std::nullopt, nullptr, std::move(paths));
+}
+
+std::vector<std::string> without(std::vector<std::string> violations, const std::string& allowed) {
+  violations.erase(std::remove(violations.begin(), violations.end(), allowed), violations.end());
+  return violations;
+}
+
+struct Removal : testing::Test {
+  TempDir dir;
+  std::string root = dir / "Caches";
+  std::shared_ptr<MeddlingFileOperations> files = std::make_shared<MeddlingFileOperations>();
+  std::shared_ptr<FakePrivilegedRemover> privileged = std::make_shared<FakePrivilegedRemover>();
+  Quillmere quillmere{privileged, files};
+
+  Removal() {
+    privileged->refuseAll();
+    writeFile(dir / "outside/precious/thesis.tex", "years of work");
+    writeFile(root + "/Keep/a", "keep");
+  }
+};
+
+TEST_F(Removal, EntriesThatVanishOrAppearBetweenStepsEndAsSpecified) {
+  const std::string grows = root + "/Quill Data", vanishes = root + "/Quill.log",
+                    goneEarly = root + "/Quill Cache", sibling = root + "/Quill.plist";
+  writeFile(grows + "/old/file");
+  writeFile(vanishes);
+  writeFile(goneEarly + "/x");
+  writeFile(sibling);
+  const Manifest before = takeManifest(dir.path());
+
+  // Appears inside a listed folder just before it is removed: goes with it.
+  files->at(MeddlingFileOperations::BeforeRemove, grows, [&] {
+    writeFile(grows + "/new/file");
+    ::symlink((dir / "outside/precious").c_str(), (grows + "/new/link").c_str());
+  });
+  // Vanishes after it was found: nothing is left, which is what was asked.
+  files->at(MeddlingFileOperations::BeforeIsDeletable, vanishes, [&] { ::unlink(vanishes.c_str()); });
+  // Gone before it is looked at: only its "Deleting" line.
+  files->at(MeddlingFileOperations::BeforeExists, goneEarly,
+            [&] { std::filesystem::remove_all(goneEarly); });
+  // Appears next to a listed file: not listed, so it stays.
+  files->at(MeddlingFileOperations::BeforeRemove, sibling, [&] { writeFile(sibling + ".new", "new"); });
+
+  const RemovalRun run = runRemoval(quillmere, recordOf({grows, vanishes, goneEarly, sibling}));
+  EXPECT_EQ(run.completions, 1);
+  EXPECT_TRUE(run.success);
+  EXPECT_THAT(run.log, ElementsAre("Deleting: " + grows, "\u2713 Deleted: " + grows,
+                                   "Deleting: " + vanishes, "\u2713 Deleted: " + vanishes,
+                                   "Deleting: " + goneEarly,
+                                   "Deleting: " + sibling, "\u2713 Deleted: " + sibling));
+  EXPECT_THAT(without(removalViolations(before, takeManifest(dir.path()), {grows, vanishes, goneEarly, sibling}),
+                      "appeared: " + printable(sibling + ".new")),
+              IsEmpty());
+}
+
+// Between the check and the removal a listed folder becomes a link to
+// precious files: the link is removed, never what it points to.
+TEST_F(Removal, AListedFolderSwappedForALinkLosesOnlyTheLink) {
+  const std::string folder = root + "/Quill";
+  writeFile(folder + "/data");
+  files->at(MeddlingFileOperations::BeforeRemove, folder, [&] {
+    ASSERT_EQ(::rename(folder.c_str(), (root + "/Moved").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "outside/precious").c_str(), folder.c_str()), 0);
+  });
+  const RemovalRun run = runRemoval(quillmere, recordOf({folder}));
+  EXPECT_TRUE(run.success);
+  EXPECT_FALSE(existsNoFollow(folder));
+  EXPECT_TRUE(existsNoFollow(dir / "outside/precious/thesis.tex"));
+  EXPECT_TRUE(existsNoFollow(root + "/Moved/data"));
+}
+
+// Another process keeps filling a listed folder while it is removed. The run
+// ends, completes once, and touches nothing outside the folder; whether the
+// folder went depends on who won the race, and the outcome must say which.
+TEST_F(Removal, AFolderFilledDuringItsRemovalEndsWithATruthfulOutcome) {
+  const std::string folder = root + "/Quill Busy";
+  for (int i = 0; i < 300; ++i) writeFile(folder + "/sub" + std::to_string(i % 7) + "/f" + std::to_string(i));
+  const Manifest before = takeManifest(dir.path());
+
+  std::atomic<bool> stop = false;
+  std::atomic<int> created = 0;
+  std::thread filler([&] {
+    for (int i = 0; i < 200000 && !stop; ++i) {
+      const std::string path = folder + (i % 2 ? "/sub" + std::to_string(i % 7) : "") + "/late" + std::to_string(i);
+      const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0644);
+      if (fd >= 0) {
+        ::close(fd);
+        ++created;
+      }
+    }
+  });
+  const RemovalRun run = runRemoval(quillmere, recordOf({folder}));
+  stop = true;
+  filler.join();
+
+  EXPECT_EQ(run.completions, 1);
+  ASSERT_EQ(run.log.size(), 2u);
+  if (run.success) {
+    EXPECT_EQ(run.log[1], "\u2713 Deleted: " + folder);
+  } else {
+    EXPECT_EQ(run.message, "Failed to delete 1 files");
+    EXPECT_EQ(run.log[1], "\u2717 Failed to delete: " + folder);
+    EXPECT_THAT(privileged->calls(), ElementsAre(folder));
+  }
+  // Whatever of the folder is left, everything else is as it was.
+  Manifest after = takeManifest(dir.path());
+  std::erase_if(after, [&](const auto& entry) { return isAtOrBelow(entry.first, folder); });
+  EXPECT_THAT(removalViolations(before, after, {folder}), IsEmpty());
+}
+
+// The analysis runs again and again while another thread churns the tree:
+// files and folders come and go, and a folder is swapped for a link to
+// precious files and for a plain file. Entries that never change are always
+// found or always left out; nothing behind a link is ever listed.
+TEST(Analysis, ChurnDuringTheWalkNeverListsWhatLiesBehindALink) {
+  TempDir dir;
+  const std::string home = dir / "home", root = home + "/Library/Caches";
+  const std::string bundle = dir / "Applications/Quill.app";
+  makeDirs(bundle + "/Contents");
+  writeFile(dir / "outside/precious/Quill behind the link", "precious");
+  std::vector<std::string> stable{root + "/Quill.log", root + "/A/B/Quill deep", root + "/Zed/Quill last"};
+  for (const auto& path : stable) writeFile(path);
+  writeFile(root + "/A/B/C/Quill too deep");
+  writeFile(root + "/Vendor/Quill real.log");
+  makeDirs(root + "/Churn");
+  for (int i = 0; i < 50; ++i) writeFile(root + "/Noise" + std::to_string(i) + "/x/y");
+
+  std::atomic<bool> stop = false;
+  std::thread churn([&] {
+    const std::string vendor = root + "/Vendor", parked = root + "/.parked";
+    for (int i = 0; i < 1000000 && !stop; ++i) {
+      const std::string entry = root + "/Churn/Quill " + std::to_string(i % 16);
+      switch (i % 6) {
+        case 0: writeFile(entry + "/inner"); break;
+        case 1: std::filesystem::remove_all(entry); break;
+        case 2:  // the folder becomes a link to what must never be listed
+          ::rename(vendor.c_str(), parked.c_str());
+          ::symlink((dir / "outside/precious").c_str(), vendor.c_str());
+          break;
+        case 3:
+          ::unlink(vendor.c_str());
+          ::rename(parked.c_str(), vendor.c_str());
+          break;
+        case 4:  // and then a plain file
+          ::rename(vendor.c_str(), parked.c_str());
+          writeFile(vendor, "not a folder");
+          break;
+        case 5:
+          ::unlink(vendor.c_str());
+          ::rename(parked.c_str(), vendor.c_str());
+          break;
+      }
+    }
+  });
+
+  const AppAnalyzer analyzer(SearchLocations{home, dir / "sys"});
+  for (int run = 0; run < 40; ++run) {
+    const AnalysisResult result = analyzer.analyze(bundle);
+    ASSERT_TRUE(std::holds_alternative<AppInfo>(result));
+    const std::vector<std::string>& related = std::get<AppInfo>(result).relatedFiles;
+    ASSERT_FALSE(related.empty());
+    EXPECT_EQ(related.back(), bundle);
+    for (const auto& path : stable) EXPECT_NE(std::find(related.begin(), related.end(), path), related.end()) << path;
+    std::set<std::string> unique(related.begin(), related.end() - 1);
+    EXPECT_EQ(unique.size(), related.size() - 1);
+    for (const auto& path : related) {
+      EXPECT_EQ(path.find("behind the link"), std::string::npos) << path;
+      EXPECT_EQ(path.find("too deep"), std::string::npos) << path;
+      EXPECT_TRUE(path == bundle || path.starts_with(root + "/")) << path;
+    }
+  }
+  stop = true;
+  churn.join();
+  EXPECT_TRUE(existsNoFollow(dir / "outside/precious/Quill behind the link"));
+}
+
+}  // namespace
+}  // namespace quillmere::safety

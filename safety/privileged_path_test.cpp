@@ -1,0 +1,129 @@
+// Hygiene of what reaches the privileged removal: never a path ending in "/"
+// (for "rm -rf link/" acts on what the link points to), a fixed environment
+// that no user variable reaches, and an argument vector of absolute programs
+// that no shell ever parses.
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/fake_privileged_remover.h"
+#include "platform/privileged_remover.h"
+#include "platform/spawn_command.h"
+#include "removal/file_operations.h"
+#include "removal/quillmere.h"
+#include "removal/test_tree.h"
+#include "safety/removal_run.h"
+
+namespace quillmere::safety {
+namespace {
+
+using fixtures::existsNoFollow;
+using fixtures::TempDir;
+using fixtures::writeFile;
+using ::testing::ElementsAreArray;
+
+// The ordinary removal fails for everything, so every path goes privileged.
+class FailingFileOperations : public FileOperations {
+public:
+  bool removeItem(const std::string&) const override { return false; }
+};
+
+struct Tree {
+  TempDir dir;
+  std::string root = dir / "Caches";
+  std::string precious = dir / "outside/precious";
+  Tree() {
+    writeFile(precious + "/thesis.tex", "years of work");
+    writeFile(root + "/Quill Data/file");
+    writeFile(root + "/Quill.log");
+    ::symlink(precious.c_str(), (root + "/Quill link").c_str());
+  }
+  std::vector<std::string> slashedPaths() const {
+    return {root + "/Quill Data/", root + "/Quill link/", root + "/Quill.log//"};
+  }
+  std::vector<std::string> plainPaths() const {
+    return {root + "/Quill Data", root + "/Quill link", root + "/Quill.log"};
+  }
+};
+
+TEST(PrivilegedPath, NeverEndsInASlash) {
+  Tree tree;
+  auto privileged = std::make_shared<FakePrivilegedRemover>();
+  const std::vector<std::string> listed = tree.slashedPaths();
+  const AppInfo app("Quill", listed.back(), std::nullopt, nullptr, listed);
+  const RemovalRun run = runRemoval(Quillmere(privileged, std::make_shared<FailingFileOperations>()), app);
+  EXPECT_TRUE(run.success);
+  EXPECT_THAT(privileged->calls(), ElementsAreArray(tree.plainPaths()));
+}
+
+// The ordinary removal of "link/" removes the link itself.
+TEST(PrivilegedPath, OrdinaryRemovalOfALinkGivenWithASlashKeepsItsTarget) {
+  Tree tree;
+  auto privileged = std::make_shared<FakePrivilegedRemover>();
+  privileged->refuseAll();
+  const std::vector<std::string> listed = tree.slashedPaths();
+  const RemovalRun run = runRemoval(Quillmere(privileged), AppInfo("Quill", listed.back(), std::nullopt, nullptr, listed));
+  EXPECT_TRUE(run.success) << run.message.value_or("");
+  for (const auto& path : tree.plainPaths()) EXPECT_FALSE(existsNoFollow(path)) << path;
+  EXPECT_TRUE(existsNoFollow(tree.precious + "/thesis.tex"));
+}
+
+#if !defined(__APPLE__)
+const std::vector<std::string> kHostileNames = {
+    "it's", "say \"hi\"", "back\\slash", "two\nlines", "$(touch PWNED)", "`touch PWNED`",
+    "-rf", "semi; touch PWNED", "caf\xC3\xA9", "bad\xFF\xFE", "glob *", "~"};
+
+TEST(PrivilegedCommand, IsAnAbsoluteArgumentVectorEndingInThePathExactly) {
+  for (const std::string& name : kHostileNames) {
+    const std::string path = "/home/u/Library/Caches/" + name;
+    const SpawnCommand command = privilegedRemovalCommand(path);
+    EXPECT_EQ(command.program, command.arguments.at(0));
+    ASSERT_EQ(command.arguments.size(), 5u);
+    EXPECT_TRUE(command.arguments[0].starts_with("/")) << command.arguments[0];
+    EXPECT_TRUE(command.arguments[1].starts_with("/")) << command.arguments[1];
+    EXPECT_EQ(command.arguments[3], "--");
+    EXPECT_EQ(command.arguments[4], path);
+    EXPECT_EQ(command.environment, cleanCommandEnvironment());
+  }
+}
+
+// What pkexec would run as root — "/bin/rm -rf -- PATH" with the fixed
+// environment — run here directly on hostile names: each goes exactly, no
+// name is expanded, and a startup file named by the caller's BASH_ENV or ENV
+// is never read.
+TEST(PrivilegedCommand, RunsWithoutAShellOrTheCallersEnvironment) {
+  TempDir dir;
+  const std::string marker = dir / "startup-file-ran";
+  writeFile(dir / "startup.sh", "touch '" + marker + "'\n");
+  ::setenv("BASH_ENV", (dir / "startup.sh").c_str(), 1);
+  ::setenv("ENV", (dir / "startup.sh").c_str(), 1);
+  ASSERT_EQ(::chdir(dir.path().c_str()), 0);  // where "$(touch PWNED)" would leave its mark
+
+  writeFile(dir / "keep", "keep");
+  for (const std::string& name : kHostileNames) {
+    const std::string path = dir / name;
+    writeFile(path + "/inner", "x");
+    SpawnCommand command = privilegedRemovalCommand(path);
+    command.arguments.erase(command.arguments.begin());  // without pkexec
+    command.program = command.arguments.front();
+    EXPECT_TRUE(runCommand(command, std::chrono::seconds(20))) << name;
+    EXPECT_FALSE(existsNoFollow(path)) << name;
+  }
+  // A shell run with the same environment reads no startup file either.
+  EXPECT_TRUE(runCommand({"/bin/bash", {"bash", "-c", "test -z \"$BASH_ENV$ENV\""}, privilegedRemovalCommand("/x").environment}));
+  ::unsetenv("BASH_ENV");
+  ::unsetenv("ENV");
+  ASSERT_EQ(::chdir("/"), 0);
+  EXPECT_FALSE(existsNoFollow(marker));
+  EXPECT_FALSE(existsNoFollow(dir / "PWNED"));
+  EXPECT_TRUE(existsNoFollow(dir / "keep"));
+}
+#endif
+
+}  // namespace
+}  // namespace quillmere::safety

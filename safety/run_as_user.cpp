@@ -1,0 +1,76 @@
+#include "safety/run_as_user.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace quillmere::safety {
+
+std::optional<UserIds> ordinaryUser() {
+  const passwd* entry = ::getpwnam("nobody");
+  if (!entry) return std::nullopt;
+  return UserIds{entry->pw_uid, entry->pw_gid};
+}
+
+std::optional<std::string> runAsUser(const UserIds& user, const std::function<std::string()>& work) {
+  int fds[2];
+  if (::pipe(fds) != 0) return std::nullopt;
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    ::close(fds[0]);
+    ::close(fds[1]);
+    return std::nullopt;
+  }
+  if (pid == 0) {
+    ::close(fds[0]);
+    // Group first: once the uid is dropped the group can no longer change.
+    if (::setgroups(0, nullptr) != 0 || ::setgid(user.gid) != 0 || ::setuid(user.uid) != 0) ::_exit(3);
+    const std::string answer = work();
+    std::size_t written = 0;
+    while (written < answer.size()) {
+      const ssize_t n = ::write(fds[1], answer.data() + written, answer.size() - written);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) ::_exit(4);
+      written += std::size_t(n);
+    }
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string answer;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    answer.append(buffer, std::size_t(n));
+  }
+  ::close(fds[0]);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return answer;
+}
+
+std::string joinFields(const std::vector<std::string>& fields) {
+  std::string joined;
+  for (const std::string& field : fields) {
+    joined += field;
+    joined += '\0';
+  }
+  return joined;
+}
+
+std::vector<std::string> splitFields(const std::string& joined) {
+  std::vector<std::string> fields;
+  std::size_t from = 0;
+  for (std::size_t nul; (nul = joined.find('\0', from)) != std::string::npos; from = nul + 1)
+    fields.push_back(joined.substr(from, nul - from));
+  return fields;
+}
+
+}  // namespace quillmere::safety

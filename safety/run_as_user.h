@@ -1,0 +1,29 @@
+#pragma once
+// Runs a piece of a test as an ordinary user, where file permissions stop
+// reads and removals the way they do on a user's machine (as root nothing is
+// refused). The work runs in a forked child; its answer comes back as bytes.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillmere::safety {
+
+// The uid and gid of "nobody", or nothing when there is no such user.
+struct UserIds {
+  unsigned uid = 0;
+  unsigned gid = 0;
+};
+std::optional<UserIds> ordinaryUser();
+
+// Runs `work` in a child switched to `user` and returns what it returned;
+// nothing when the child could not switch, crashed or exited otherwise.
+// Call it with no other threads running.
+std::optional<std::string> runAsUser(const UserIds& user, const std::function<std::string()>& work);
+
+// NUL-separated fields, for answers made of paths.
+std::string joinFields(const std::vector<std::string>& fields);
+std::vector<std::string> splitFields(const std::string& joined);
+
+}  // namespace quillmere::safety
