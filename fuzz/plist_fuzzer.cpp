@@ -1,0 +1,53 @@
+// Info.plist reading: arbitrary bytes (XML, binary or neither) must never
+// crash, hang or leak. When an XML list is read, the same list written as a
+// binary list must give the same two keys.
+
+#include <plist/plist.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "analysis/bundle_properties.h"
+#include "fuzz/fuzz_check.h"
+
+namespace {
+
+// The same property list re-encoded in the other format, or empty.
+std::string_view reencoded(std::string_view bytes, char** buffer) {
+  plist_t root = nullptr;
+  plist_from_memory(bytes.data(), uint32_t(bytes.size()), &root);
+  if (!root) return {};
+  uint32_t length = 0;
+  if (bytes.starts_with("bplist"))
+    plist_to_xml(root, buffer, &length);
+  else
+    plist_to_bin(root, buffer, &length);
+  plist_free(root);
+  return *buffer ? std::string_view(*buffer, length) : std::string_view();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using quillmere::parseBundleProperties;
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const auto properties = parseBundleProperties(bytes);
+  if (!properties) return 0;
+
+  // Only lists the reader accepted are re-encoded: those are small and sane.
+  char* buffer = nullptr;
+  const std::string_view other = reencoded(bytes, &buffer);
+  if (!other.empty()) {
+    const auto again = parseBundleProperties(other);
+    // The binary reader caps nesting, the XML one does not: a refusal in
+    // one direction is allowed, a different answer never.
+    if (again) {
+      FUZZ_CHECK(again->bundleIdentifier == properties->bundleIdentifier);
+      FUZZ_CHECK(again->iconFile == properties->iconFile);
+    }
+  }
+  std::free(buffer);
+  return 0;
+}

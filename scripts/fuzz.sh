@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (ASan + UBSan) and runs each for N
+# seconds over its seed corpus.
+#
+#   scripts/fuzz.sh [SECONDS] [TARGET...]     default: 60 seconds, every target
+#
+# New inputs go to $QUILLMERE_FUZZ_WORK (default build-fuzz/work/<target>), not
+# into the repository's small seed corpus; crashes land in the same folder as
+# crash-* files. Each crash found becomes a regression test in the owning
+# folder's tests or in safety/.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+QUILLMERE_WITH_CLANG=1 "$root/scripts/install-deps.sh"
+seconds="${1:-60}"
+shift || true
+targets=("$@")
+[ "${#targets[@]}" -gt 0 ] || targets=(plist_fuzzer drop_url_fuzzer name_matcher_fuzzer)
+
+build="${QUILLMERE_FUZZ_BUILD_DIR:-$root/build-fuzz}"
+CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -G Ninja \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_BUILD_FUZZ=ON \
+  -DQUILLMERE_BUILD_UI=OFF -DQUILLMERE_BUILD_TESTS=OFF -DQUILLMERE_BUILD_BENCH=OFF \
+  -DQUILLMERE_SANITIZE=address,undefined \
+  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link -fno-sanitize-recover=all" >/dev/null
+cmake --build "$build" -j "${QUILLMERE_JOBS:-2}" --target "${targets[@]}"
+
+export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+status=0
+for target in "${targets[@]}"; do
+  name="${target%_fuzzer}"
+  work="${QUILLMERE_FUZZ_WORK:-$build/work}/$target"
+  mkdir -p "$work"
+  echo "== $target for ${seconds}s"
+  # -max_len bounds the inputs; a real Info.plist is a few kilobytes.
+  if ! (cd "$work" && "$build/fuzz/$target" -max_total_time="$seconds" -max_len=8192 \
+        -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
+        "$work" "$root/fuzz/corpus/$name" 2>"$work/log.txt"); then
+    status=1
+    echo "$target FAILED; see $work/log.txt" >&2
+  fi
+  grep -E '^(stat::number_of_executed_units|stat::average_exec_per_sec|stat::new_units_added|stat::peak_rss_mb|#[0-9]+ +DONE)' "$work/log.txt" || true
+  ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* 2>/dev/null || true
+done
+exit "$status"
