@@ -91,8 +91,10 @@ struct Removal : testing::Test {
 
 TEST_F(Removal, EntriesThatVanishOrAppearBetweenStepsEndAsSpecified) {
   const std::string grows = root + "/Quill Data", vanishes = root + "/Quill.log",
-                    goneEarly = root + "/Quill Cache", sibling = root + "/Quill.plist";
+                    goneEarly = root + "/Quill Cache", sibling = root + "/Quill.plist",
+                    goneLate = root + "/Quill.state";
   writeFile(grows + "/old/file");
+  writeFile(goneLate);
   writeFile(vanishes);
   writeFile(goneEarly + "/x");
   writeFile(sibling);
@@ -103,22 +105,29 @@ TEST_F(Removal, EntriesThatVanishOrAppearBetweenStepsEndAsSpecified) {
     writeFile(grows + "/new/file");
     ::symlink((dir / "outside/precious").c_str(), (grows + "/new/link").c_str());
   });
-  // Vanishes after it was found: nothing is left, which is what was asked.
-  files->at(MeddlingFileOperations::BeforeIsDeletable, vanishes, [&] { ::unlink(vanishes.c_str()); });
+  // Vanishes after the checks: nothing is left, which is what was asked.
+  files->at(MeddlingFileOperations::BeforeRemove, vanishes, [&] { ::unlink(vanishes.c_str()); });
+  // Vanishes between the checks: not deletable any more, so it goes to the
+  // privileged removal, whose "rm -rf" of a missing path succeeds.
+  files->at(MeddlingFileOperations::BeforeIsDeletable, goneLate, [&] { ::unlink(goneLate.c_str()); });
+  privileged->refuseAll(false);
   // Gone before it is looked at: only its "Deleting" line.
   files->at(MeddlingFileOperations::BeforeExists, goneEarly,
             [&] { std::filesystem::remove_all(goneEarly); });
   // Appears next to a listed file: not listed, so it stays.
   files->at(MeddlingFileOperations::BeforeRemove, sibling, [&] { writeFile(sibling + ".new", "new"); });
 
-  const RemovalRun run = runRemoval(quillmere, recordOf({grows, vanishes, goneEarly, sibling}));
+  const std::vector<std::string> listed{grows, vanishes, goneLate, goneEarly, sibling};
+  const RemovalRun run = runRemoval(quillmere, recordOf(listed));
   EXPECT_EQ(run.completions, 1);
   EXPECT_TRUE(run.success);
+  EXPECT_THAT(privileged->calls(), ElementsAre(goneLate));
   EXPECT_THAT(run.log, ElementsAre("Deleting: " + grows, "\u2713 Deleted: " + grows,
                                    "Deleting: " + vanishes, "\u2713 Deleted: " + vanishes,
+                                   "Deleting: " + goneLate, "\u2713 Deleted (sudo): " + goneLate,
                                    "Deleting: " + goneEarly,
                                    "Deleting: " + sibling, "\u2713 Deleted: " + sibling));
-  EXPECT_THAT(without(removalViolations(before, takeManifest(dir.path()), {grows, vanishes, goneEarly, sibling}),
+  EXPECT_THAT(without(removalViolations(before, takeManifest(dir.path()), listed),
                       "appeared: " + printable(sibling + ".new")),
               IsEmpty());
 }
