@@ -66,7 +66,7 @@ void sortAndDeduplicate(std::vector<std::string>& paths) {
 // The icon file named by CFBundleIconFile inside Contents/Resources. The value
 // is a file name: one that would leave the folder is ignored.
 std::shared_ptr<const IconImage> loadIcon(const std::string& bundle, const std::string& iconFile) {
-  if (iconFile.empty() || iconFile.front() == '/' || iconFile == ".." ||
+  if (iconFile.empty() || iconFile.front() == '/' || iconFile == ".." || iconFile.find('\0') != std::string::npos ||
       iconFile.starts_with("../") || iconFile.find("/../") != std::string::npos ||
       iconFile.ends_with("/.."))
     return nullptr;

@@ -148,6 +148,8 @@ void* parseOnThisThread(void* argument) {
     BundleProperties properties;
     properties.bundleIdentifier = stringValue(root, "CFBundleIdentifier");
     properties.iconFile = stringValue(root, "CFBundleIconFile");
+    // A binary list may hold a NUL inside a string; no file name can.
+    if (properties.iconFile && properties.iconFile->find('\0') != std::string::npos) properties.iconFile.reset();
     job->result = std::move(properties);
   }
   plist_free(root);

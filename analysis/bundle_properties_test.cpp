@@ -69,6 +69,34 @@ std::string deeplyNestedBinary(uint64_t depth, bool innermostPointsToOutermost =
   return data;
 }
 
+// A binary list of one dictionary of ASCII keys and UTF-16 values, written by
+// hand so that a value may hold a NUL (libplist keeps it in UTF-16 strings).
+std::string binaryDictionary(const std::vector<std::pair<std::string, std::string>>& entries) {
+  const uint64_t count = entries.size();
+  std::string data = "bplist00";
+  std::vector<uint64_t> offsets{data.size()};
+  data += char(0xD0 | count);
+  for (uint64_t i = 1; i <= 2 * count; ++i) appendBigEndian(data, i, 1);  // keys 1..n, values n+1..2n
+  for (const auto& entry : entries) {
+    offsets.push_back(data.size());
+    data += std::string("\x5F\x10", 2) + char(entry.first.size()) + entry.first;
+  }
+  for (const auto& entry : entries) {
+    offsets.push_back(data.size());
+    data += std::string("\x6F\x10", 2) + char(entry.second.size());
+    for (char c : entry.second) data += std::string(1, '\0') + c;
+  }
+  const uint64_t tableOffset = data.size();
+  for (uint64_t offset : offsets) appendBigEndian(data, offset, 2);
+  data += std::string(6, '\0');
+  data += char(2);  // offset size
+  data += char(1);  // reference size
+  appendBigEndian(data, offsets.size(), 8);
+  appendBigEndian(data, 0, 8);
+  appendBigEndian(data, tableOffset, 8);
+  return data;
+}
+
 const std::string kBody =
     "<dict><key>CFBundleIdentifier</key><string>com.example.foo</string>"
     "<key>CFBundleIconFile</key><string>AppIcon</string></dict>";
@@ -80,6 +108,14 @@ TEST(BundleProperties, ReadsXmlAndBinaryLists) {
     EXPECT_EQ(properties->bundleIdentifier, "com.example.foo");
     EXPECT_EQ(properties->iconFile, "AppIcon");
   }
+}
+
+TEST(BundleProperties, IconNameWithANulNamesNoFile) {
+  auto properties = parseBundleProperties(binaryDictionary(
+      {{"CFBundleIdentifier", "com.example.foo"}, {"CFBundleIconFile", std::string("App\0Icon", 7)}}));
+  ASSERT_TRUE(properties);
+  EXPECT_EQ(properties->bundleIdentifier, "com.example.foo");
+  EXPECT_FALSE(properties->iconFile);
 }
 
 TEST(BundleProperties, OnlyStringValuesCount) {
