@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace quillmere {
@@ -130,7 +131,9 @@ std::optional<std::string> stringValue(plist_t dict, const char* key) {
   if (!node || plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
   uint64_t length = 0;
   const char* text = plist_get_string_ptr(node, &length);
-  if (!text) return std::nullopt;
+  // A binary list can carry a NUL inside a (UTF-16) string, which XML cannot
+  // express and no file name can hold: such a value is no usable string.
+  if (!text || std::memchr(text, '\0', std::size_t(length))) return std::nullopt;
   return std::string(text, std::size_t(length));
 }
 
@@ -148,8 +151,6 @@ void* parseOnThisThread(void* argument) {
     BundleProperties properties;
     properties.bundleIdentifier = stringValue(root, "CFBundleIdentifier");
     properties.iconFile = stringValue(root, "CFBundleIconFile");
-    // A binary list may hold a NUL inside a string; no file name can.
-    if (properties.iconFile && properties.iconFile->find('\0') != std::string::npos) properties.iconFile.reset();
     job->result = std::move(properties);
   }
   plist_free(root);

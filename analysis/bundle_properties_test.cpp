@@ -110,12 +110,13 @@ TEST(BundleProperties, ReadsXmlAndBinaryLists) {
   }
 }
 
-TEST(BundleProperties, IconNameWithANulNamesNoFile) {
+TEST(BundleProperties, StringsHoldingANulAreNoStrings) {
   auto properties = parseBundleProperties(binaryDictionary(
-      {{"CFBundleIdentifier", "com.example.foo"}, {"CFBundleIconFile", std::string("App\0Icon", 7)}}));
+      {{"CFBundleIdentifier", std::string("com.x\0y", 7)}, {"CFBundleIconFile", std::string("App\0Icon", 8)}}));
   ASSERT_TRUE(properties);
-  EXPECT_EQ(properties->bundleIdentifier, "com.example.foo");
+  EXPECT_FALSE(properties->bundleIdentifier);
   EXPECT_FALSE(properties->iconFile);
+  EXPECT_EQ(parseBundleProperties(binaryDictionary({{"CFBundleIdentifier", "com.x"}}))->bundleIdentifier, "com.x");
 }
 
 TEST(BundleProperties, OnlyStringValuesCount) {
