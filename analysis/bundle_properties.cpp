@@ -126,8 +126,7 @@ bool binaryNestingIsSane(std::string_view bytes) {
   return true;
 }
 
-std::optional<std::string> stringValue(plist_t dict, const char* key) {
-  plist_t node = plist_dict_get_item(dict, key);
+std::optional<std::string> stringValue(plist_t node) {
   if (!node || plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
   uint64_t length = 0;
   const char* text = plist_get_string_ptr(node, &length);
@@ -149,8 +148,23 @@ void* parseOnThisThread(void* argument) {
   if (!root) return nullptr;
   if (plist_get_node_type(root) == PLIST_DICT) {
     BundleProperties properties;
-    properties.bundleIdentifier = stringValue(root, "CFBundleIdentifier");
-    properties.iconFile = stringValue(root, "CFBundleIconFile");
+    // A malformed list may repeat a key. libplist keeps every entry, and its
+    // lookup picks one differently per encoding; the last entry wins here.
+    plist_t identifier = nullptr, iconFile = nullptr;
+    plist_dict_iter iterator = nullptr;
+    plist_dict_new_iter(root, &iterator);
+    for (;;) {
+      char* key = nullptr;
+      plist_t value = nullptr;
+      plist_dict_next_item(root, iterator, &key, &value);
+      if (!value) break;
+      if (key && std::strcmp(key, "CFBundleIdentifier") == 0) identifier = value;
+      if (key && std::strcmp(key, "CFBundleIconFile") == 0) iconFile = value;
+      std::free(key);
+    }
+    std::free(iterator);
+    properties.bundleIdentifier = stringValue(identifier);
+    properties.iconFile = stringValue(iconFile);
     job->result = std::move(properties);
   }
   plist_free(root);

@@ -119,6 +119,14 @@ TEST(BundleProperties, StringsHoldingANulAreNoStrings) {
   EXPECT_EQ(parseBundleProperties(binaryDictionary({{"CFBundleIdentifier", "com.x"}}))->bundleIdentifier, "com.x");
 }
 
+TEST(BundleProperties, RepeatedKeyTakesTheLastValueInBothEncodings) {
+  auto binary = parseBundleProperties(binaryDictionary({{"CFBundleIdentifier", "first"}, {"CFBundleIdentifier", "last"}}));
+  auto xml = parseBundleProperties(xmlPlist("<dict><key>CFBundleIdentifier</key><string>first</string>"
+                                            "<key>CFBundleIdentifier</key><string>last</string></dict>"));
+  EXPECT_EQ(binary->bundleIdentifier, "last");
+  EXPECT_EQ(xml->bundleIdentifier, "last");
+}
+
 TEST(BundleProperties, OnlyStringValuesCount) {
   auto number = parseBundleProperties(xmlPlist("<dict><key>CFBundleIdentifier</key><integer>7</integer></dict>"));
   ASSERT_TRUE(number);
