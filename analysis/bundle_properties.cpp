@@ -154,13 +154,15 @@ void* parseOnThisThread(void* argument) {
     plist_dict_iter iterator = nullptr;
     plist_dict_new_iter(root, &iterator);
     for (;;) {
-      char* key = nullptr;
       plist_t value = nullptr;
-      plist_dict_next_item(root, iterator, &key, &value);
+      // Keys are compared as nodes: extracting them as text asserts inside
+      // libplist when a binary key holds a NUL.
+      plist_dict_next_item(root, iterator, nullptr, &value);
       if (!value) break;
-      if (key && std::strcmp(key, "CFBundleIdentifier") == 0) identifier = value;
-      if (key && std::strcmp(key, "CFBundleIconFile") == 0) iconFile = value;
-      std::free(key);
+      plist_t key = plist_dict_item_get_key(value);
+      if (!key || plist_get_node_type(key) != PLIST_KEY) continue;
+      if (plist_key_val_compare(key, "CFBundleIdentifier") == 0) identifier = value;
+      if (plist_key_val_compare(key, "CFBundleIconFile") == 0) iconFile = value;
     }
     std::free(iterator);
     properties.bundleIdentifier = stringValue(identifier);

@@ -117,6 +117,10 @@ TEST(BundleProperties, StringsHoldingANulAreNoStrings) {
   EXPECT_FALSE(properties->bundleIdentifier);
   EXPECT_FALSE(properties->iconFile);
   EXPECT_EQ(parseBundleProperties(binaryDictionary({{"CFBundleIdentifier", "com.x"}}))->bundleIdentifier, "com.x");
+  // A NUL inside a key must not trip libplist's own checks.
+  auto oddKey = parseBundleProperties(binaryDictionary({{std::string("Odd\0Key", 7), "v"}, {"CFBundleIdentifier", "com.x"}}));
+  ASSERT_TRUE(oddKey);
+  EXPECT_EQ(oddKey->bundleIdentifier, "com.x");
 }
 
 TEST(BundleProperties, RepeatedKeyTakesTheLastValueInBothEncodings) {
