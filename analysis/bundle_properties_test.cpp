@@ -69,23 +69,21 @@ std::string deeplyNestedBinary(uint64_t depth, bool innermostPointsToOutermost =
   return data;
 }
 
-// A binary list of one dictionary of ASCII keys and UTF-16 values, written by
-// hand so that a value may hold a NUL (libplist keeps it in UTF-16 strings).
+// A binary list of one dictionary of UTF-16 strings, written by hand so that
+// a key or value may hold a NUL (libplist keeps it in UTF-16 strings).
 std::string binaryDictionary(const std::vector<std::pair<std::string, std::string>>& entries) {
   const uint64_t count = entries.size();
   std::string data = "bplist00";
   std::vector<uint64_t> offsets{data.size()};
   data += char(0xD0 | count);
   for (uint64_t i = 1; i <= 2 * count; ++i) appendBigEndian(data, i, 1);  // keys 1..n, values n+1..2n
-  for (const auto& entry : entries) {
+  auto addUtf16 = [&](const std::string& ascii) {
     offsets.push_back(data.size());
-    data += std::string("\x5F\x10", 2) + char(entry.first.size()) + entry.first;
-  }
-  for (const auto& entry : entries) {
-    offsets.push_back(data.size());
-    data += std::string("\x6F\x10", 2) + char(entry.second.size());
-    for (char c : entry.second) data += std::string(1, '\0') + c;
-  }
+    data += std::string("\x6F\x10", 2) + char(ascii.size());
+    for (char c : ascii) data += std::string(1, '\0') + c;
+  };
+  for (const auto& entry : entries) addUtf16(entry.first);
+  for (const auto& entry : entries) addUtf16(entry.second);
   const uint64_t tableOffset = data.size();
   for (uint64_t offset : offsets) appendBigEndian(data, offset, 2);
   data += std::string(6, '\0');
