@@ -10,7 +10,7 @@
 # folder's tests or in safety/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-QUILLMERE_WITH_CLANG=1 "$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh"
 seconds="${1:-60}"
 shift || true
 targets=("$@")
@@ -37,6 +37,7 @@ for target in "${targets[@]}"; do
         -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
         "$work" "$root/fuzz/corpus/$name" 2>"$work/log.txt"); then
     status=1
+    tail -n 60 "$work/log.txt" >&2
     echo "$target FAILED; see $work/log.txt" >&2
   fi
   grep -E '^(stat::number_of_executed_units|stat::average_exec_per_sec|stat::new_units_added|stat::peak_rss_mb|#[0-9]+ +DONE)' "$work/log.txt" || true

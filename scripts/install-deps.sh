@@ -9,11 +9,10 @@ apt_packages=(
   libplist-dev libutf8proc-dev uuid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-wqy-microhei
+  # The fuzz targets (libFuzzer) build with clang and its sanitizer runtimes;
+  # the test command runs them, so they are always installed.
+  clang libclang-rt-14-dev
 )
-# Sanitizer and fuzzing builds use clang and its runtimes.
-if [ "${QUILLMERE_WITH_CLANG:-0}" = 1 ]; then
-  apt_packages+=(clang libclang-rt-14-dev)
-fi
 
 case "$(uname -s)" in
   Linux)
