@@ -115,6 +115,13 @@ TEST(BundleProperties, StringsHoldingANulAreNoStrings) {
   EXPECT_FALSE(properties->bundleIdentifier);
   EXPECT_FALSE(properties->iconFile);
   EXPECT_EQ(parseBundleProperties(binaryDictionary({{"CFBundleIdentifier", "com.x"}}))->bundleIdentifier, "com.x");
+  // Raw NUL bytes are not XML at all; libplist's XML reader keeps them anyway.
+  auto xml = parseBundleProperties(xmlPlist(std::string("<dict><key>CFBundleIdentifier</key><string>com.x\1\0\0.y</string>"
+                                                        "<key>CFBundleIconFile</key><string>App\0Icon</string></dict>",
+                                                        121)));
+  ASSERT_TRUE(xml);
+  EXPECT_FALSE(xml->bundleIdentifier);
+  EXPECT_FALSE(xml->iconFile);
   // A NUL inside a key must not trip libplist's own checks.
   auto oddKey = parseBundleProperties(binaryDictionary({{std::string("Odd\0Key", 7), "v"}, {"CFBundleIdentifier", "com.x"}}));
   ASSERT_TRUE(oddKey);

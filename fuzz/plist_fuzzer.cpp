@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "analysis/bundle_properties.h"
@@ -14,11 +15,41 @@
 
 namespace {
 
+// libplist's writers cut keys and strings at a NUL, so a top-level entry
+// holding one does not survive re-encoding (the reader calls such a string
+// absent, and the cut copy would then read as a different, present one).
+bool holdsNul(plist_t node) {
+  const plist_type type = plist_get_node_type(node);
+  if (type != PLIST_STRING && type != PLIST_KEY) return false;
+  uint64_t length = 0;
+  const char* text = plist_get_string_ptr(node, &length);
+  return text && std::memchr(text, '\0', std::size_t(length));
+}
+
+bool survivesReencoding(plist_t root) {
+  if (plist_get_node_type(root) != PLIST_DICT) return true;
+  bool survives = true;
+  plist_dict_iter iterator = nullptr;
+  plist_dict_new_iter(root, &iterator);
+  for (plist_t value = nullptr;; value = nullptr) {
+    plist_dict_next_item(root, iterator, nullptr, &value);
+    if (!value) break;
+    plist_t key = plist_dict_item_get_key(value);
+    if ((key && holdsNul(key)) || holdsNul(value)) survives = false;
+  }
+  std::free(iterator);
+  return survives;
+}
+
 // The same property list re-encoded in the other format, or empty.
 std::string_view reencoded(std::string_view bytes, char** buffer) {
   plist_t root = nullptr;
   plist_from_memory(bytes.data(), uint32_t(bytes.size()), &root);
   if (!root) return {};
+  if (!survivesReencoding(root)) {
+    plist_free(root);
+    return {};
+  }
   uint32_t length = 0;
   if (bytes.starts_with("bplist"))
     plist_to_xml(root, buffer, &length);

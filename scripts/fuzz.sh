@@ -4,6 +4,8 @@
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]     default: 60 seconds, every target
 #
+# SECONDS 0 only replays the seed corpus, each input once.
+#
 # New inputs go to $QUILLMERE_FUZZ_WORK (default build-fuzz/work/<target>), not
 # into the repository's small seed corpus; crashes land in the same folder as
 # crash-* files. Each crash found becomes a regression test in the owning
@@ -31,11 +33,18 @@ for target in "${targets[@]}"; do
   name="${target%_fuzzer}"
   work="${QUILLMERE_FUZZ_WORK:-$build/work}/$target"
   mkdir -p "$work"
-  echo "== $target for ${seconds}s"
-  # -max_len bounds the inputs; a real Info.plist is a few kilobytes.
-  if ! (cd "$work" && "$build/fuzz/$target" -max_total_time="$seconds" -max_len=8192 \
-        -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
-        "$work" "$root/fuzz/corpus/$name" 2>"$work/log.txt"); then
+  if [ "$seconds" = 0 ]; then
+    # Replay: every seed (and every past crash kept among them) runs once. The
+    # outcome does not depend on chance, which is what CI needs.
+    echo "== $target over its seed corpus"
+    run=("$build/fuzz/$target" -runs=0 "$root/fuzz/corpus/$name")
+  else
+    echo "== $target for ${seconds}s"
+    # -max_len bounds the inputs; a real Info.plist is a few kilobytes.
+    run=("$build/fuzz/$target" -max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=4096
+         -print_final_stats=1 "$work" "$root/fuzz/corpus/$name")
+  fi
+  if ! (cd "$work" && "${run[@]}" 2>"$work/log.txt"); then
     status=1
     tail -n 60 "$work/log.txt" >&2
     echo "$target FAILED; see $work/log.txt" >&2

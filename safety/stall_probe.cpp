@@ -1,0 +1,180 @@
+// Measures how long the window's main thread stalls while the app works: a
+// timer asks to tick every 5 ms and the largest gap between two ticks is the
+// longest time the window could not respond. Prints figures; asserts nothing.
+//
+//   quillmere_stall_probe [ENTRIES] [PATHS]      (defaults 200000 and 100000)
+//
+// 1. a real analysis of a generated Library of ENTRIES entries;
+// 2. a ready list of PATHS paths appearing;
+// 3. a removal log of 2 × PATHS lines arriving line by line.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "platform/fake_privileged_remover.h"
+#include "removal/test_tree.h"
+#include "ui/content_view.h"
+#include "ui/qt_dispatcher.h"
+
+using namespace quillmere;
+
+namespace {
+
+// The largest gap between ticks of a 5 ms timer while it runs.
+class StallMeter {
+public:
+  StallMeter() {
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      const qint64 now = clock_.nsecsElapsed();
+      if (last_ >= 0 && now - last_ > longest_) longest_ = now - last_;
+      last_ = now;
+      ++ticks_;
+    });
+  }
+  void start() {
+    longest_ = 0;
+    ticks_ = 0;
+    last_ = -1;
+    clock_.start();
+    timer_.start(5);
+  }
+  double longestMs() const { return double(longest_) / 1e6; }
+  long ticks() const { return ticks_; }
+
+private:
+  QTimer timer_;
+  QElapsedTimer clock_;
+  qint64 last_ = -1, longest_ = 0;
+  long ticks_ = 0;
+};
+
+// Runs the event loop until `done` holds, then `settleMs` longer (the screen
+// that follows is laid out and painted); returns the elapsed seconds until done.
+double runUntil(const std::function<bool()>& done, int settleMs = 500) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  const double seconds = double(clock.nsecsElapsed()) / 1e9;
+  QElapsedTimer settle;
+  settle.start();
+  while (settle.elapsed() < settleMs) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+  return seconds;
+}
+
+void touch(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd >= 0) ::close(fd);
+}
+
+// ENTRIES entries spread over the twelve roots: vendor folders holding
+// folders of files three levels down, and deeper folders below those that a
+// bounded walk never opens. A few entries match the application "Quill".
+long generateLibrary(const std::string& home, const std::string& system, long entries) {
+  const char* roots[] = {"Application Support", "Preferences", "Caches", "Logs", "Saved Application State",
+                         "HTTPStorages", "WebKit", "Containers"};
+  std::vector<std::string> rootPaths;
+  for (const char* root : roots) rootPaths.push_back(home + "/Library/" + root);
+  for (int i = 0; i < 4; ++i) rootPaths.push_back(system + "/Library/" + roots[i]);
+  long made = 0;
+  for (std::size_t r = 0; r < rootPaths.size(); ++r) {
+    fixtures::makeDirs(rootPaths[r]);
+    touch(rootPaths[r] + "/Quill.plist");
+    ++made;
+  }
+  for (long vendor = 0; made < entries; ++vendor) {
+    const std::string v = rootPaths[std::size_t(vendor) % rootPaths.size()] + "/vendor" + std::to_string(vendor);
+    ::mkdir(v.c_str(), 0755);
+    ++made;
+    for (int s = 0; s < 10 && made < entries; ++s) {
+      const std::string sub = v + "/sub" + std::to_string(s);
+      ::mkdir(sub.c_str(), 0755);
+      ++made;
+      for (int f = 0; f < 20 && made < entries; ++f, ++made) touch(sub + "/file" + std::to_string(f));
+      const std::string deep = sub + "/deep";  // its contents are four levels down
+      ::mkdir(deep.c_str(), 0755);
+      ++made;
+      for (int f = 0; f < 10 && made < entries; ++f, ++made) touch(deep + "/file" + std::to_string(f));
+    }
+  }
+  return made;
+}
+
+void report(const char* what, double seconds, const StallMeter& meter) {
+  std::printf("%-44s work %7.2f s   longest main-thread stall %7.1f ms   (%ld ticks)\n", what, seconds,
+              meter.longestMs(), meter.ticks());
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const long entries = argc > 1 ? std::atol(argv[1]) : 200000;
+  const long paths = argc > 2 ? std::atol(argv[2]) : 100000;
+  if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication application(argc, argv);
+
+  fixtures::TempDir dir;
+  const std::string home = dir / "home", system = dir / "sys", bundle = dir / "Applications/Quill.app";
+  fixtures::writeFile(bundle + "/Contents/Info.plist", "<plist><dict></dict></plist>");
+  std::printf("generating %ld entries...\n", entries);
+  std::fflush(stdout);
+  const long made = generateLibrary(home, system, entries);
+
+  StallMeter meter;
+  {
+    ui::ContentView window(std::make_shared<ui::QtDispatcher>(),
+                           SessionServices::standard(SearchLocations{home, system},
+                                                     std::make_shared<FakePrivilegedRemover>()));
+    window.show();
+    runUntil([] { return true; }, 300);
+    meter.start();
+    window.controller().analyzeApp(bundle);
+    const double seconds =
+        runUntil([&] { return std::holds_alternative<states::Ready>(window.controller().state()); });
+    report(("scan of " + std::to_string(made) + " entries").c_str(), seconds, meter);
+  }
+
+  // The list and the log come from fakes that hand over finished data at once,
+  // so the figures are the window's own cost.
+  std::vector<std::string> listed;
+  listed.reserve(std::size_t(paths));
+  for (long i = 0; i < paths; ++i)
+    listed.push_back(home + "/Library/Caches/Quill/" + std::to_string(i % 97) + "/file " + std::to_string(i));
+  SessionServices services;
+  services.analyze = [&](const std::string& path) -> AnalysisResult {
+    return AppInfo("Quill", path, "com.example.quill", nullptr, listed);
+  };
+  services.uninstall = [](const AppInfo& app, const ProgressCallback& progress, const CompletionCallback& done) {
+    for (const std::string& path : app.relatedFiles) {
+      progress("Deleting: " + path);
+      progress("\u2713 Deleted: " + path);
+    }
+    done(true, std::nullopt);
+  };
+  ui::ContentView window(std::make_shared<ui::QtDispatcher>(), services);
+  window.show();
+  runUntil([] { return true; }, 300);
+
+  meter.start();
+  window.controller().analyzeApp(bundle);
+  double seconds = runUntil([&] { return std::holds_alternative<states::Ready>(window.controller().state()); }, 1000);
+  report(("ready list of " + std::to_string(paths) + " paths").c_str(), seconds, meter);
+
+  const AppInfo app = std::get<states::Ready>(window.controller().state()).app;
+  meter.start();
+  window.controller().performUninstall(app);
+  seconds = runUntil([&] { return std::holds_alternative<states::Completed>(window.controller().state()); }, 1000);
+  report(("removal log of " + std::to_string(2 * paths) + " lines").c_str(), seconds, meter);
+  return 0;
+}
