@@ -37,17 +37,6 @@ std::optional<std::string> decomposed(std::string_view text) {
   return out;
 }
 
-bool isValidUtf8(std::string_view text) {
-  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
-  for (std::size_t i = 0; i < text.size();) {
-    utf8proc_int32_t cp;
-    const utf8proc_ssize_t n = utf8proc_iterate(bytes + i, utf8proc_ssize_t(text.size() - i), &cp);
-    if (n <= 0) return false;
-    i += std::size_t(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

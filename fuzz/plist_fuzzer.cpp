@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 #include "analysis/bundle_properties.h"
@@ -15,15 +14,18 @@
 
 namespace {
 
-// libplist's writers cut keys and strings at a NUL, so a top-level entry
-// holding one does not survive re-encoding (the reader calls such a string
-// absent, and the cut copy would then read as a different, present one).
-bool holdsNul(plist_t node) {
+// libplist's writers cut keys and strings at a NUL, and its binary writer
+// drops bytes that are not UTF-8, so a top-level entry holding either does
+// not survive re-encoding. The reader keeps such text as it stands (or calls
+// a string with a NUL absent); the damaged copy would read differently.
+bool damagedByReencoding(plist_t node) {
   const plist_type type = plist_get_node_type(node);
   if (type != PLIST_STRING && type != PLIST_KEY) return false;
   uint64_t length = 0;
   const char* text = plist_get_string_ptr(node, &length);
-  return text && std::memchr(text, '\0', std::size_t(length));
+  if (!text) return false;
+  const std::string_view view(text, std::size_t(length));
+  return view.find('\0') != std::string_view::npos || !isValidUtf8(view);
 }
 
 bool survivesReencoding(plist_t root) {
@@ -35,7 +37,7 @@ bool survivesReencoding(plist_t root) {
     plist_dict_next_item(root, iterator, nullptr, &value);
     if (!value) break;
     plist_t key = plist_dict_item_get_key(value);
-    if ((key && holdsNul(key)) || holdsNul(value)) survives = false;
+    if ((key && damagedByReencoding(key)) || damagedByReencoding(value)) survives = false;
   }
   std::free(iterator);
   return survives;

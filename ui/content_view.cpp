@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QStackedLayout>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <variant>
 
@@ -42,8 +43,12 @@ ContentView::ContentView(std::shared_ptr<Dispatcher> dispatcher, SessionServices
       readyView_(new ReadyView),
       uninstallingView_(new UninstallingView),
       completedView_(new CompletedView),
-      errorView_(new ErrorView) {
+      errorView_(new ErrorView),
+      logRefresh_(new QTimer(this)) {
   setFixedSize(kSize);
+  logRefresh_->setSingleShot(true);
+  logRefresh_->setInterval(16);
+  connect(logRefresh_, &QTimer::timeout, this, [this] { refreshLog(); });
   setAutoFillBackground(true);
   applyColors();
 
@@ -99,9 +104,25 @@ void ContentView::onChange(SessionField field) {
     case SessionField::State: showState(); break;
     case SessionField::IsTargeted: idleView_->setTargeted(controller_->isTargeted()); break;
     case SessionField::ShowConfirmation: syncConfirmation(); break;
-    case SessionField::UninstallLog: uninstallingView_->setLog(controller_->uninstallLog()); break;
+    case SessionField::UninstallLog:
+      // A removal reports lines far faster than they can be laid out one by
+      // one; whatever arrives within a frame is shown in one go. An emptied
+      // log (a new removal, a reset) is cheap and shown at once.
+      if (controller_->uninstallLog().empty())
+        refreshLog();
+      else if (!logRefresh_->isActive())
+        logRefresh_->start();
+      break;
     case SessionField::CurrentApp: break;  // read when the dialog opens
   }
+}
+
+void ContentView::refreshLog() {
+  // A bounded batch per frame keeps each refresh short when the log is far
+  // behind; the rest follows in the next frames.
+  constexpr size_t kLinesPerFrame = 2000;
+  logRefresh_->stop();
+  if (!uninstallingView_->setLog(controller_->uninstallLog(), kLinesPerFrame)) logRefresh_->start();
 }
 
 void ContentView::showState() {
@@ -114,7 +135,7 @@ void ContentView::showState() {
             return readyView_;
           },
           [&](const states::Uninstalling&) -> QWidget* {
-            uninstallingView_->setLog(controller_->uninstallLog());
+            refreshLog();
             return uninstallingView_;
           },
           [&](const states::Completed&) -> QWidget* { return completedView_; },

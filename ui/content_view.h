@@ -10,6 +10,7 @@
 
 #include "session/session_controller.h"
 
+class QTimer;
 class QStackedLayout;
 
 namespace quillmere::ui {
@@ -52,6 +53,7 @@ private:
   void showState();
   void syncConfirmation();
   void applyColors();
+  void refreshLog();
 
   std::unique_ptr<SessionController> controller_;
   HeaderView* header_;
@@ -64,6 +66,7 @@ private:
   CompletedView* completedView_;
   ErrorView* errorView_;
   QPointer<ConfirmationDialog> confirmation_;
+  QTimer* logRefresh_;  // gathers the log's growth into one repaint per frame
 };
 
 }  // namespace quillmere::ui

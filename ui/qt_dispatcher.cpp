@@ -1,14 +1,17 @@
 #include "ui/qt_dispatcher.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QObject>
 #include <QThreadPool>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <mutex>
 
-// Qt's queues synchronise with futexes that ThreadSanitizer does not see.
-// Under it, each hand-over is announced explicitly (release before handing
+// Qt's thread pool synchronises with futexes that ThreadSanitizer does not
+// see. Under it, each hand-over is announced explicitly (release before handing
 // the work to Qt, acquire before running it), so the sanitizer knows what
 // the real queues guarantee and still reports any other race.
 #if defined(__SANITIZE_THREAD__)
@@ -44,28 +47,67 @@ void takenOver(void* queue) {
 
 char backgroundQueue;  // its address stands for the thread pool's queue
 
-const QEvent::Type kWorkEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+}  // namespace
 
-// One piece of main work, built completely before it is handed to Qt.
-class WorkEvent : public QEvent {
-public:
-  explicit WorkEvent(std::function<void()> work) : QEvent(kWorkEvent), work(std::move(work)) {}
-  std::function<void()> work;
-};
+namespace {
+const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
-// Posted events to one receiver are delivered in the order they were posted,
-// whichever thread posted them.
+// Main work waits in a queue of our own, drained in submission order in
+// slices of at most kSliceMs. A removal reports two lines per file, far
+// faster than any window can show them; draining that flood in one go would
+// keep input, timers and painting waiting for seconds. Between slices the
+// event loop runs everything else.
+constexpr qint64 kSliceMs = 8;
+}  // namespace
+
 class MainReceiver : public QObject {
 public:
-  bool event(QEvent* event) override {
-    if (event->type() != kWorkEvent) return QObject::event(event);
-    takenOver(this);
-    static_cast<WorkEvent*>(event)->work();
-    return true;
+  void push(std::function<void()> work) {
+    bool wake = false;
+    {
+      std::lock_guard lock(mutex_);
+      queue_.push_back(std::move(work));
+      wake = !wakePosted_;
+      wakePosted_ = true;
+    }
+    if (wake) QCoreApplication::postEvent(this, new QEvent(kWakeEvent));
   }
-};
 
-}  // namespace
+  bool event(QEvent* event) override {
+    if (event->type() != kWakeEvent) return QObject::event(event);
+    {
+      // From here on a new submission posts a wake of its own, so work
+      // submitted while this slice runs (or inside a nested event loop) is
+      // never stranded.
+      std::lock_guard lock(mutex_);
+      wakePosted_ = false;
+    }
+    QElapsedTimer slice;
+    slice.start();
+    for (;;) {
+      std::function<void()> work;
+      {
+        std::lock_guard lock(mutex_);
+        if (queue_.empty()) return true;
+        if (slice.elapsed() >= kSliceMs) {
+          if (!wakePosted_) {
+            wakePosted_ = true;
+            QCoreApplication::postEvent(this, new QEvent(kWakeEvent));
+          }
+          return true;
+        }
+        work = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      work();
+    }
+  }
+
+private:
+  std::mutex mutex_;
+  std::deque<std::function<void()>> queue_;
+  bool wakePosted_ = false;
+};
 
 QtDispatcher::QtDispatcher() : receiver_(new MainReceiver) {}
 
@@ -84,11 +126,7 @@ void QtDispatcher::runInBackground(std::function<void()> work) {
   QThreadPool::globalInstance()->start(std::move(job));
 }
 
-void QtDispatcher::runOnMain(std::function<void()> work) {
-  auto* event = new WorkEvent(std::move(work));
-  handedOver(receiver_);
-  QCoreApplication::postEvent(receiver_, event);
-}
+void QtDispatcher::runOnMain(std::function<void()> work) { receiver_->push(std::move(work)); }
 
 void exitNowIfBackgroundWorkRuns(int status) {
   if (QThreadPool::globalInstance()->activeThreadCount() == 0) return;

@@ -1,15 +1,15 @@
 #pragma once
 // The Dispatcher of the window: background work on Qt's global thread pool,
-// main work as queued calls on the thread that created the dispatcher (the
-// GUI thread), run one at a time in submission order.
+// main work on the thread that created the dispatcher (the GUI thread), run
+// one at a time in submission order, in short slices between other events.
 
 #include <QPointer>
 
 #include "session/dispatcher.h"
 
-class QObject;
-
 namespace quillmere::ui {
+
+class MainReceiver;
 
 class QtDispatcher final : public Dispatcher {
 public:
@@ -20,7 +20,7 @@ public:
   void runOnMain(std::function<void()> work) override;  // callable from any thread
 
 private:
-  QObject* receiver_;  // lives in the main thread; queued calls are posted to it
+  MainReceiver* receiver_;  // lives in the main thread and runs the queued calls
 };
 
 // Call after the event loop has finished. When background work is still

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QWidget>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,10 +49,12 @@ class UninstallingView : public QWidget {
 public:
   explicit UninstallingView(QWidget* parent = nullptr);
   // Shows these lines; cheap when the list only grew (appends the new tail).
-  void setLog(const std::vector<std::string>& lines);
+  // At most `maxNew` lines are added in one call; returns whether every line
+  // is now shown.
+  bool setLog(const std::vector<std::string>& lines, size_t maxNew = SIZE_MAX);
 
 private:
-  void appendLines(const std::vector<std::string>& lines, size_t from);
+  void appendLines(const std::vector<std::string>& lines, size_t from, size_t to);
   QPlainTextEdit* log_;
   size_t shown_ = 0;        // lines of the list now in the log
   std::string firstShown_;  // to notice a list that was replaced, not grown

@@ -268,12 +268,14 @@ void SessionFlowTest::removesTheAppAndItsLeftoversThroughTheWindow() {
   QCOMPARE(dispatcher->pendingBackground(), size_t(1));
   dispatcher->runBackground(0);  // the removal; its lines wait on the main queue
   QVERIFY(dispatcher->runNextMain());
-  QCOMPARE(logRows(window), QStringList{QString::fromStdString("Deleting: " + rows.front())});
+  // The log view catches up within a frame.
+  QTRY_COMPARE(logRows(window), QStringList{QString::fromStdString("Deleting: " + rows.front())});
   QVERIFY(dispatcher->runNextMain());
-  QCOMPARE(logRows(window).size(), 2);
+  QTRY_COMPARE(logRows(window).size(), 2);
   QCOMPARE(logRows(window).at(1), QString::fromStdString("✓ Deleted: " + rows.front()));
   if (!picturesDir().isEmpty()) {
     for (int i = 0; i < 40 && dispatcher->pendingMain() > 1; ++i) dispatcher->runNextMain();
+    QTest::qWait(50);
     savePicture(window, "uninstalling-long-log.png");
   }
   QCOMPARE(shown<UninstallingView>(window) != nullptr, true);
@@ -286,7 +288,7 @@ void SessionFlowTest::removesTheAppAndItsLeftoversThroughTheWindow() {
   QVERIFY(privileged->calls().empty());
   QStringList expectedLog;
   for (const auto& line : window.controller().uninstallLog()) expectedLog << QString::fromStdString(line);
-  QCOMPARE(logRows(window), expectedLog);
+  QTRY_COMPARE(logRows(window), expectedLog);
   savePicture(window, "completed.png");
 
   // "返回清理其它应用程序" → the drop zone again, with an empty log.
@@ -327,7 +329,7 @@ void SessionFlowTest::refusedPathEndsOnTheErrorScreenAndRetryStartsOver() {
   for (const auto& path : machine.leftovers)
     if (path != refused) QVERIFY2(!existsNoFollow(path), path.c_str());
   QVERIFY(!existsNoFollow(machine.bundle));
-  QVERIFY(logRows(window).contains(QString::fromStdString("✗ Failed to delete: " + refused)));
+  QTRY_VERIFY(logRows(window).contains(QString::fromStdString("✗ Failed to delete: " + refused)));
 
   // "Retry" goes back to the drop zone; it does not analyse or remove again.
   clickButton(error, "retryButton");

@@ -1,5 +1,7 @@
 // The uninstalling screen: a spinner, the heading and the live removal log.
 
+#include <algorithm>
+
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -76,22 +78,23 @@ UninstallingView::UninstallingView(QWidget* parent) : QWidget(parent) {
   centreVertically(this, content);
 }
 
-void UninstallingView::setLog(const std::vector<std::string>& lines) {
+bool UninstallingView::setLog(const std::vector<std::string>& lines, size_t maxNew) {
   // The controller only ever appends to the log or empties it. Checking the
   // ends of what is shown tells a grown list from a new one without
   // comparing every line on every append.
   const bool grown = lines.size() >= shown_ &&
                      (shown_ == 0 || (lines.front() == firstShown_ && lines[shown_ - 1] == lastShown_));
-  if (grown && lines.size() == shown_) return;
+  if (grown && lines.size() == shown_) return true;
   if (!grown) {
     log_->clear();
     shown_ = 0;
   }
-  appendLines(lines, shown_);
+  appendLines(lines, shown_, shown_ + std::min(maxNew, lines.size() - shown_));
+  return shown_ == lines.size();
 }
 
-void UninstallingView::appendLines(const std::vector<std::string>& lines, size_t from) {
-  if (from >= lines.size()) return;
+void UninstallingView::appendLines(const std::vector<std::string>& lines, size_t from, size_t to) {
+  if (from >= to) return;
   // Written through a cursor of its own so the view's cursor, and with it the
   // scroll position, stays where the user left it.
   QScrollBar* bar = log_->verticalScrollBar();
@@ -102,16 +105,16 @@ void UninstallingView::appendLines(const std::vector<std::string>& lines, size_t
   // One insertion for the whole tail: the document splits it into blocks at
   // the newlines far faster than block-by-block inserts.
   QString tail;
-  for (size_t i = from; i < lines.size(); ++i) {
+  for (size_t i = from; i < to; ++i) {
     if (i > 0) tail += QLatin1Char('\n');
     tail += QString::fromStdString(lines[i]);
   }
   cursor.insertText(tail);
   cursor.endEditBlock();
   bar->setValue(position);
-  shown_ = lines.size();
+  shown_ = to;
   firstShown_ = lines.front();
-  lastShown_ = lines.back();
+  lastShown_ = lines[to - 1];
 }
 
 }  // namespace quillmere::ui
