@@ -67,11 +67,12 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
       } catch (...) {
         // Reported below as an unknown failure; nothing may escape a pool thread.
       }
-      self.onMain([result = std::move(result)](Shared& main) {
+      self.onMain([result = std::move(result)](Shared& main) mutable {
         if (!result) {
           main.setState(states::Error{kUnknownError});
         } else if (auto* app = std::get_if<AppInfo>(&*result)) {
-          main.setState(states::Ready{*app});
+          // Moved, not copied: a record may list 100,000 paths.
+          main.setState(states::Ready{std::move(*app)});
         } else {
           main.setState(states::Error{std::get<AnalysisError>(*result).localizedDescription});
         }
