@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QThread>
 #include <QThreadPool>
+#include <QTimer>
 #include <atomic>
 #include <map>
 #include <memory>
@@ -48,6 +49,28 @@ private slots:
       QCOMPARE(static_cast<int>(items.size()), kItems);
       QVERIFY(std::is_sorted(items.begin(), items.end()));
     }
+  }
+
+  void aFloodOfMainWorkLetsTheEventLoopBreathe() {
+    // 200 pieces of ~1 ms each: run in one go they would keep a timer that
+    // is already due waiting until the last one; in slices it fires between.
+    auto dispatcher = std::make_shared<QtDispatcher>();
+    constexpr int kItems = 200;
+    int ran = 0, ranWhenTimerFired = -1;
+    std::vector<int> order;
+    for (int i = 0; i < kItems; ++i) {
+      dispatcher->runOnMain([&, i] {
+        order.push_back(i);
+        ++ran;
+        QTest::qSleep(1);
+      });
+    }
+    // Submitted from inside main work, it still runs, and after the rest.
+    dispatcher->runOnMain([&] { dispatcher->runOnMain([&] { order.push_back(kItems); }); });
+    QTimer::singleShot(0, [&] { ranWhenTimerFired = ran; });
+    QTRY_COMPARE_WITH_TIMEOUT(int(order.size()), kItems + 1, 60000);
+    QVERIFY(std::is_sorted(order.begin(), order.end()));
+    QVERIFY2(ranWhenTimerFired >= 0 && ranWhenTimerFired < kItems, qPrintable(QString::number(ranWhenTimerFired)));
   }
 
   void closingTheWindowDuringAnAnalysisTouchesNothing() {
