@@ -1,7 +1,9 @@
 #include "ui/theme.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QPalette>
+#include <QWidget>
 
 namespace quillmere::ui {
 
@@ -29,6 +31,39 @@ QFont systemFont(qreal pointSize) {
 
 bool isDarkAppearance() {
   return QApplication::palette().color(QPalette::Window).lightness() < 128;
+}
+
+namespace {
+
+// Listens to the application itself, which hears of every new application
+// palette: a widget only does when its own resolved palette changes, and not
+// at all below a parent that sets the colours it would have changed.
+class AppearanceFollower : public QObject {
+public:
+  AppearanceFollower(QWidget* widget, std::function<void()> apply)
+      : QObject(widget), apply_(std::move(apply)), dark_(isDarkAppearance()) {
+    qApp->installEventFilter(this);  // removed again when this object goes
+  }
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && isDarkAppearance() != dark_) {
+      dark_ = !dark_;
+      apply_();
+    }
+    return false;
+  }
+
+private:
+  std::function<void()> apply_;
+  bool dark_;
+};
+
+}  // namespace
+
+void followAppearance(QWidget* widget, std::function<void()> apply) {
+  apply();
+  new AppearanceFollower(widget, std::move(apply));
 }
 
 QColor color(NamedColor name) {

@@ -4,6 +4,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <functional>
+
+class QWidget;
 
 namespace quillmere::ui {
 
@@ -21,5 +24,10 @@ enum class NamedColor {
 // Light or dark variant, following the application palette.
 QColor color(NamedColor name);
 bool isDarkAppearance();
+
+// Runs `apply` now and again whenever the application palette changes (the
+// system switched between light and dark), for as long as `widget` lives.
+// For colours a widget keeps rather than looks up when it paints.
+void followAppearance(QWidget* widget, std::function<void()> apply);
 
 }  // namespace quillmere::ui

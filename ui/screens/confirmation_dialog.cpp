@@ -22,7 +22,7 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(20, 20, 20, 16);
   layout->setSpacing(10);
-  auto* title = textLabel(tr("确认卸载"), ui::font(TextStyle::Headline), color(NamedColor::Primary), this);
+  auto* title = textLabel(tr("确认卸载"), ui::font(TextStyle::Headline), NamedColor::Primary, this);
   title->setObjectName(QStringLiteral("title"));
   layout->addWidget(title);
 
@@ -43,9 +43,11 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
   confirm->setObjectName(QStringLiteral("confirmButton"));
   cancel->setObjectName(QStringLiteral("cancelButton"));
   // The destructive choice is drawn in red; Return picks the harmless one.
-  QPalette palette = confirm->palette();
-  palette.setColor(QPalette::ButtonText, color(NamedColor::Red));
-  confirm->setPalette(palette);
+  followAppearance(confirm, [confirm] {
+    QPalette palette = confirm->palette();
+    palette.setColor(QPalette::ButtonText, color(NamedColor::Red));
+    confirm->setPalette(palette);
+  });
   confirm->setAutoDefault(false);
   cancel->setDefault(true);
   confirm_ = confirm;

@@ -82,6 +82,7 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   icon_ = new QLabel(content);
   icon_->setObjectName(QStringLiteral("icon"));
   icon_->setAlignment(Qt::AlignCenter);
+  followAppearance(icon_, [this] { showIcon(); });
   layout->addWidget(icon_, 0, Qt::AlignHCenter);
 
   name_ = new WrappedText(content);
@@ -93,7 +94,7 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   identifier_ = new WrappedText(content);
   identifier_->setObjectName(QStringLiteral("bundleIdentifier"));
   identifier_->setFont(ui::font(TextStyle::Caption));
-  identifier_->setTextColor(color(NamedColor::Secondary));
+  identifier_->setTextColor(NamedColor::Secondary);
   layout->addWidget(identifier_);
 
   layout->addWidget(new Divider(40, content));
@@ -102,7 +103,7 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   auto* sectionLayout = new QVBoxLayout(section);
   sectionLayout->setContentsMargins(30, 0, 30, 0);
   sectionLayout->setSpacing(8);
-  heading_ = textLabel(QString(), ui::font(TextStyle::Subheadline, true), color(NamedColor::Primary),
+  heading_ = textLabel(QString(), ui::font(TextStyle::Subheadline, true), NamedColor::Primary,
                        section);
   heading_->setObjectName(QStringLiteral("heading"));
   heading_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -130,7 +131,7 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   sectionLayout->addWidget(list_);
   layout->addWidget(section);
 
-  uninstall_ = new FilledButton(tr("卸载应用"), color(NamedColor::Red), content);
+  uninstall_ = new FilledButton(tr("卸载应用"), NamedColor::Red, content);
   uninstall_->setObjectName(QStringLiteral("uninstallButton"));
   uninstall_->setSymbol(QStringLiteral("trash.fill"));
   uninstall_->setCornerRadius(10);
@@ -144,16 +145,7 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
 void ReadyView::setApp(const AppInfo& app) {
   paths_->setPaths(nullptr);  // the list must not see the old record go away
   app_ = app;
-
-  QPixmap icon;
-  if (app.icon()) icon = decodeIcon(*app.icon(), kIconSide, devicePixelRatioF());
-  if (icon.isNull()) {
-    icon = symbolPixmap(QStringLiteral("app.fill"), 60, color(NamedColor::Blue), devicePixelRatioF());
-    icon_->setFixedSize(icon.size() / icon.devicePixelRatio());
-  } else {
-    icon_->setFixedSize(kIconSide, kIconSide);
-  }
-  icon_->setPixmap(icon);
+  showIcon();
 
   name_->setText(QString::fromStdString(app.name()));
   const auto& identifier = app.bundleIdentifier();
@@ -164,6 +156,19 @@ void ReadyView::setApp(const AppInfo& app) {
   heading_->setText(tr("以下 %1 个文件将被删除：").arg(count));
   paths_->setPaths(&app_->relatedFiles);
   list_->scrollToTop();
+}
+
+void ReadyView::showIcon() {
+  if (!app_) return;
+  QPixmap icon;
+  if (app_->icon()) icon = decodeIcon(*app_->icon(), kIconSide, devicePixelRatioF());
+  if (icon.isNull()) {
+    icon = symbolPixmap(QStringLiteral("app.fill"), 60, color(NamedColor::Blue), devicePixelRatioF());
+    icon_->setFixedSize(icon.size() / icon.devicePixelRatio());
+  } else {
+    icon_->setFixedSize(kIconSide, kIconSide);
+  }
+  icon_->setPixmap(icon);
 }
 
 }  // namespace quillmere::ui

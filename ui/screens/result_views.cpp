@@ -17,10 +17,10 @@ QVBoxLayout* resultLayout(QWidget* content, const QString& symbol, NamedColor ti
   auto* layout = new QVBoxLayout(content);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(20);
-  auto* icon = symbolLabel(symbol, 60, color(tint), content);
+  auto* icon = symbolLabel(symbol, 60, tint, content);
   icon->setObjectName(QStringLiteral("symbol"));
   layout->addWidget(icon, 0, Qt::AlignHCenter);
-  auto* heading = textLabel(title, ui::font(TextStyle::Title2, true), color(NamedColor::Primary), content);
+  auto* heading = textLabel(title, ui::font(TextStyle::Title2, true), NamedColor::Primary, content);
   heading->setObjectName(QStringLiteral("title"));
   layout->addWidget(heading);
   return layout;
@@ -33,7 +33,7 @@ CompletedView::CompletedView(QWidget* parent) : QWidget(parent) {
   QVBoxLayout* layout = resultLayout(content, QStringLiteral("checkmark.circle.fill"),
                                      NamedColor::Green, tr("卸载完成！"));
   layout->addWidget(textLabel(tr("建议重启电脑以确保所有后台服务已终止"), ui::font(TextStyle::Caption),
-                              color(NamedColor::Secondary), content));
+                              NamedColor::Secondary, content));
   auto* button = prominentButton(tr("返回清理其它应用程序"), content);
   button->setObjectName(QStringLiteral("resetButton"));
   connect(button, &QAbstractButton::clicked, this, &CompletedView::resetRequested);
@@ -49,7 +49,7 @@ ErrorView::ErrorView(QWidget* parent) : QWidget(parent) {
   message_ = new WrappedText(content);
   message_->setObjectName(QStringLiteral("message"));
   message_->setFont(ui::font(TextStyle::Caption));
-  message_->setTextColor(color(NamedColor::Secondary));
+  message_->setTextColor(NamedColor::Secondary);
   message_->setAlignment(Qt::AlignHCenter);
   message_->setContentsMargins(0, 0, 0, 0);
   auto* inset = new QVBoxLayout;

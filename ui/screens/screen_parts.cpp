@@ -31,27 +31,29 @@ qreal layOut(QTextLayout& layout, const QTextOption& option, qreal width) {
 
 }  // namespace
 
-QLabel* symbolLabel(const QString& name, qreal pointSize, const QColor& color, QWidget* parent) {
+QLabel* symbolLabel(const QString& name, qreal pointSize, NamedColor tint, QWidget* parent) {
   auto* label = new QLabel(parent);
-  label->setPixmap(symbolPixmap(name, pointSize, color, screenPixelRatio()));
+  followAppearance(label, [=] { label->setPixmap(symbolPixmap(name, pointSize, color(tint), screenPixelRatio())); });
   label->setAlignment(Qt::AlignCenter);
   label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   return label;
 }
 
-QLabel* textLabel(const QString& text, const QFont& font, const QColor& color, QWidget* parent) {
+QLabel* textLabel(const QString& text, const QFont& font, NamedColor ink, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setTextFormat(Qt::PlainText);
   label->setText(text);
   label->setFont(font);
   label->setAlignment(Qt::AlignCenter);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, color);
-  label->setPalette(palette);
+  followAppearance(label, [=] {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color(ink));
+    label->setPalette(palette);
+  });
   return label;
 }
 
-WrappedText::WrappedText(QWidget* parent) : QWidget(parent), color_(color(NamedColor::Primary)) {
+WrappedText::WrappedText(QWidget* parent) : QWidget(parent) {
   QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
   policy.setHeightForWidth(true);
   setSizePolicy(policy);
@@ -71,7 +73,7 @@ void WrappedText::setAlignment(Qt::Alignment alignment) {
   update();
 }
 
-void WrappedText::setTextColor(const QColor& c) {
+void WrappedText::setTextColor(NamedColor c) {
   color_ = c;
   update();
 }
@@ -112,7 +114,7 @@ QStringList WrappedText::lines() const {
 
 void WrappedText::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.setPen(color_);
+  painter.setPen(color(color_));
   QTextLayout layout(shown_, font());
   layOut(layout, option(), width());
   layout.draw(&painter, QPointF(0, 0));
@@ -123,7 +125,7 @@ void WrappedText::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
 }
 
-FilledButton::FilledButton(const QString& text, const QColor& fill, QWidget* parent)
+FilledButton::FilledButton(const QString& text, NamedColor fill, QWidget* parent)
     : QAbstractButton(parent), fill_(fill) {
   setText(text);
   setFont(ui::font(TextStyle::Body));
@@ -141,7 +143,7 @@ QSize FilledButton::sizeHint() const {
 void FilledButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
-  QColor fill = fill_;
+  QColor fill = color(fill_);
   if (isDown()) fill = fill.darker(125);
   QPainterPath shape;
   shape.addRoundedRect(QRectF(rect()), radius_, radius_);
@@ -172,7 +174,7 @@ void FilledButton::paintEvent(QPaintEvent*) {
 }
 
 FilledButton* prominentButton(const QString& text, QWidget* parent) {
-  return new FilledButton(text, color(NamedColor::Blue), parent);
+  return new FilledButton(text, NamedColor::Blue, parent);
 }
 
 void centreVertically(QWidget* screen, QWidget* content) {

@@ -12,12 +12,13 @@
 
 namespace quillmere::ui {
 
-// A label showing the symbol `name` at `pointSize` in `color`, at its natural size.
-QLabel* symbolLabel(const QString& name, qreal pointSize, const QColor& color,
+// A label showing the symbol `name` at `pointSize` in `color`, at its natural
+// size. Named colours follow a switch between light and dark.
+QLabel* symbolLabel(const QString& name, qreal pointSize, NamedColor color,
                     QWidget* parent = nullptr);
 
 // A single-line label for a fixed interface text.
-QLabel* textLabel(const QString& text, const QFont& font, const QColor& color,
+QLabel* textLabel(const QString& text, const QFont& font, NamedColor color,
                   QWidget* parent = nullptr);
 
 // Plain text (never rich text: names and messages are data) that wraps at word
@@ -30,7 +31,7 @@ public:
   void setText(const QString& text);
   QString text() const { return text_; }
   void setAlignment(Qt::Alignment alignment);
-  void setTextColor(const QColor& color);
+  void setTextColor(NamedColor color);
 
   // The lines as laid out at the current width, for tests and pictures.
   QStringList lines() const;
@@ -49,7 +50,7 @@ private:
   QString text_;
   QString shown_;
   Qt::Alignment alignment_ = Qt::AlignHCenter;
-  QColor color_;
+  NamedColor color_ = NamedColor::Primary;
 };
 
 // A button drawn as a filled rounded rectangle with an optional leading
@@ -58,17 +59,17 @@ private:
 class FilledButton : public QAbstractButton {
   Q_OBJECT
 public:
-  FilledButton(const QString& text, const QColor& fill, QWidget* parent = nullptr);
+  FilledButton(const QString& text, NamedColor fill, QWidget* parent = nullptr);
   void setSymbol(const QString& name) { symbol_ = name; updateGeometry(); update(); }
   void setCornerRadius(qreal radius) { radius_ = radius; update(); }
-  QColor fillColor() const { return fill_; }
+  QColor fillColor() const { return color(fill_); }
   QSize sizeHint() const override;
 
 protected:
   void paintEvent(QPaintEvent* event) override;
 
 private:
-  QColor fill_;
+  NamedColor fill_;
   QString symbol_;
   qreal radius_ = 6;
 };

@@ -34,6 +34,7 @@ signals:
   void uninstallRequested();  // "卸载应用"
 
 private:
+  void showIcon();  // the app's own, or the blue "app.fill" symbol in the current appearance
   std::optional<AppInfo> app_;
   QLabel* icon_;
   WrappedText* name_;

@@ -1,5 +1,6 @@
 // Widget-level tests of the screens after the analysis and of the dialog.
 
+#include <QApplication>
 #include <QBuffer>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <tuple>
 
 #include "ui/screens/path_list.h"
 #include "ui/screens/screen_parts.h"
@@ -91,6 +93,7 @@ private slots:
   void logWrapsLongLines();
   void logWithHundredThousandLines();
   void errorMessageIsCentredAndWraps();
+  void switchingToDarkRecoloursWhatIsShown();
 };
 
 void ScreensTest::readyShowsTheRecord_data() {
@@ -357,6 +360,45 @@ void ScreensTest::errorMessageIsCentredAndWraps() {
   QCOMPARE(kContentArea.width() - area.right() - 1, 16);
   const QFontMetrics metrics(message->font());
   for (const QString& line : lines) QVERIFY(metrics.horizontalAdvance(line.trimmed()) <= area.width());
+}
+
+void ScreensTest::switchingToDarkRecoloursWhatIsShown() {
+  const QPalette light = QApplication::palette();
+  ReadyView ready;
+  ready.setApp(record({"/Applications/Notes.app"}));
+  ErrorView error;
+  UninstallingView uninstalling;
+  // Shown as the window shows them, on a background colour set explicitly.
+  for (QWidget* screen : {static_cast<QWidget*>(&ready), static_cast<QWidget*>(&error),
+                          static_cast<QWidget*>(&uninstalling)})
+    showInContentArea(*screen);
+  // Samples a filled part of the symbol: the middle, or high on the ring.
+  auto inkOf = [](const QLabel* label, qreal height) {
+    const QImage image = label->pixmap().toImage();
+    return image.pixelColor(image.width() / 2, int(image.height() * height)).rgb();
+  };
+  auto shown = [&] {
+    return std::tuple(inkOf(ready.findChild<QLabel*>("icon"), 0.5), inkOf(error.findChild<QLabel*>("symbol"), 0.15),
+                      error.findChild<QLabel*>("title")->palette().color(QPalette::WindowText).rgba(),
+                      uninstalling.findChild<QPlainTextEdit*>("log")->palette().color(QPalette::Text).rgba());
+  };
+  auto expected = [] {
+    return std::tuple(color(NamedColor::Blue).rgb(), color(NamedColor::Red).rgb(), color(NamedColor::Primary).rgba(),
+                      color(NamedColor::Secondary).rgba());
+  };
+  QVERIFY(!isDarkAppearance());
+  QCOMPARE(shown(), expected());
+
+  QPalette dark = light;
+  dark.setColor(QPalette::Window, QColor(30, 30, 30));
+  QApplication::setPalette(dark);  // as when the system switches; the widgets hear of it by posted events
+  QVERIFY(isDarkAppearance());
+  QTRY_COMPARE(shown(), expected());
+  QVERIFY(expected() != std::tuple(QColor(0, 122, 255).rgb(), QColor(255, 59, 48).rgb(),
+                                   QColor(0, 0, 0, 217).rgba(), QColor(60, 60, 67, 153).rgba()));
+
+  QApplication::setPalette(light);
+  QTRY_COMPARE(shown(), expected());
 }
 
 QTEST_MAIN(ScreensTest)

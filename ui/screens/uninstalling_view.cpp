@@ -44,7 +44,7 @@ UninstallingView::UninstallingView(QWidget* parent) : QWidget(parent) {
   spinner->setObjectName(QStringLiteral("spinner"));
   layout->addWidget(spinner, 0, Qt::AlignHCenter);
   layout->addWidget(textLabel(tr("正在卸载..."), ui::font(TextStyle::Headline),
-                              color(NamedColor::Primary), content));
+                              NamedColor::Primary, content));
 
   // A plain-text document rather than a label per line: it lays out only
   // what is on screen, so a log of 100,000 lines stays responsive.
@@ -62,10 +62,12 @@ UninstallingView::UninstallingView(QWidget* parent) : QWidget(parent) {
   log_->document()->setDocumentMargin(0);
   log_->viewport()->setAutoFillBackground(false);
   log_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  QPalette palette = log_->palette();
-  palette.setColor(QPalette::Base, Qt::transparent);
-  palette.setColor(QPalette::Text, color(NamedColor::Secondary));
-  log_->setPalette(palette);
+  followAppearance(log_, [log = log_] {
+    QPalette palette = log->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, color(NamedColor::Secondary));
+    log->setPalette(palette);
+  });
   log_->setMaximumHeight(kLogMaxHeight);
   log_->setMinimumHeight(QFontMetrics(log_->font()).height() * 2);
   log_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
