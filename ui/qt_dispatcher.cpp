@@ -47,9 +47,6 @@ void takenOver(void* queue) {
 
 char backgroundQueue;  // its address stands for the thread pool's queue
 
-}  // namespace
-
-namespace {
 const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 // Main work waits in a queue of our own, drained in submission order in

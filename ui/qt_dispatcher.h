@@ -3,8 +3,6 @@
 // main work on the thread that created the dispatcher (the GUI thread), run
 // one at a time in submission order, in short slices between other events.
 
-#include <QPointer>
-
 #include "session/dispatcher.h"
 
 namespace quillmere::ui {
