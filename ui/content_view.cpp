@@ -1,6 +1,5 @@
 #include "ui/content_view.h"
 
-#include <QEvent>
 #include <QStackedLayout>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -50,7 +49,7 @@ ContentView::ContentView(std::shared_ptr<Dispatcher> dispatcher, SessionServices
   logRefresh_->setInterval(16);
   connect(logRefresh_, &QTimer::timeout, this, [this] { refreshLog(); });
   setAutoFillBackground(true);
-  applyColors();
+  followPaletteColor(this, QPalette::Window, NamedColor::WindowBackground);
 
   dropZone_->setObjectName(QStringLiteral("dropZone"));
   dropZone_->setFixedSize(kContentAreaSize);
@@ -162,17 +161,6 @@ void ContentView::syncConfirmation() {
   });
   confirmation_ = dialog;
   dialog->open();
-}
-
-void ContentView::applyColors() {
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, color(NamedColor::WindowBackground));
-  setPalette(palette);
-}
-
-void ContentView::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ApplicationPaletteChange) applyColors();
-  QWidget::changeEvent(event);
 }
 
 }  // namespace quillmere::ui

@@ -45,14 +45,10 @@ public:
   QWidget* currentScreen() const;
   ConfirmationDialog* confirmationDialog() const;  // while open
 
-protected:
-  void changeEvent(QEvent* event) override;
-
 private:
   void onChange(SessionField field);
   void showState();
   void syncConfirmation();
-  void applyColors();
   void refreshLog();
 
   std::unique_ptr<SessionController> controller_;

@@ -66,6 +66,14 @@ void followAppearance(QWidget* widget, std::function<void()> apply) {
   new AppearanceFollower(widget, std::move(apply));
 }
 
+void followPaletteColor(QWidget* widget, QPalette::ColorRole role, NamedColor name) {
+  followAppearance(widget, [widget, role, name] {
+    QPalette palette = widget->palette();
+    palette.setColor(role, color(name));
+    widget->setPalette(palette);
+  });
+}
+
 QColor color(NamedColor name) {
   const bool dark = isDarkAppearance();
   switch (name) {

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <functional>
 
 class QWidget;
@@ -29,5 +30,9 @@ bool isDarkAppearance();
 // system switched between light and dark), for as long as `widget` lives.
 // For colours a widget keeps rather than looks up when it paints.
 void followAppearance(QWidget* widget, std::function<void()> apply);
+
+// Sets `role` of the widget's palette to the named colour, now and after
+// every switch between light and dark.
+void followPaletteColor(QWidget* widget, QPalette::ColorRole role, NamedColor name);
 
 }  // namespace quillmere::ui

@@ -43,11 +43,7 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
   confirm->setObjectName(QStringLiteral("confirmButton"));
   cancel->setObjectName(QStringLiteral("cancelButton"));
   // The destructive choice is drawn in red; Return picks the harmless one.
-  followAppearance(confirm, [confirm] {
-    QPalette palette = confirm->palette();
-    palette.setColor(QPalette::ButtonText, color(NamedColor::Red));
-    confirm->setPalette(palette);
-  });
+  followPaletteColor(confirm, QPalette::ButtonText, NamedColor::Red);
   confirm->setAutoDefault(false);
   cancel->setDefault(true);
   confirm_ = confirm;

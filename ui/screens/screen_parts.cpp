@@ -45,11 +45,7 @@ QLabel* textLabel(const QString& text, const QFont& font, NamedColor ink, QWidge
   label->setText(text);
   label->setFont(font);
   label->setAlignment(Qt::AlignCenter);
-  followAppearance(label, [=] {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color(ink));
-    label->setPalette(palette);
-  });
+  followPaletteColor(label, QPalette::WindowText, ink);
   return label;
 }
 

@@ -62,12 +62,10 @@ UninstallingView::UninstallingView(QWidget* parent) : QWidget(parent) {
   log_->document()->setDocumentMargin(0);
   log_->viewport()->setAutoFillBackground(false);
   log_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  followAppearance(log_, [log = log_] {
-    QPalette palette = log->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    palette.setColor(QPalette::Text, color(NamedColor::Secondary));
-    log->setPalette(palette);
-  });
+  QPalette palette = log_->palette();
+  palette.setColor(QPalette::Base, Qt::transparent);
+  log_->setPalette(palette);
+  followPaletteColor(log_, QPalette::Text, NamedColor::Secondary);
   log_->setMaximumHeight(kLogMaxHeight);
   log_->setMinimumHeight(QFontMetrics(log_->font()).height() * 2);
   log_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
