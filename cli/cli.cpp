@@ -8,7 +8,9 @@
 #include <variant>
 
 #include "analysis/app_analyzer.h"
+#include "analysis/entry_size.h"
 #include "cli/json_text.h"
+#include "session/ready_rows.h"
 
 namespace quillmere {
 namespace {
@@ -18,8 +20,10 @@ constexpr int kExitUsage = 2;
 
 const char kUsage[] =
     "Usage:\n"
-    "  quillmere-cli scan   [--home DIR] [--system-root DIR] [--json | -0] APP_PATH\n"
-    "  quillmere-cli remove [--home DIR] [--system-root DIR] [--yes] APP_PATH\n"
+    "  quillmere-cli scan   [--home DIR] [--system-root DIR] [--json | -0] [--sizes]\n"
+    "                       [--exclude PATH]... APP_PATH\n"
+    "  quillmere-cli remove [--home DIR] [--system-root DIR] [--yes]\n"
+    "                       [--exclude PATH]... APP_PATH\n"
     "  quillmere-cli --help\n";
 
 const char kHelp[] =
@@ -43,6 +47,19 @@ const char kHelp[] =
     "  --json             scan: print one JSON object {\"name\", \"path\",\n"
     "                     \"bundleIdentifier\" (string or null), \"relatedFiles\"}\n"
     "  -0                 scan: end each path with a NUL byte instead of a newline\n"
+    "  --sizes            scan: measure what each path takes on disk (allocated\n"
+    "                     bytes, a folder with everything in it, symbolic links\n"
+    "                     not followed, hard links counted once). Each line\n"
+    "                     becomes SIZE<TAB>PATH (with -0: ended by a NUL byte),\n"
+    "                     SIZE being \"-\" for an entry that cannot be read, and\n"
+    "                     a last line TOTAL<TAB>total follows; --json adds\n"
+    "                     \"sizes\" (bytes or null, in the order of\n"
+    "                     \"relatedFiles\") and \"totalSize\"\n"
+    "  --exclude PATH     leave PATH, one of the listed paths, out (repeatable).\n"
+    "                     A listed folder that holds PATH is left out too, since\n"
+    "                     deleting it would delete PATH; stderr says so. A PATH\n"
+    "                     that is not listed, or leaving every path out, is a\n"
+    "                     usage error and nothing is deleted.\n"
     "  --yes              remove: delete without asking\n"
     "  -h, --help         show this text\n"
     "\n"
@@ -68,6 +85,8 @@ struct Options {
   std::optional<std::string> home;
   std::optional<std::string> systemRoot;
   ScanFormat format = ScanFormat::Lines;
+  bool sizes = false;
+  std::vector<std::string> excludes;
   bool yes = false;
   std::string appPath;
 };
@@ -87,14 +106,14 @@ bool takeValue(const std::vector<std::string>& args, std::size_t& i, const std::
     value = arg.substr(name.size() + 1);
   } else if (arg == name) {
     if (i + 1 >= args.size()) {
-      error = UsageError{name + " needs a folder"};
+      error = UsageError{name + " needs a path"};
       return true;
     }
     value = args[++i];
   } else {
     return false;
   }
-  if (value->empty()) error = UsageError{name + " needs a folder"};
+  if (value->empty()) error = UsageError{name + " needs a path"};
   return true;
 }
 
@@ -136,9 +155,14 @@ Parsed parse(const std::vector<std::string>& args) {
       operands.push_back(arg);
     } else if (arg == "--") {
       endOfOptions = true;
-    } else if (takeValue(args, i, "--home", options.home, error) ||
-               takeValue(args, i, "--system-root", options.systemRoot, error)) {
+    } else if (std::optional<std::string> excluded;
+               takeValue(args, i, "--home", options.home, error) ||
+               takeValue(args, i, "--system-root", options.systemRoot, error) ||
+               takeValue(args, i, "--exclude", excluded, error)) {
       if (error) return *error;
+      if (excluded) options.excludes.push_back(*excluded);
+    } else if (arg == "--sizes" && options.command == Command::Scan) {
+      options.sizes = true;
     } else if (arg == "--json" && options.command == Command::Scan) {
       json = true;
     } else if (arg == "-0" && options.command == Command::Scan) {
@@ -194,7 +218,21 @@ void writeLine(std::FILE* stream, const std::string& line) {
   std::fputc('\n', stream);
 }
 
-void printScan(const AppInfo& app, ScanFormat format, std::FILE* out) {
+// Each entry's size and the total, which counts an entry listed inside a
+// listed folder once; null without --sizes.
+std::optional<ReadyRows> measure(const AppInfo& app, bool sizes) {
+  if (!sizes) return std::nullopt;
+  ReadyRows rows(app.relatedFiles);
+  for (std::size_t i = 0; i < app.relatedFiles.size(); ++i) rows.setSize(i, measureEntry(app.relatedFiles[i]));
+  return rows;
+}
+
+std::string sizeText(const ReadyRows& rows, std::size_t row, const char* unknown) {
+  const auto size = rows.sizeOf(row);
+  return size ? std::to_string(*size) : unknown;
+}
+
+void printScan(const AppInfo& app, ScanFormat format, const std::optional<ReadyRows>& sizes, std::FILE* out) {
   if (format == ScanFormat::Json) {
     std::string json = "{\"name\":" + jsonString(app.name()) + ",\"path\":" +
                        jsonString(app.path()) + ",\"bundleIdentifier\":" +
@@ -202,13 +240,57 @@ void printScan(const AppInfo& app, ScanFormat format, std::FILE* out) {
                        ",\"relatedFiles\":[";
     for (std::size_t i = 0; i < app.relatedFiles.size(); ++i)
       json += (i ? "," : "") + jsonString(app.relatedFiles[i]);
-    writeLine(out, json + "]}");
+    json += "]";
+    if (sizes) {
+      json += ",\"sizes\":[";
+      for (std::size_t i = 0; i < app.relatedFiles.size(); ++i) json += (i ? "," : "") + sizeText(*sizes, i, "null");
+      json += "],\"totalSize\":" + std::to_string(sizes->selectedSize());
+    }
+    writeLine(out, json + "}");
     return;
   }
-  for (const auto& path : app.relatedFiles) {
-    writeBytes(out, path);
-    std::fputc(format == ScanFormat::Nul ? '\0' : '\n', out);
+  const char end = format == ScanFormat::Nul ? '\0' : '\n';
+  for (std::size_t i = 0; i < app.relatedFiles.size(); ++i) {
+    if (sizes) writeBytes(out, sizeText(*sizes, i, "-") + "\t");
+    writeBytes(out, app.relatedFiles[i]);
+    std::fputc(end, out);
   }
+  if (sizes) {
+    writeBytes(out, std::to_string(sizes->selectedSize()) + "\ttotal");
+    std::fputc(end, out);
+  }
+}
+
+// Leaves the --exclude paths out of `app`. Every one must name a listed path:
+// a typo must never turn into a wider deletion. Returns the usage error.
+std::optional<UsageError> applyExcludes(AppInfo& app, const Options& options, const CliStreams& streams) {
+  if (options.excludes.empty()) return std::nullopt;
+  ReadyRows rows(app.relatedFiles);
+  std::vector<bool> named(app.relatedFiles.size(), false);
+  for (const std::string& exclude : options.excludes) {
+    const std::string wanted = withoutTrailingSlashes(absolutePath(exclude));
+    bool found = false;
+    for (std::size_t i = 0; i < app.relatedFiles.size(); ++i) {
+      if (withoutTrailingSlashes(app.relatedFiles[i]) != wanted) continue;
+      rows.setSelected(i, false);
+      named[i] = found = true;
+    }
+    if (!found) return UsageError{"--exclude " + exclude + ": not one of the listed paths; nothing was deleted"};
+  }
+  if (rows.selectedCount() == 0) return UsageError{"--exclude leaves no path to delete"};
+  for (std::size_t i = 0; i < app.relatedFiles.size(); ++i)
+    if (!rows.isSelected(i) && !named[i])
+      writeLine(streams.err, "quillmere-cli: also leaving out " + app.relatedFiles[i] +
+                                 ", which holds an excluded path");
+  app.relatedFiles = rows.selectedPaths(app.relatedFiles);
+  return std::nullopt;
+}
+
+int usageError(const UsageError& error, const CliStreams& streams) {
+  std::fputs(("quillmere-cli: " + error.message + "\n").c_str(), streams.err);
+  std::fputs(kUsage, streams.err);
+  std::fputs("Run 'quillmere-cli --help' for more.\n", streams.err);
+  return kExitUsage;
 }
 
 bool userConfirms(const AppInfo& app, const CliStreams& streams) {
@@ -268,23 +350,18 @@ int runCli(const std::vector<std::string>& args, const CliStreams& streams,
     std::fputs(kHelp, streams.out);
     return 0;
   }
-  if (const auto* error = std::get_if<UsageError>(&parsed)) {
-    std::fputs(("quillmere-cli: " + error->message + "\n").c_str(), streams.err);
-    std::fputs(kUsage, streams.err);
-    std::fputs("Run 'quillmere-cli --help' for more.\n", streams.err);
-    return kExitUsage;
-  }
+  if (const auto* error = std::get_if<UsageError>(&parsed)) return usageError(*error, streams);
   const Options& options = std::get<Options>(parsed);
 
-  const AnalysisResult result =
-      AppAnalyzer(locationsFor(options)).analyze(absolutePath(options.appPath));
+  AnalysisResult result = AppAnalyzer(locationsFor(options)).analyze(absolutePath(options.appPath));
   if (const auto* failure = std::get_if<AnalysisError>(&result)) {
     writeLine(streams.err, failure->localizedDescription);
     return kExitFailure;
   }
-  const AppInfo& app = std::get<AppInfo>(result);
+  AppInfo& app = std::get<AppInfo>(result);
+  if (const auto error = applyExcludes(app, options, streams)) return usageError(*error, streams);
   if (options.command == Command::Scan) {
-    printScan(app, options.format, streams.out);
+    printScan(app, options.format, measure(app, options.sizes), streams.out);
     return std::fflush(streams.out) == 0 ? 0 : kExitFailure;
   }
   return removeApp(app, options, streams, uninstaller);

@@ -1,12 +1,14 @@
 // Runs the built quillmere-cli as a user or a script would.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -177,6 +179,86 @@ TEST(CliBlackBox, RemoveWithoutYesRefusesWhenInputIsNotATerminal) {
   EXPECT_THAT(result.err, StartsWith("quillmere-cli: standard input is not a terminal"));
   EXPECT_EQ(result.out, "");
   for (const auto& path : library.relatedFiles()) EXPECT_TRUE(existsNoFollow(path)) << path;
+}
+
+// What du would count: allocated blocks of the entry and everything below it.
+std::uint64_t allocatedTree(const std::string& path) {
+  struct stat info;
+  if (::lstat(path.c_str(), &info) != 0) return 0;
+  std::uint64_t total = std::uint64_t(info.st_blocks) * 512;
+  if (S_ISDIR(info.st_mode))
+    for (const auto& entry : std::filesystem::directory_iterator(path)) total += allocatedTree(entry.path());
+  return total;
+}
+
+TEST(CliBlackBox, ScanWithSizesAddsEachSizeAndTheTotalToEveryFormat) {
+  PreparedLibrary library;
+  fixtures::writeFile(library.leftovers[0] + "/data/big", std::string(300000, 'b'));
+  const std::vector<std::string> files = library.relatedFiles();
+  std::vector<std::uint64_t> sizes;
+  std::uint64_t total = 0;
+  for (const auto& path : files) total += sizes.emplace_back(allocatedTree(path));
+  ASSERT_GT(sizes[0], 300000u);
+
+  std::string lines, nul, jsonSizes;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    lines += std::to_string(sizes[i]) + "\t" + files[i] + "\n";
+    nul += std::to_string(sizes[i]) + "\t" + files[i] + '\0';
+    jsonSizes += (i ? "," : "") + std::to_string(sizes[i]);
+  }
+  const Result text = cli(withRoots(library, {"scan", "--sizes", library.bundle}));
+  EXPECT_EQ(text.status, 0);
+  EXPECT_EQ(text.out, lines + std::to_string(total) + "\ttotal\n");
+  const Result zero = cli(withRoots(library, {"scan", "-0", "--sizes", library.bundle}));
+  EXPECT_EQ(zero.out, nul + std::to_string(total) + "\ttotal" + '\0');
+  const Result json = cli(withRoots(library, {"scan", "--sizes", "--json", library.bundle}));
+  EXPECT_THAT(json.out, HasSubstr("],\"sizes\":[" + jsonSizes + "],\"totalSize\":" + std::to_string(total) + "}\n"));
+}
+
+TEST(CliBlackBox, ExcludeLeavesListedPathsOutAndAnUnlistedOneDeletesNothing) {
+  PreparedLibrary library;
+  const std::vector<std::string> files = library.relatedFiles();
+  const std::string folder = library.leftovers[0], file = library.leftovers[2];
+
+  // A typo, a path that exists but is not listed, every path left out: usage
+  // errors, and nothing is deleted.
+  for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
+           {"--exclude", folder + "x"},
+           {"--exclude", folder + "/data"},
+           {"--exclude=" + library.unrelated[0]},
+           {"--exclude", ""},
+           {"--exclude"}}) {
+    std::vector<std::string> args = {"remove", "--yes"};
+    args.insert(args.end(), wrong.begin(), wrong.end());
+    if (wrong.size() > 1 || wrong[0].find('=') != std::string::npos) args.push_back(library.bundle);
+    const Result result = cli(withRoots(library, args));
+    EXPECT_EQ(result.status, 2) << ::testing::PrintToString(wrong);
+    EXPECT_THAT(result.err, HasSubstr("Usage:"));
+    EXPECT_EQ(result.out, "");
+  }
+  std::vector<std::string> all = {"remove", "--yes"};
+  for (const auto& path : files) all.insert(all.end(), {"--exclude", path});
+  all.push_back(library.bundle);
+  EXPECT_EQ(cli(withRoots(library, all)).status, 2);
+  for (const auto& path : files) ASSERT_TRUE(existsNoFollow(path)) << path;
+
+  // scan shows what remove would do; a trailing slash still names the folder.
+  const Result scan = cli(withRoots(library, {"scan", "--exclude", folder + "/", "--exclude", file, library.bundle}));
+  EXPECT_EQ(scan.status, 0);
+  std::vector<std::string> kept;
+  for (const auto& path : files)
+    if (path != folder && path != file) kept.push_back(path);
+  EXPECT_EQ(scan.out, joined(kept, '\n'));
+
+  const Result removal = cli(withRoots(library, {"remove", "--yes", "--exclude", folder, "--exclude=" + file,
+                                                  library.bundle}));
+  EXPECT_EQ(removal.status, 0);
+  std::string log;
+  for (const auto& path : kept) log += "Deleting: " + path + "\n\xE2\x9C\x93 Deleted: " + path + "\n";
+  EXPECT_EQ(removal.out, log);
+  for (const auto& path : kept) EXPECT_FALSE(existsNoFollow(path)) << path;
+  EXPECT_TRUE(existsNoFollow(folder + "/data/inner"));
+  EXPECT_TRUE(existsNoFollow(file));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "session/session_controller.h"
 
+#include <chrono>
 #include <initializer_list>
 #include <utility>
 
@@ -9,6 +10,18 @@ namespace {
 // The text shown when a background call broke its contract (threw, or never
 // completed) rather than leaving the session stuck in a busy state.
 constexpr const char* kUnknownError = "Unknown error";
+
+// Measured sizes reach the main thread in batches at most this far apart: soon
+// enough to look immediate, few enough that 100,000 small entries do not queue
+// 100,000 updates.
+constexpr auto kSizeBatchInterval = std::chrono::milliseconds(30);
+
+// One measuring run's results, from `first` on; `done` with the last batch.
+struct SizeBatch {
+  std::size_t first = 0;
+  std::vector<std::optional<std::uint64_t>> sizes;
+  bool done = false;
+};
 
 }  // namespace
 
@@ -28,6 +41,9 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   std::optional<AppInfo> currentApp;
   std::vector<std::string> uninstallLog;
   std::function<void(SessionField)> listener;
+  ReadyRows rows;  // of the record in `ready`
+  // The running measurement's stop flag; null when none runs.
+  std::shared_ptr<std::atomic<bool>> measuring;
 
   // Tells the owner which fields a main-thread turn changed, after all of
   // that turn's writes, so a re-render never sees half a transition.
@@ -39,8 +55,66 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   }
 
   void setState(UninstallState next) {
+    leaveReady();
     state = std::move(next);
     notify({SessionField::State});
+  }
+
+  // Every change of `state` passes here first: the rows belong to the record
+  // shown, and their measuring stops as soon as it is no longer shown.
+  void leaveReady() {
+    stopMeasuring();
+    if (rows.size() != 0) rows = ReadyRows();
+  }
+
+  void stopMeasuring() {
+    if (measuring) measuring->store(true);
+    measuring.reset();
+  }
+
+  void showReady(AppInfo app, ReadyRows built, std::shared_ptr<const std::vector<std::string>> paths) {
+    leaveReady();
+    rows = std::move(built);
+    state = states::Ready{std::move(app)};
+    if (services.measure && paths && !paths->empty()) startMeasuring(std::move(paths));
+    // The screen reads the rows when it shows the new state.
+    notify({SessionField::State});
+  }
+
+  void startMeasuring(std::shared_ptr<const std::vector<std::string>> paths) {
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    measuring = stop;
+    inBackground([paths = std::move(paths), stop](Shared& self) {
+      using Clock = std::chrono::steady_clock;
+      SizeBatch batch;
+      auto sent = Clock::now();
+      auto send = [&] {
+        self.onMain([stop, batch = std::move(batch)](Shared& main) {
+          // A run that was stopped may still deliver what it had: not shown.
+          if (main.measuring != stop) return;
+          for (std::size_t i = 0; i < batch.sizes.size(); ++i) main.rows.setSize(batch.first + i, batch.sizes[i]);
+          if (batch.done) main.measuring.reset();
+          main.notify({SessionField::Rows});
+        });
+        batch = SizeBatch{};
+        sent = Clock::now();
+      };
+      for (std::size_t row = 0; row < paths->size(); ++row) {
+        if (stop->load()) return;
+        std::optional<std::uint64_t> size;
+        try {
+          size = self.services.measure((*paths)[row], *stop);
+        } catch (...) {
+          // No size rather than a wrong one; nothing may escape a pool thread.
+        }
+        if (stop->load()) return;  // cut short: not a size
+        if (batch.sizes.empty()) batch.first = row;
+        batch.sizes.push_back(size);
+        if (Clock::now() - sent >= kSizeBatchInterval) send();
+      }
+      batch.done = true;
+      send();
+    });
   }
 
   // Any thread: queues `effect` for the main thread with a reference to this
@@ -62,17 +136,27 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     setState(states::Analyzing{});
     inBackground([path = std::move(path)](Shared& self) {
       std::optional<AnalysisResult> result;
+      ReadyRows rows;
+      std::shared_ptr<const std::vector<std::string>> paths;
       try {
         result = self.services.analyze(path);
+        // The rows' bookkeeping and the measuring's own copy of the list are
+        // made here, not on the main thread: a record may list 100,000 paths.
+        if (auto* app = std::get_if<AppInfo>(&*result)) {
+          rows = ReadyRows(app->relatedFiles);
+          paths = std::make_shared<const std::vector<std::string>>(app->relatedFiles);
+        }
       } catch (...) {
         // Reported below as an unknown failure; nothing may escape a pool thread.
+        result.reset();
       }
-      self.onMain([result = std::move(result)](Shared& main) mutable {
+      self.onMain([result = std::move(result), rows = std::move(rows),
+                   paths = std::move(paths)](Shared& main) mutable {
         if (!result) {
           main.setState(states::Error{kUnknownError});
         } else if (auto* app = std::get_if<AppInfo>(&*result)) {
           // Moved, not copied: a record may list 100,000 paths.
-          main.setState(states::Ready{std::move(*app)});
+          main.showReady(std::move(*app), std::move(rows), std::move(paths));
         } else {
           main.setState(states::Error{std::get<AnalysisError>(*result).localizedDescription});
         }
@@ -81,6 +165,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   }
 
   void performUninstall(AppInfo app) {
+    leaveReady();
     state = states::Uninstalling{};
     uninstallLog.clear();
     notify({SessionField::State, SessionField::UninstallLog});
@@ -113,6 +198,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   }
 
   void resetState() {
+    leaveReady();
     state = states::Idle{};
     currentApp.reset();
     uninstallLog.clear();
@@ -150,6 +236,8 @@ bool SessionController::isTargeted() const { return shared_->isTargeted; }
 bool SessionController::showConfirmation() const { return shared_->showConfirmation; }
 const std::optional<AppInfo>& SessionController::currentApp() const { return shared_->currentApp; }
 const std::vector<std::string>& SessionController::uninstallLog() const { return shared_->uninstallLog; }
+const ReadyRows& SessionController::readyRows() const { return shared_->rows; }
+bool SessionController::isMeasuring() const { return shared_->measuring != nullptr; }
 
 void SessionController::setChangeListener(std::function<void(SessionField)> listener) {
   shared_->listener = std::move(listener);
@@ -168,8 +256,28 @@ void SessionController::setTargeted(bool targeted) {
   shared_->notify({SessionField::IsTargeted});
 }
 
+void SessionController::setRowSelected(std::size_t row, bool selected) {
+  ReadyRows& rows = shared_->rows;
+  if (row >= rows.size() || rows.isSelected(row) == selected) return;
+  rows.setSelected(row, selected);
+  shared_->notify({SessionField::Rows});
+}
+
+void SessionController::toggleRow(std::size_t row) {
+  setRowSelected(row, !shared_->rows.isSelected(row));
+}
+
 void SessionController::requestUninstall(const AppInfo& app) {
-  shared_->currentApp = app;
+  const auto* ready = std::get_if<states::Ready>(&shared_->state);
+  const ReadyRows& rows = shared_->rows;
+  if (ready && ready->app.id() == app.id() && rows.size() == app.relatedFiles.size()) {
+    if (rows.selectedCount() == 0 && rows.size() != 0) return;  // nothing left to delete
+    AppInfo chosen = app;
+    if (rows.selectedCount() != rows.size()) chosen.relatedFiles = rows.selectedPaths(app.relatedFiles);
+    shared_->currentApp = std::move(chosen);
+  } else {
+    shared_->currentApp = app;
+  }
   shared_->showConfirmation = true;
   shared_->notify({SessionField::CurrentApp, SessionField::ShowConfirmation});
 }

@@ -5,6 +5,8 @@
 // thread; results come back through the Dispatcher's main queue and are
 // applied whenever they arrive, whatever the state is by then.
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -17,21 +19,27 @@
 #include "removal/quillmere.h"
 #include "session/dispatcher.h"
 #include "session/drop_intake.h"
+#include "session/ready_rows.h"
 
 namespace quillmere {
 
 // The blocking work the controller runs in the background. Replaceable so
 // tests can run fakes; `standard` runs a fresh AppAnalyzer per analysis and
-// a Quillmere per removal (a null `privileged` means the platform's own).
+// a Quillmere per removal (a null `privileged` means the platform's own),
+// and measures entries with measureEntry. Without `measure` nothing is measured.
 struct SessionServices {
   std::function<AnalysisResult(const std::string& appPath)> analyze;
   std::function<void(const AppInfo&, const ProgressCallback&, const CompletionCallback&)> uninstall;
+  // The size of one listed entry, nullopt when unreadable; gives up early
+  // once `stop` turns true.
+  std::function<std::optional<std::uint64_t>(const std::string& path, const std::atomic<bool>& stop)> measure;
 
   static SessionServices standard(SearchLocations locations,
                                   std::shared_ptr<PrivilegedRemover> privileged);
 };
 
-enum class SessionField { State, IsTargeted, ShowConfirmation, CurrentApp, UninstallLog };
+// Rows: the ready list's selection or its measured sizes changed.
+enum class SessionField { State, IsTargeted, ShowConfirmation, CurrentApp, UninstallLog, Rows };
 
 class SessionController {
 public:
@@ -45,6 +53,11 @@ public:
   bool showConfirmation() const;
   const std::optional<AppInfo>& currentApp() const;
   const std::vector<std::string>& uninstallLog() const;
+  // The rows of the record shown in `ready`; empty in every other state.
+  const ReadyRows& readyRows() const;
+  // True from the moment `ready` is shown until every row is measured or
+  // the session leaves `ready`.
+  bool isMeasuring() const;
 
   // Called after every change of a field, on the main thread.
   void setChangeListener(std::function<void(SessionField)> listener);
@@ -56,7 +69,12 @@ public:
 
   // The drop zone's hover tracking.
   void setTargeted(bool targeted);
-  // "卸载应用": currentApp = app, then showConfirmation = true.
+  // Leaves a row of the ready list out of the removal, or puts it back.
+  void setRowSelected(std::size_t row, bool selected);
+  void toggleRow(std::size_t row);
+  // "卸载应用": currentApp = app, then showConfirmation = true. When `app` is
+  // the record shown in `ready`, currentApp holds only its selected rows, in
+  // order, and nothing happens while no row is selected.
   void requestUninstall(const AppInfo& app);
   // "确认清理": performUninstall(*currentApp) when present, else nothing.
   void confirmUninstall();

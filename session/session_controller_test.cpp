@@ -379,3 +379,88 @@ TEST_F(SessionControllerTest, DropIsHandledInEveryState) {
 
 }  // namespace
 }  // namespace quillmere
+
+namespace quillmere {
+namespace {
+
+// The ready list's rows: what is left out never reaches the removal, and the
+// sizes measured in the background belong to the record shown.
+
+TEST_F(SessionControllerTest, LeftOutRowsNeverReachTheRemovalAndANewRecordStartsWhole) {
+  const std::vector<std::string> files = {"/L/a", "/L/b", "/L/c", "/Applications/Tool.app"};
+  AppInfo app = analyseToReady(files);
+  EXPECT_EQ(controller->readyRows().selectedCount(), 4u);
+  changes.clear();
+  controller->toggleRow(1);
+  controller->setRowSelected(3, false);  // the bundle itself may stay
+  controller->setRowSelected(3, false);  // no change, no report
+  EXPECT_EQ(changes, (std::vector{SessionField::Rows, SessionField::Rows}));
+
+  controller->requestUninstall(app);
+  ASSERT_TRUE(controller->currentApp());
+  EXPECT_EQ(controller->currentApp()->id(), app.id());
+  EXPECT_EQ(controller->currentApp()->relatedFiles, (std::vector<std::string>{"/L/a", "/L/c"}));
+  controller->confirmUninstall();
+  dispatcher->runAll();
+  ASSERT_EQ(fakes.removed.size(), 1u);
+  EXPECT_EQ(fakes.removed[0].relatedFiles, (std::vector<std::string>{"/L/a", "/L/c"}));
+  EXPECT_EQ(controller->readyRows().size(), 0u) << "the rows go with the screen";
+
+  // The same bundle analysed again: every row selected.
+  app = analyseToReady(files);
+  EXPECT_EQ(controller->readyRows().selectedCount(), 4u);
+  // Everything left out: "卸载应用" cannot open the dialog.
+  for (std::size_t row = 0; row < files.size(); ++row) controller->toggleRow(row);
+  controller->dismissConfirmation();
+  changes.clear();
+  controller->requestUninstall(app);
+  EXPECT_FALSE(controller->showConfirmation());
+  EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(SessionControllerTest, SizesArriveInTheBackgroundAndStopWhenTheScreenGoes) {
+  std::vector<std::string> measured;
+  std::function<void()> duringSecond;
+  SessionServices services = fakes.services();
+  services.measure = [&](const std::string& path, const std::atomic<bool>& stop) -> std::optional<std::uint64_t> {
+    EXPECT_TRUE(dispatcher->inBackground());
+    measured.push_back(path);
+    if (measured.size() == 2 && duringSecond) duringSecond();
+    if (stop) return std::nullopt;
+    return path == "/L/unreadable" ? std::nullopt : std::optional<std::uint64_t>(path.size() * 100);
+  };
+  controller = std::make_unique<SessionController>(dispatcher, services);
+
+  analyseToReady({"/L/a", "/L/unreadable", "/Applications/Tool.app"});
+  EXPECT_EQ(measured.size(), 3u);
+  EXPECT_FALSE(controller->isMeasuring());
+  const ReadyRows& rows = controller->readyRows();
+  EXPECT_EQ(rows.sizeOf(0), 400u);
+  EXPECT_TRUE(rows.isMeasured(1));
+  EXPECT_FALSE(rows.sizeOf(1)) << "no size rather than a wrong one";
+  EXPECT_EQ(rows.selectedSize(), 400u + 2200u);
+
+  // The user goes back while the second entry is measured: the walk is told
+  // to stop, the third is never measured, nothing already found is shown.
+  measured.clear();
+  duringSecond = [&] { controller->resetState(); };
+  analyseToReady({"/L/a", "/L/b", "/Applications/Tool.app"});
+  EXPECT_EQ(measured, (std::vector<std::string>{"/L/a", "/L/b"}));
+  EXPECT_FALSE(controller->isMeasuring());
+  EXPECT_EQ(controller->readyRows().size(), 0u);
+
+  // A measurement still queued when the state moves on never starts.
+  measured.clear();
+  duringSecond = nullptr;
+  fakes.answers.insert_or_assign("/A/Other.app", makeApp("Other", {"/L/o"}));
+  controller->analyzeApp("/A/Other.app");
+  dispatcher->runBackground();
+  dispatcher->drainMain();
+  EXPECT_TRUE(controller->isMeasuring());
+  controller->performUninstall(makeApp("Other", {"/L/o"}));
+  dispatcher->runAll();
+  EXPECT_TRUE(measured.empty());
+}
+
+}  // namespace
+}  // namespace quillmere

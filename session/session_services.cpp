@@ -1,5 +1,7 @@
 #include "session/session_controller.h"
 
+#include "analysis/entry_size.h"
+
 namespace quillmere {
 
 // Kept apart from the controller so that code using only fake services does
@@ -16,6 +18,9 @@ SessionServices SessionServices::standard(SearchLocations locations,
                                                             const ProgressCallback& progress,
                                                             const CompletionCallback& completion) {
     Quillmere(privileged).uninstall(app, progress, completion);
+  };
+  services.measure = [](const std::string& path, const std::atomic<bool>& stop) {
+    return measureEntry(path, &stop);
   };
   return services;
 }

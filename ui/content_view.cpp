@@ -113,6 +113,7 @@ void ContentView::onChange(SessionField field) {
         logRefresh_->start();
       break;
     case SessionField::CurrentApp: break;  // read when the dialog opens
+    case SessionField::Rows: break;
   }
 }
 

@@ -233,6 +233,12 @@ void SessionFlowTest::removesTheAppAndItsLeftoversThroughTheWindow() {
   QCOMPARE(ready->findChild<QLabel*>("heading")->text(),
            QStringLiteral("以下 %1 个文件将被删除：").arg(rows.size()));
   QCOMPARE(ready->findChild<QLabel*>("icon")->size(), QSize(80, 80));  // the bundle's own icon
+  // The sizes are measured in the background once the list is up.
+  QVERIFY(window.controller().isMeasuring());
+  QCOMPARE(dispatcher->pendingBackground(), size_t(1));
+  dispatcher->runBackground(0);
+  dispatcher->drainMain();
+  QVERIFY(!window.controller().isMeasuring());
   savePicture(window, "ready-long-list.png");
 
   // "卸载应用" → the dialog; "取消" leaves everything as it was.

@@ -1,0 +1,107 @@
+#include "analysis/entry_size.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace quillmere {
+namespace {
+
+// st_blocks is in 512-byte units on both Linux and macOS, whatever the file
+// system's own block size.
+constexpr std::uint64_t kBlockUnit = 512;
+// One descriptor stays open per level; a tree deeper than this is left
+// unmeasured rather than taking descriptors a removal running beside it needs.
+constexpr std::size_t kMaxDepth = 256;
+
+bool isDot(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+class TreeMeasure {
+public:
+  explicit TreeMeasure(const std::atomic<bool>* stop) : stop_(stop) {}
+  ~TreeMeasure() {
+    for (DIR* dir : open_) closedir(dir);
+  }
+
+  std::optional<std::uint64_t> run(const std::string& path) {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
+    add(info);
+    if (!S_ISDIR(info.st_mode)) return total_;
+    // By descriptor from here on: the folder must still be the one just
+    // looked at, not a link put in its place.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (!enter(fd, info)) return std::nullopt;
+    while (!open_.empty()) {
+      if (stopped()) return std::nullopt;
+      DIR* top = open_.back();
+      errno = 0;
+      const dirent* entry = readdir(top);
+      if (!entry) {
+        if (errno != 0) return std::nullopt;
+        closedir(top);
+        open_.pop_back();
+        continue;
+      }
+      if (isDot(entry->d_name)) continue;
+      struct stat child;
+      if (::fstatat(dirfd(top), entry->d_name, &child, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT) continue;  // gone since it was listed: it weighs nothing now
+        return std::nullopt;
+      }
+      add(child);
+      if (!S_ISDIR(child.st_mode)) continue;
+      if (open_.size() >= kMaxDepth) return std::nullopt;
+      const int childFd = ::openat(dirfd(top), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (childFd < 0 && errno == ENOENT) continue;
+      if (!enter(childFd, child)) return std::nullopt;
+    }
+    return total_;
+  }
+
+private:
+  bool stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
+
+  void add(const struct stat& info) {
+    // Only a file with more than one name can be met twice.
+    if (!S_ISDIR(info.st_mode) && info.st_nlink > 1 && !seen_.emplace(info.st_dev, info.st_ino).second) return;
+    total_ += std::uint64_t(info.st_blocks) * kBlockUnit;
+  }
+
+  bool enter(int fd, const struct stat& expected) {
+    if (fd < 0) return false;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || info.st_dev != expected.st_dev || info.st_ino != expected.st_ino) {
+      ::close(fd);
+      return false;
+    }
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+      ::close(fd);
+      return false;
+    }
+    open_.push_back(dir);
+    return true;
+  }
+
+  const std::atomic<bool>* stop_;
+  std::vector<DIR*> open_;
+  std::set<std::pair<dev_t, ino_t>> seen_;
+  std::uint64_t total_ = 0;
+};
+
+}  // namespace
+
+std::optional<std::uint64_t> measureEntry(const std::string& path, const std::atomic<bool>* stop) {
+  return TreeMeasure(stop).run(path);
+}
+
+}  // namespace quillmere

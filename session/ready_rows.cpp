@@ -1,0 +1,115 @@
+#include "session/ready_rows.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace quillmere {
+namespace {
+
+// Byte order with "/" lowest, so that everything below a folder sorts right
+// after it: plain byte order puts "/a/b c" between "/a/b" and "/a/b/x".
+bool folderOrder(const std::string& a, const std::string& b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    if (a[i] == b[i]) continue;
+    if (a[i] == '/') return true;
+    if (b[i] == '/') return false;
+    return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
+  }
+  return a.size() < b.size();
+}
+
+bool isWithin(const std::string& path, const std::string& folder) {
+  return path.size() >= folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+         (path.size() == folder.size() || path[folder.size()] == '/' || folder.ends_with('/'));
+}
+
+}  // namespace
+
+ReadyRows::ReadyRows(const std::vector<std::string>& paths)
+    : selected_(paths.size(), true),
+      selectedCount_(paths.size()),
+      container_(paths.size(), -1),
+      copy_(paths.size(), false),
+      bytes_(paths.size(), 0),
+      state_(paths.size(), Pending) {
+  std::vector<std::size_t> order(paths.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return folderOrder(paths[a], paths[b]); });
+  // A stack of the folders the current path may lie in, outermost first.
+  std::vector<std::size_t> open;
+  for (std::size_t row : order) {
+    while (!open.empty() && !isWithin(paths[row], paths[open.back()])) open.pop_back();
+    if (!open.empty()) {
+      container_[row] = std::int64_t(open.back());
+      copy_[row] = paths[row] == paths[open.back()];
+      hasCopies_ = hasCopies_ || copy_[row];
+    }
+    open.push_back(row);
+  }
+}
+
+bool ReadyRows::inside(std::size_t row, std::size_t folder) const {
+  for (std::int64_t up = container_[row]; up >= 0; up = container_[std::size_t(up)])
+    if (std::size_t(up) == folder) return true;
+  return false;
+}
+
+std::size_t ReadyRows::firstCopy(std::size_t row) const {
+  while (copy_[row]) row = std::size_t(container_[row]);
+  return row;
+}
+
+void ReadyRows::setSelected(std::size_t row, bool selected) {
+  if (row >= size()) return;
+  auto set = [this, selected](std::size_t r) {
+    if (selected_[r] == selected) return;
+    selected_[r] = selected;
+    selected ? ++selectedCount_ : --selectedCount_;
+  };
+  row = firstCopy(row);
+  set(row);
+  if (!selected) {
+    for (std::int64_t up = container_[row]; up >= 0; up = container_[std::size_t(up)]) set(std::size_t(up));
+    if (hasCopies_)
+      for (std::size_t r = 0; r < size(); ++r)
+        if (copy_[r] && firstCopy(r) == row) set(r);
+    return;
+  }
+  // Rare (only nested listings have containers), so a plain pass will do.
+  for (std::size_t r = 0; r < size(); ++r)
+    if (container_[r] >= 0 && inside(r, row)) set(r);
+}
+
+std::vector<std::string> ReadyRows::selectedPaths(const std::vector<std::string>& paths) const {
+  std::vector<std::string> chosen;
+  chosen.reserve(selectedCount_);
+  for (std::size_t r = 0; r < paths.size() && r < size(); ++r)
+    if (selected_[r]) chosen.push_back(paths[r]);
+  return chosen;
+}
+
+void ReadyRows::setSize(std::size_t row, std::optional<std::uint64_t> bytes) {
+  if (row >= size()) return;
+  state_[row] = bytes ? Known : Unreadable;
+  bytes_[row] = bytes.value_or(0);
+}
+
+std::optional<std::uint64_t> ReadyRows::sizeOf(std::size_t row) const {
+  if (row >= size() || state_[row] != Known) return std::nullopt;
+  return bytes_[row];
+}
+
+std::uint64_t ReadyRows::selectedSize() const {
+  std::uint64_t total = 0;
+  for (std::size_t r = 0; r < size(); ++r) {
+    // A selected row's containers are selected too whenever one of them is
+    // (leaving a row out takes them out), so the nearest one decides.
+    const bool counted = selected_[r] && (container_[r] < 0 || !selected_[std::size_t(container_[r])]);
+    if (counted && state_[r] == Known) total += bytes_[r];
+  }
+  return total;
+}
+
+}  // namespace quillmere

@@ -1,0 +1,59 @@
+#pragma once
+// The ready list's rows beyond their paths: which ones the user keeps in the
+// removal, and what each weighs once measured. Belongs to one record: a new
+// record starts with every row selected and nothing measured. Main thread
+// only, except the constructor.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillmere {
+
+class ReadyRows {
+public:
+  ReadyRows() = default;
+  // Every row selected. Finds which listed paths lie inside other listed
+  // ones (O(n log n)), so may be built off the main thread.
+  explicit ReadyRows(const std::vector<std::string>& paths);
+
+  std::size_t size() const { return selected_.size(); }
+  std::size_t selectedCount() const { return selectedCount_; }
+  bool isSelected(std::size_t row) const { return row < size() && selected_[row]; }
+
+  // Leaving a row out also leaves out every listed folder that contains it,
+  // since removing that folder would remove it too; putting a row back also
+  // puts back the listed rows inside it. A path listed twice goes or stays as
+  // one. Out-of-range rows are ignored.
+  void setSelected(std::size_t row, bool selected);
+  void toggle(std::size_t row) { setSelected(row, !isSelected(row)); }
+
+  // The selected entries of `paths` (the list these rows were built for), in order.
+  std::vector<std::string> selectedPaths(const std::vector<std::string>& paths) const;
+
+  // A measured row: its size in bytes, or nullopt when it could not be read.
+  void setSize(std::size_t row, std::optional<std::uint64_t> bytes);
+  bool isMeasured(std::size_t row) const { return row < size() && state_[row] != Pending; }
+  std::optional<std::uint64_t> sizeOf(std::size_t row) const;
+  // What the selected rows measured so far take together, each byte once: a
+  // row inside a selected listed folder is already part of that folder's size.
+  std::uint64_t selectedSize() const;
+
+private:
+  enum SizeState : unsigned char { Pending, Known, Unreadable };
+  bool inside(std::size_t row, std::size_t folder) const;
+  std::size_t firstCopy(std::size_t row) const;
+
+  std::vector<bool> selected_;
+  std::size_t selectedCount_ = 0;
+  // The nearest listed row that contains each row (an identical path counts
+  // as containing the later copy), or -1.
+  std::vector<std::int64_t> container_;
+  std::vector<bool> copy_;  // the same path as its container: one entry, listed twice
+  bool hasCopies_ = false;
+  std::vector<std::uint64_t> bytes_;
+  std::vector<SizeState> state_;
+};
+
+}  // namespace quillmere
