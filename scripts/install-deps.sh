@@ -2,6 +2,8 @@
 # Installs every system package the build, the tests and the screenshots need.
 # Debian/Ubuntu through apt-get, macOS through Homebrew. Safe to run again.
 set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+. "$root/scripts/platform.sh"
 
 apt_packages=(
   build-essential cmake pkg-config ninja-build
@@ -14,7 +16,12 @@ apt_packages=(
   clang libclang-rt-14-dev
 )
 
-case "$(uname -s)" in
+# Homebrew's names. Qt 6 is `qt`; libuuid is part of libSystem, so no uuid
+# library; no X server or CJK font either (offscreen Qt, the system's fonts).
+# Homebrew's llvm, which the fuzz targets need, is optional and left out.
+brew_formulae=(cmake ninja pkgconf qt libplist utf8proc googletest google-benchmark)
+
+case "$quillmere_system" in
   Linux)
     missing=()
     for p in "${apt_packages[@]}"; do
@@ -24,15 +31,21 @@ case "$(uname -s)" in
       sudo_cmd=()
       [ "$(id -u)" = 0 ] || sudo_cmd=(sudo)
       export DEBIAN_FRONTEND=noninteractive
-      "${sudo_cmd[@]}" apt-get update
-      "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+      step "${sudo_cmd[@]}" apt-get update
+      step "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
     fi
     ;;
   Darwin)
-    brew install cmake pkg-config ninja qt@6 libplist utf8proc googletest google-benchmark
+    missing=()
+    for f in "${brew_formulae[@]}"; do
+      brew --prefix --installed "$f" >/dev/null 2>&1 || missing+=("$f")
+    done
+    if [ "${#missing[@]}" -gt 0 ]; then
+      step brew install "${missing[@]}"
+    fi
     ;;
   *)
-    echo "install-deps: unsupported system $(uname -s)" >&2
+    echo "install-deps: unsupported system $quillmere_system" >&2
     exit 1
     ;;
 esac
