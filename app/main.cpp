@@ -6,11 +6,13 @@
 #include "platform/privileged_remover.h"
 #include "ui/content_view.h"
 #include "ui/qt_dispatcher.h"
+#include "ui/string_tables.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quillmere"));
   QApplication::setQuitOnLastWindowClosed(true);
+  quillmere::ui::installStringTable(quillmere::ui::systemUiLanguages());
 
   int status = 0;
   {

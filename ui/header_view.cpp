@@ -60,9 +60,9 @@ private:
 
 HeaderView::HeaderView(QWidget* parent)
     : QWidget(parent),
-      supportLink_(new PlainButton(tr("服务帮助：") + QString::fromUtf8(kSupportAddress) +
-                                       tr("（仅技术支持与使用说明）"),
-                                   NamedColor::Gray, systemFont(12), true, this)),
+      supportLink_(new PlainButton(
+          tr("服务帮助：%1（仅技术支持与使用说明）").arg(QString::fromUtf8(kSupportAddress)),
+          NamedColor::Gray, systemFont(12), true, this)),
       backButton_(new PlainButton(tr("返回选择其它应用"), NamedColor::Blue,
                                   ui::font(TextStyle::Body), false, this)) {
   supportLink_->setObjectName(QStringLiteral("supportLink"));
@@ -95,7 +95,7 @@ void HeaderView::copySupportAddress() {
 
   QMessageBox alert(this);
   alert.setText(tr("网址复制成功"));
-  alert.setInformativeText(tr("已将 ") + address + tr(" 复制到剪贴板"));
+  alert.setInformativeText(tr("已将 %1 复制到剪贴板").arg(address));
   alert.addButton(tr("确定"), QMessageBox::AcceptRole);
   alert.setWindowModality(Qt::ApplicationModal);
   alert.exec();

@@ -76,7 +76,10 @@ void retarget(QVariantAnimation& animation, qreal end) {
 
 }  // namespace
 
-IdleView::IdleView(QWidget* parent) : QWidget(parent) {
+IdleView::IdleView(QWidget* parent)
+    : QWidget(parent),
+      title_(tr("拖动应用到这里")),
+      caption_(tr("拖动 .app 文件到这里，即可清理该应用程序")) {
   for (QVariantAnimation* a : {&spring_, &border_}) {
     a->setStartValue(0.0);
     a->setEndValue(0.0);
@@ -161,8 +164,6 @@ void IdleView::paintEvent(QPaintEvent*) {
   painter.drawPath(continuousRoundedRect(box.adjusted(inset, inset, -inset, -inset),
                                          kCornerRadius - inset));
 
-  const QString title = tr("拖动应用到这里");
-  const QString caption = tr("拖动 .app 文件到这里，即可清理该应用程序");
   const QFont titleFont = ui::font(TextStyle::Title2);
   const QFont captionFont = ui::font(TextStyle::Caption);
   const qreal titleHeight = QFontMetricsF(titleFont).height();
@@ -178,12 +179,12 @@ void IdleView::paintEvent(QPaintEvent*) {
 
   painter.setPen(color(NamedColor::Primary));
   painter.setFont(titleFont);
-  painter.drawText(QRectF(box.left(), y, box.width(), titleHeight), Qt::AlignCenter, title);
+  painter.drawText(QRectF(box.left(), y, box.width(), titleHeight), Qt::AlignCenter, title_);
   y += titleHeight + kGap;
 
   painter.setPen(color(NamedColor::Secondary));
   painter.setFont(captionFont);
-  painter.drawText(QRectF(box.left(), y, box.width(), captionHeight), Qt::AlignCenter, caption);
+  painter.drawText(QRectF(box.left(), y, box.width(), captionHeight), Qt::AlignCenter, caption_);
 }
 
 }  // namespace quillmere::ui

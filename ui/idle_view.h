@@ -31,6 +31,10 @@ public:
   QColor currentSymbolColor() const;
   bool isAnimating() const;
 
+  // The two lines drawn inside the box.
+  const QString& title() const { return title_; }
+  const QString& caption() const { return caption_; }
+
   QSize minimumSizeHint() const override;
   QSize sizeHint() const override;
 
@@ -41,6 +45,8 @@ private:
   qreal springValue() const;  // 0 resting, 1 targeted; may overshoot slightly
   qreal borderValue() const;  // 0 resting, 1 targeted
 
+  QString title_;
+  QString caption_;
   bool targeted_ = false;
   QVariantAnimation spring_;
   QVariantAnimation border_;

@@ -30,10 +30,12 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
     message_ = new WrappedText(this);
     message_->setObjectName(QStringLiteral("message"));
     message_->setFont(ui::font(TextStyle::Subheadline));
-    // Both arguments in one pass: a "%2" inside the name stays as written.
-    message_->setText(tr("This will delete %1 and %2 related files. This action cannot be undone!")
-                          .arg(QString::fromStdString(currentApp->name()),
-                               QString::number(currentApp->relatedFiles.size())));
+    // The count goes in first, through the table's plural forms; the name
+    // after it, so a "%n" or "%1" inside the name stays as written.
+    const int count = static_cast<int>(currentApp->relatedFiles.size());
+    message_->setText(
+        tr("This will delete %1 and %n related files. This action cannot be undone!", nullptr, count)
+            .arg(QString::fromStdString(currentApp->name())));
     layout->addWidget(message_);
   }
 

@@ -152,8 +152,8 @@ void ReadyView::setApp(const AppInfo& app) {
   identifier_->setText(identifier ? QString::fromStdString(*identifier) : QString());
   identifier_->setVisible(identifier.has_value());
 
-  const qsizetype count = static_cast<qsizetype>(app.relatedFiles.size());
-  heading_->setText(tr("以下 %1 个文件将被删除：").arg(count));
+  const int count = static_cast<int>(app.relatedFiles.size());
+  heading_->setText(tr("以下 %n 个文件将被删除：", nullptr, count));
   paths_->setPaths(&app_->relatedFiles);
   list_->scrollToTop();
 }

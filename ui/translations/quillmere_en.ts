@@ -1,0 +1,114 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>quillmere::ui::AnalyzingView</name>
+    <message>
+        <source>Analyzing app...</source>
+        <translation>Analyzing app...</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::CompletedView</name>
+    <message>
+        <source>卸载完成！</source>
+        <translation>Uninstall Complete!</translation>
+    </message>
+    <message>
+        <source>建议重启电脑以确保所有后台服务已终止</source>
+        <translation>Restart your computer to make sure all background services have stopped</translation>
+    </message>
+    <message>
+        <source>返回清理其它应用程序</source>
+        <translation>Uninstall Another App</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::ConfirmationDialog</name>
+    <message>
+        <source>确认卸载</source>
+        <translation>Confirm Uninstall</translation>
+    </message>
+    <message numerus="yes">
+        <source>This will delete %1 and %n related files. This action cannot be undone!</source>
+        <translation>
+            <numerusform>This will delete %1 and %n related file. This action cannot be undone!</numerusform>
+            <numerusform>This will delete %1 and %n related files. This action cannot be undone!</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>确认清理</source>
+        <translation>Uninstall</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::ErrorView</name>
+    <message>
+        <source>Uninstall Failed</source>
+        <translation>Uninstall Failed</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>Retry</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::HeaderView</name>
+    <message>
+        <source>服务帮助：%1（仅技术支持与使用说明）</source>
+        <translation>Help: %1 (support and instructions only)</translation>
+    </message>
+    <message>
+        <source>返回选择其它应用</source>
+        <translation>Choose Another App</translation>
+    </message>
+    <message>
+        <source>网址复制成功</source>
+        <translation>Address Copied</translation>
+    </message>
+    <message>
+        <source>已将 %1 复制到剪贴板</source>
+        <translation>%1 has been copied to the clipboard.</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::IdleView</name>
+    <message>
+        <source>拖动应用到这里</source>
+        <translation>Drag an App Here</translation>
+    </message>
+    <message>
+        <source>拖动 .app 文件到这里，即可清理该应用程序</source>
+        <translation>Drag an .app file here to remove the app and its files</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::ReadyView</name>
+    <message>
+        <source>卸载应用</source>
+        <translation>Uninstall App</translation>
+    </message>
+    <message numerus="yes">
+        <source>以下 %n 个文件将被删除：</source>
+        <translation>
+            <numerusform>The following %n file will be deleted:</numerusform>
+            <numerusform>The following %n files will be deleted:</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::UninstallingView</name>
+    <message>
+        <source>正在卸载...</source>
+        <translation>Uninstalling...</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,112 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>quillmere::ui::AnalyzingView</name>
+    <message>
+        <source>Analyzing app...</source>
+        <translation>正在分析应用...</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::CompletedView</name>
+    <message>
+        <source>卸载完成！</source>
+        <translation>卸载完成！</translation>
+    </message>
+    <message>
+        <source>建议重启电脑以确保所有后台服务已终止</source>
+        <translation>建议重启电脑以确保所有后台服务已终止</translation>
+    </message>
+    <message>
+        <source>返回清理其它应用程序</source>
+        <translation>返回清理其它应用程序</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::ConfirmationDialog</name>
+    <message>
+        <source>确认卸载</source>
+        <translation>确认卸载</translation>
+    </message>
+    <message numerus="yes">
+        <source>This will delete %1 and %n related files. This action cannot be undone!</source>
+        <translation>
+            <numerusform>将删除 %1 及其 %n 个相关文件，此操作无法撤销！</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>确认清理</source>
+        <translation>确认清理</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::ErrorView</name>
+    <message>
+        <source>Uninstall Failed</source>
+        <translation>卸载失败</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>重试</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::HeaderView</name>
+    <message>
+        <source>服务帮助：%1（仅技术支持与使用说明）</source>
+        <translation>服务帮助：%1（仅技术支持与使用说明）</translation>
+    </message>
+    <message>
+        <source>返回选择其它应用</source>
+        <translation>返回选择其它应用</translation>
+    </message>
+    <message>
+        <source>网址复制成功</source>
+        <translation>网址复制成功</translation>
+    </message>
+    <message>
+        <source>已将 %1 复制到剪贴板</source>
+        <translation>已将 %1 复制到剪贴板</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::IdleView</name>
+    <message>
+        <source>拖动应用到这里</source>
+        <translation>拖动应用到这里</translation>
+    </message>
+    <message>
+        <source>拖动 .app 文件到这里，即可清理该应用程序</source>
+        <translation>拖动 .app 文件到这里，即可清理该应用程序</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::ReadyView</name>
+    <message>
+        <source>卸载应用</source>
+        <translation>卸载应用</translation>
+    </message>
+    <message numerus="yes">
+        <source>以下 %n 个文件将被删除：</source>
+        <translation>
+            <numerusform>以下 %n 个文件将被删除：</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::UninstallingView</name>
+    <message>
+        <source>正在卸载...</source>
+        <translation>正在卸载...</translation>
+    </message>
+</context>
+</TS>
