@@ -68,8 +68,8 @@ CliRun run(const std::vector<std::string>& args, const Quillmere& uninstaller,
 class OneLockedPath : public FileOperations {
 public:
   explicit OneLockedPath(std::string locked) : locked_(std::move(locked)) {}
-  bool isDeletable(const std::string& path) const override {
-    return path != locked_ && FileOperations::isDeletable(path);
+  bool isDeletable(const ListedEntry& entry) const override {
+    return entry.path != locked_ && FileOperations::isDeletable(entry);
   }
 
 private:

@@ -132,6 +132,39 @@ TEST(FileOperations, DeletableFollowsParentWritabilityAndTheStickyBit) {
   EXPECT_TRUE(existsNoFollow(dir / "locked/file"));
 }
 
+// A link on the way to a listed entry is followed only when root or the
+// user running the removal owns it; anyone else's link could point anywhere.
+TEST(FileOperations, OnlyLinksOfRootOrTheUserAreFollowedOnTheWay) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give links other owners";
+  TempDir dir;
+  chmod(dir.path().c_str(), 0755);
+  for (const char* folder : {"real/mine", "real/roots", "real/theirs"}) {
+    writeFile(dir / (std::string(folder) + "/Quill"));
+    ASSERT_EQ(chown((dir / folder).c_str(), 65534, 65534), 0);
+  }
+  ASSERT_EQ(symlink("real/mine", (dir / "mine").c_str()), 0);  // relative target
+  ASSERT_EQ(lchown((dir / "mine").c_str(), 65534, 65534), 0);
+  ASSERT_EQ(symlink((dir / "real/roots").c_str(), (dir / "roots").c_str()), 0);
+  ASSERT_EQ(symlink((dir / "real/theirs").c_str(), (dir / "theirs").c_str()), 0);
+  ASSERT_EQ(lchown((dir / "theirs").c_str(), 4242, 4242), 0);
+  ASSERT_EQ(symlink("loop", (dir / "loop").c_str()), 0);
+
+  AsNobody nobody;
+  ASSERT_TRUE(nobody.ok());
+  EXPECT_TRUE(files.removeItem(dir / "mine/Quill"));
+  EXPECT_TRUE(files.removeItem(dir / "roots/Quill"));
+  EXPECT_FALSE(existsNoFollow(dir / "real/mine/Quill"));
+  EXPECT_FALSE(existsNoFollow(dir / "real/roots/Quill"));
+  // Refused, yet counted as there, so that the path is reported as failed.
+  EXPECT_TRUE(files.exists(dir / "theirs/Quill"));
+  EXPECT_FALSE(files.isDeletable(dir / "theirs/Quill"));
+  EXPECT_FALSE(files.removeItem(dir / "theirs/Quill"));
+  EXPECT_TRUE(existsNoFollow(dir / "real/theirs/Quill"));
+  // A loop of links ends, and nothing is there.
+  EXPECT_FALSE(files.exists(dir / "loop/Quill"));
+  EXPECT_FALSE(files.removeItem(dir / "loop/Quill"));
+}
+
 TEST(FileOperations, AnEntryThatStaysDeepDownEndsTheRemovalAndSparesOnlyItsAncestors) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to switch to an unprivileged user";
   TempDir dir;

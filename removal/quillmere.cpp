@@ -27,8 +27,11 @@ void Quillmere::uninstall(const AppInfo& app, const ProgressCallback& progress,
   std::size_t failed = 0;
   for (const std::string& path : app.relatedFiles) {
     report(kDeleting, path);
-    if (!files_->exists(path)) continue;
-    if (files_->isDeletable(path) && files_->removeItem(path)) {
+    // One walk per path: existence, deletability and the removal are all
+    // judged in the folder it reached.
+    const ListedEntry entry = files_->find(path);
+    if (!files_->exists(entry)) continue;
+    if (files_->isDeletable(entry) && files_->removeItem(entry)) {
       report(kDeleted, path);
     } else if (deleteWithPrivileges(path)) {
       report(kDeletedSudo, path);

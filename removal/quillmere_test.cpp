@@ -25,11 +25,11 @@ public:
   std::map<std::string, Answers> paths;
   mutable std::vector<std::string> removed;
 
-  bool exists(const std::string& path) const override { return paths.count(path) > 0; }
-  bool isDeletable(const std::string& path) const override { return paths.at(path).deletable; }
-  bool removeItem(const std::string& path) const override {
-    removed.push_back(path);
-    return paths.at(path).removes;
+  bool exists(const ListedEntry& entry) const override { return paths.count(entry.path) > 0; }
+  bool isDeletable(const ListedEntry& entry) const override { return paths.at(entry.path).deletable; }
+  bool removeItem(const ListedEntry& entry) const override {
+    removed.push_back(entry.path);
+    return paths.at(entry.path).removes;
   }
 };
 

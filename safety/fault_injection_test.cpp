@@ -45,17 +45,17 @@ public:
   void at(Step step, const std::string& path, std::function<void()> meddle) {
     hooks_[{step, path}] = std::move(meddle);
   }
-  bool exists(const std::string& path) const override {
-    run(BeforeExists, path);
-    return FileOperations::exists(path);
+  bool exists(const ListedEntry& entry) const override {
+    run(BeforeExists, entry.path);
+    return FileOperations::exists(entry);
   }
-  bool isDeletable(const std::string& path) const override {
-    run(BeforeIsDeletable, path);
-    return FileOperations::isDeletable(path);
+  bool isDeletable(const ListedEntry& entry) const override {
+    run(BeforeIsDeletable, entry.path);
+    return FileOperations::isDeletable(entry);
   }
-  bool removeItem(const std::string& path) const override {
-    run(BeforeRemove, path);
-    return FileOperations::removeItem(path);
+  bool removeItem(const ListedEntry& entry) const override {
+    run(BeforeRemove, entry.path);
+    return FileOperations::removeItem(entry);
   }
 
 private:
@@ -146,6 +146,44 @@ TEST_F(Removal, AListedFolderSwappedForALinkLosesOnlyTheLink) {
   EXPECT_FALSE(existsNoFollow(folder));
   EXPECT_TRUE(existsNoFollow(dir / "outside/precious/thesis.tex"));
   EXPECT_TRUE(existsNoFollow(root + "/Moved/data"));
+}
+
+// A folder on the way to listed entries, in a shared folder others may write
+// to, is swapped for another user's link to a folder holding entries of the
+// same names: before the removal starts, and while an earlier path is being
+// removed. Neither removal goes through the link; both paths are reported
+// failed. Swapped after its own walk, a path is removed where it was found.
+TEST_F(Removal, AMiddleFolderSwappedForAnotherUsersLinkNeverRedirectsTheRemoval) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a link owned by another user";
+  const std::string shared = root + "/Shared", early = root + "/Quill.log";
+  const auto swap = [&](const std::string& folder) {
+    ASSERT_EQ(::rename((shared + "/" + folder).c_str(), (shared + "/" + folder + ".moved").c_str()), 0);
+    const std::string link = shared + "/" + folder;
+    ASSERT_EQ(::symlink((dir / ("outside/" + folder)).c_str(), link.c_str()), 0);
+    ASSERT_EQ(::lchown(link.c_str(), 4242, 4242), 0);
+  };
+  writeFile(early);
+  for (const std::string folder : {"B", "C", "D"}) {
+    writeFile(shared + "/" + folder + "/Quill/data");
+    writeFile(dir / ("outside/" + folder + "/Quill/precious"), "precious");
+  }
+  const std::string before = shared + "/B/Quill", during = shared + "/C/Quill", after = shared + "/D/Quill";
+  swap("B");
+  files->at(MeddlingFileOperations::BeforeRemove, early, [&] { swap("C"); });
+  files->at(MeddlingFileOperations::BeforeRemove, after, [&] { swap("D"); });
+
+  const RemovalRun run = runRemoval(quillmere, recordOf({before, early, during, after}));
+  EXPECT_THAT(run.log, ElementsAre("Deleting: " + before, "\u2717 Failed to delete: " + before,
+                                   "Deleting: " + early, "\u2713 Deleted: " + early,
+                                   "Deleting: " + during, "\u2717 Failed to delete: " + during,
+                                   "Deleting: " + after, "\u2713 Deleted: " + after));
+  EXPECT_EQ(run.message, "Failed to delete 2 files");
+  EXPECT_THAT(privileged->calls(), ElementsAre(before, during));
+  for (const std::string folder : {"B", "C", "D"})
+    EXPECT_TRUE(existsNoFollow(dir / ("outside/" + folder + "/Quill/precious"))) << folder;
+  EXPECT_TRUE(existsNoFollow(shared + "/B.moved/Quill/data"));
+  EXPECT_TRUE(existsNoFollow(shared + "/C.moved/Quill/data"));
+  EXPECT_FALSE(existsNoFollow(shared + "/D.moved/Quill"));
 }
 
 // Another process keeps filling a listed folder while it is removed. The run

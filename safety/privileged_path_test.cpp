@@ -30,7 +30,7 @@ using ::testing::ElementsAreArray;
 // The ordinary removal fails for everything, so every path goes privileged.
 class FailingFileOperations : public FileOperations {
 public:
-  bool removeItem(const std::string&) const override { return false; }
+  bool removeItem(const ListedEntry&) const override { return false; }
 };
 
 struct Tree {

@@ -49,7 +49,7 @@ public:
 // As an ordinary user might: nothing here may be removed without rights.
 class LockedFileOperations : public FileOperations {
 public:
-  bool isDeletable(const std::string&) const override { return false; }
+  bool isDeletable(const ListedEntry&) const override { return false; }
 };
 
 void drop(ui::DropZone* zone, const std::string& bundle) {

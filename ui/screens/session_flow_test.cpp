@@ -105,8 +105,8 @@ struct Machine {
 class RefusingFiles : public FileOperations {
 public:
   explicit RefusingFiles(std::string refused) : refused_(std::move(refused)) {}
-  bool isDeletable(const std::string& path) const override {
-    return path != refused_ && FileOperations::isDeletable(path);
+  bool isDeletable(const ListedEntry& entry) const override {
+    return entry.path != refused_ && FileOperations::isDeletable(entry);
   }
 
 private:
