@@ -92,6 +92,7 @@ std::vector<std::string> ReadyRows::selectedPaths(const std::vector<std::string>
 
 void ReadyRows::setSize(std::size_t row, std::optional<std::uint64_t> bytes) {
   if (row >= size()) return;
+  if (state_[row] == Pending) ++measuredCount_;
   state_[row] = bytes ? Known : Unreadable;
   bytes_[row] = bytes.value_or(0);
 }

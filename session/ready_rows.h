@@ -35,6 +35,7 @@ public:
   // A measured row: its size in bytes, or nullopt when it could not be read.
   void setSize(std::size_t row, std::optional<std::uint64_t> bytes);
   bool isMeasured(std::size_t row) const { return row < size() && state_[row] != Pending; }
+  std::size_t measuredCount() const { return measuredCount_; }
   std::optional<std::uint64_t> sizeOf(std::size_t row) const;
   // What the selected rows measured so far take together, each byte once: a
   // row inside a selected listed folder is already part of that folder's size.
@@ -54,6 +55,7 @@ private:
   bool hasCopies_ = false;
   std::vector<std::uint64_t> bytes_;
   std::vector<SizeState> state_;
+  std::size_t measuredCount_ = 0;
 };
 
 }  // namespace quillmere

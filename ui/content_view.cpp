@@ -7,6 +7,7 @@
 
 #include "ui/analyzing_view.h"
 #include "ui/drop_zone.h"
+#include "ui/file_reveal.h"
 #include "ui/header_view.h"
 #include "ui/idle_view.h"
 #include "ui/screens/screens.h"
@@ -31,9 +32,10 @@ void passDropsThrough(QWidget* screen) {
 }  // namespace
 
 ContentView::ContentView(std::shared_ptr<Dispatcher> dispatcher, SessionServices services,
-                         QWidget* parent)
+                         QWidget* parent, std::shared_ptr<FileRevealer> revealer)
     : QWidget(parent),
       controller_(std::make_unique<SessionController>(std::move(dispatcher), std::move(services))),
+      revealer_(revealer ? std::move(revealer) : makeSystemFileRevealer()),
       header_(new HeaderView(this)),
       dropZone_(new DropZone(this)),
       screens_(new QStackedLayout(dropZone_)),
@@ -77,6 +79,14 @@ ContentView::ContentView(std::shared_ptr<Dispatcher> dispatcher, SessionServices
     if (const auto* ready = std::get_if<states::Ready>(&controller_->state()))
       controller_->requestUninstall(ready->app);
   });
+  connect(readyView_, &ReadyView::toggleRequested, this,
+          [this](int row) { controller_->toggleRow(static_cast<size_t>(row)); });
+  connect(readyView_, &ReadyView::revealRequested, this, [this](int row) {
+    // Looks only: the path shown is the one opened, and nothing is deleted.
+    const auto& app = readyView_->app();
+    if (app && row >= 0 && static_cast<size_t>(row) < app->relatedFiles.size())
+      revealer_->reveal(app->relatedFiles[static_cast<size_t>(row)]);
+  });
   connect(completedView_, &CompletedView::resetRequested, this,
           [this] { controller_->resetState(); });
   connect(errorView_, &ErrorView::retryRequested, this, [this] { controller_->resetState(); });
@@ -113,7 +123,10 @@ void ContentView::onChange(SessionField field) {
         logRefresh_->start();
       break;
     case SessionField::CurrentApp: break;  // read when the dialog opens
-    case SessionField::Rows: break;
+    case SessionField::Rows:
+      if (std::holds_alternative<states::Ready>(controller_->state()))
+        readyView_->refreshRows(controller_->isMeasuring());
+      break;
   }
 }
 
@@ -131,7 +144,7 @@ void ContentView::showState() {
           [&](const states::Idle&) -> QWidget* { return idleView_; },
           [&](const states::Analyzing&) -> QWidget* { return analyzingView_; },
           [&](const states::Ready& ready) -> QWidget* {
-            readyView_->setApp(ready.app);
+            readyView_->setApp(ready.app, &controller_->readyRows(), controller_->isMeasuring());
             return readyView_;
           },
           [&](const states::Uninstalling&) -> QWidget* {

@@ -20,6 +20,7 @@ class CompletedView;
 class ConfirmationDialog;
 class DropZone;
 class ErrorView;
+class FileRevealer;
 class HeaderView;
 class IdleView;
 class ReadyView;
@@ -32,9 +33,10 @@ public:
   static constexpr QSize kContentAreaSize{500, 400};
 
   // The app passes a QtDispatcher and SessionServices::standard(...); tests
-  // pass a hand-stepped dispatcher and fakes.
+  // pass a hand-stepped dispatcher and fakes. Without a revealer, the
+  // system's file manager shows the entries.
   ContentView(std::shared_ptr<Dispatcher> dispatcher, SessionServices services,
-              QWidget* parent = nullptr);
+              QWidget* parent = nullptr, std::shared_ptr<FileRevealer> revealer = nullptr);
   ~ContentView() override;
 
   SessionController& controller() { return *controller_; }
@@ -52,6 +54,7 @@ private:
   void refreshLog();
 
   std::unique_ptr<SessionController> controller_;
+  std::shared_ptr<FileRevealer> revealer_;
   HeaderView* header_;
   DropZone* dropZone_;
   QStackedLayout* screens_;

@@ -1,8 +1,14 @@
 #include "ui/screens/path_list.h"
 
 #include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 
+#include "session/ready_rows.h"
 #include "ui/symbols.h"
 #include "ui/theme.h"
 
@@ -10,7 +16,8 @@ namespace quillmere::ui {
 
 namespace {
 
-// Horizontal-stack gap between the page symbol and the path.
+// Horizontal-stack gap between the page symbol and the path, and between the
+// path and its size.
 constexpr int kSymbolGap = 6;
 
 int symbolWidth() {
@@ -19,10 +26,16 @@ int symbolWidth() {
 
 }  // namespace
 
-void PathListModel::setPaths(const std::vector<std::string>* paths) {
+void PathListModel::setPaths(const std::vector<std::string>* paths, const ReadyRows* rows) {
   beginResetModel();
   paths_ = paths;
+  rows_ = rows;
   endResetModel();
+}
+
+void PathListModel::rowsChanged() {
+  // One signal for the whole list: the view repaints only the rows it shows.
+  if (rowCount() > 0) emit dataChanged(index(0), index(rowCount() - 1));
 }
 
 int PathListModel::rowCount(const QModelIndex& parent) const {
@@ -31,13 +44,22 @@ int PathListModel::rowCount(const QModelIndex& parent) const {
 
 QVariant PathListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
-  const std::string& path = (*paths_)[static_cast<size_t>(index.row())];
+  const auto row = static_cast<size_t>(index.row());
+  const std::string& path = (*paths_)[row];
+  // Rows of another record (the screen is being left) show as plain rows.
+  const bool hasRows = rows_ && rows_->size() == paths_->size();
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
       return pathDisplayText(path);
     case PathBytesRole:
       return QByteArray(path.data(), static_cast<qsizetype>(path.size()));
+    case Qt::CheckStateRole:
+      return hasRows && !rows_->isSelected(row) ? Qt::Unchecked : Qt::Checked;
+    case SizeTextRole: {
+      const auto size = hasRows ? rows_->sizeOf(row) : std::nullopt;
+      return size ? dataSizeText(*size) : QString();
+    }
     default:
       return {};
   }
@@ -52,10 +74,25 @@ QString pathDisplayText(const std::string& path) {
   return text;
 }
 
-QString PathRowDelegate::shownText(const QString& text, int rowWidth) {
+QString dataSizeText(std::uint64_t bytes) {
+  // The Mac counts in powers of 1000 ("KB", "MB"); elsewhere Qt's own
+  // convention, powers of 1024 ("KiB", "MiB"), as the file managers there do.
+#ifdef Q_OS_MACOS
+  constexpr auto format = QLocale::DataSizeSIFormat;
+#else
+  constexpr auto format = QLocale::DataSizeIecFormat;
+#endif
+  return QLocale().formattedDataSize(static_cast<qint64>(qMin<std::uint64_t>(bytes, INT64_MAX)), 1, format);
+}
+
+QString PathRowDelegate::shownText(const QString& text, int rowWidth, int reserved) {
   const QFontMetrics metrics(ui::font(TextStyle::Caption));
-  const int available = rowWidth - symbolWidth() - kSymbolGap;
+  const int available = rowWidth - symbolWidth() - kSymbolGap - reserved;
   return metrics.elidedText(text, Qt::ElideMiddle, qMax(available, 0));
+}
+
+QRect PathRowDelegate::markerRect(const QRect& rowRect) {
+  return QRect(rowRect.left(), rowRect.top(), symbolWidth() + kSymbolGap, rowRect.height());
 }
 
 QSize PathRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
@@ -66,28 +103,117 @@ QSize PathRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModel
 void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const {
   const QFont captionFont = ui::font(TextStyle::Caption);
-  const int lineHeight = QFontMetrics(captionFont).height();
+  const QFontMetrics metrics(captionFont);
+  const int lineHeight = metrics.height();
   const QRect row(option.rect.left(), option.rect.top(), option.rect.width(), lineHeight);
+  const bool leftOut = index.data(Qt::CheckStateRole).toInt() == Qt::Unchecked;
 
-  // Every row draws the same symbol; render it once per pixel ratio and colour.
+  // The row Space and Return act on, once the user works in the list.
+  const auto* view = qobject_cast<const PathListView*>(option.widget);
+  if ((option.state & QStyle::State_HasFocus) && view && view->showsCurrentRow()) {
+    QColor ring = color(NamedColor::Blue);
+    ring.setAlpha(110);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(ring, 1));
+    painter->drawRoundedRect(QRectF(option.rect).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+    painter->restore();
+  }
+
+  // Every row draws one of two symbols; render each once per pixel ratio and colour.
   const qreal ratio = painter->device()->devicePixelRatioF();
   const QColor gray = color(NamedColor::Gray);
-  if (symbol_.isNull() || symbol_.devicePixelRatio() != ratio || symbolColor_ != gray) {
-    symbol_ = symbolPixmap(QStringLiteral("doc.fill"), lineHeight * 0.8, gray, ratio);
+  QPixmap& symbol = symbol_[leftOut ? 1 : 0];
+  if (symbol.isNull() || symbol.devicePixelRatio() != ratio || symbolColor_ != gray) {
+    if (symbolColor_ != gray) symbol_[0] = symbol_[1] = QPixmap();
+    symbol = symbolPixmap(leftOut ? QStringLiteral("doc") : QStringLiteral("doc.fill"), lineHeight * 0.8, gray,
+                          ratio);
     symbolColor_ = gray;
   }
-  const QPixmap& symbol = symbol_;
   const QSizeF symbolSize = QSizeF(symbol.size()) / symbol.devicePixelRatio();
   const qreal symbolX = row.left() + (symbolWidth() - symbolSize.width()) / 2;
   painter->drawPixmap(QPointF(symbolX, row.top() + (lineHeight - symbolSize.height()) / 2), symbol);
 
+  // A row left out reads as struck from the list, in the secondary colour.
+  QFont textFont = captionFont;
+  textFont.setStrikeOut(leftOut);
   painter->save();
-  painter->setFont(captionFont);
-  painter->setPen(color(NamedColor::Primary));
-  const QRect textRect = row.adjusted(symbolWidth() + kSymbolGap, 0, 0, 0);
-  const QString text = shownText(index.data(Qt::DisplayRole).toString(), row.width());
+  painter->setFont(textFont);
+  const QString size = index.data(PathListModel::SizeTextRole).toString();
+  const int sizeWidth = size.isEmpty() ? 0 : metrics.horizontalAdvance(size) + kSymbolGap;
+  if (!size.isEmpty()) {
+    painter->setPen(color(NamedColor::Secondary));
+    painter->drawText(row, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, size);
+  }
+  painter->setPen(color(leftOut ? NamedColor::Secondary : NamedColor::Primary));
+  const QRect textRect = row.adjusted(symbolWidth() + kSymbolGap, 0, -sizeWidth, 0);
+  const QString text = shownText(index.data(Qt::DisplayRole).toString(), row.width(), sizeWidth);
   painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
   painter->restore();
+}
+
+int PathListView::markerRowAt(const QPoint& position) const {
+  const QModelIndex index = indexAt(position);
+  if (!index.isValid() || !PathRowDelegate::markerRect(visualRect(index)).contains(position)) return -1;
+  return index.row();
+}
+
+void PathListView::mousePressEvent(QMouseEvent* event) {
+  pressedMarker_ = event->button() == Qt::LeftButton ? markerRowAt(event->position().toPoint()) : -1;
+  QListView::mousePressEvent(event);  // makes the row current, for Space and Return
+}
+
+void PathListView::mouseReleaseEvent(QMouseEvent* event) {
+  // A click: pressed and released on the same row's marker.
+  const int row = pressedMarker_;
+  pressedMarker_ = -1;
+  QListView::mouseReleaseEvent(event);
+  if (row >= 0 && event->button() == Qt::LeftButton && markerRowAt(event->position().toPoint()) == row)
+    emit toggleRequested(row);
+}
+
+void PathListView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QListView::mouseDoubleClickEvent(event);
+  const QPoint position = event->position().toPoint();
+  // The second click of a quick pair on the marker is one more toggle, as on
+  // a checkbox; it never opens anything.
+  if (const int marker = markerRowAt(position); marker >= 0) {
+    pressedMarker_ = marker;
+    return;
+  }
+  const QModelIndex index = indexAt(position);
+  if (index.isValid()) emit revealRequested(index.row());
+}
+
+void PathListView::focusInEvent(QFocusEvent* event) {
+  const Qt::FocusReason reason = event->reason();
+  showsCurrent_ = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                  reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
+  QListView::focusInEvent(event);
+}
+
+void PathListView::focusOutEvent(QFocusEvent* event) {
+  showsCurrent_ = false;
+  QListView::focusOutEvent(event);
+}
+
+void PathListView::keyPressEvent(QKeyEvent* event) {
+  if (!showsCurrent_) {
+    showsCurrent_ = true;
+    viewport()->update();
+  }
+  const QModelIndex current = currentIndex();
+  switch (event->key()) {
+    case Qt::Key_Space:
+      if (current.isValid()) emit toggleRequested(current.row());
+      return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (current.isValid()) emit revealRequested(current.row());
+      return;
+    default:
+      QListView::keyPressEvent(event);
+  }
 }
 
 }  // namespace quillmere::ui

@@ -1,37 +1,54 @@
 #pragma once
 // The ready screen's list of paths: a model that keeps the byte strings and
-// converts a row to text only when the view asks for it, and a delegate that
-// draws a row as the page symbol and the path on one line, shortened in the
-// middle. Fast with 100,000 rows: no widget per row, uniform row heights.
+// converts a row to text only when the view asks for it, a delegate that
+// draws a row as the page symbol, the path on one line shortened in the
+// middle and its size at the end, and a view that turns clicks and keys into
+// requests. Fast with 100,000 rows: no widget per row, uniform row heights.
 
 #include <QAbstractListModel>
+#include <QListView>
 #include <QPixmap>
 #include <QStyledItemDelegate>
+#include <cstdint>
 #include <string>
 #include <vector>
+
+namespace quillmere {
+class ReadyRows;
+}
 
 namespace quillmere::ui {
 
 class PathListModel : public QAbstractListModel {
   Q_OBJECT
 public:
-  enum Role { PathBytesRole = Qt::UserRole + 1 };  // the path's bytes, as a QByteArray
+  enum Role {
+    PathBytesRole = Qt::UserRole + 1,  // the path's bytes, as a QByteArray
+    SizeTextRole,                      // the measured size as shown; empty until known
+  };
 
   using QAbstractListModel::QAbstractListModel;
-  // Shows `paths`, which the caller keeps alive and unchanged until the next
-  // call (no copy: a list can hold 100,000 paths).
-  void setPaths(const std::vector<std::string>* paths);
+  // Shows `paths`, and when given, the selection and sizes of `rows`; the
+  // caller keeps both alive until the next call (no copy: a list can hold
+  // 100,000 paths). Without rows every row is selected and has no size.
+  void setPaths(const std::vector<std::string>* paths, const ReadyRows* rows = nullptr);
+  // The rows' selection or sizes changed.
+  void rowsChanged();
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
 private:
   const std::vector<std::string>* paths_ = nullptr;
+  const ReadyRows* rows_ = nullptr;
 };
 
 // The path as one line of text: invalid UTF-8 shows replacement characters,
 // and control characters (a newline in a file name) show as their visible
 // Control Pictures, so nothing can break the row or hide part of the name.
 QString pathDisplayText(const std::string& path);
+
+// A byte count in the platform's units and this locale's digits.
+QString dataSizeText(std::uint64_t bytes);
 
 class PathRowDelegate : public QStyledItemDelegate {
   Q_OBJECT
@@ -41,13 +58,44 @@ public:
              const QModelIndex& index) const override;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
-  // The text a row of `rowWidth` shows for `text`: shortened in the middle.
-  static QString shownText(const QString& text, int rowWidth);
+  // The text a row of `rowWidth` shows for `text`, with `reserved` points
+  // kept free at its end: shortened in the middle.
+  static QString shownText(const QString& text, int rowWidth, int reserved = 0);
+  // Where a row's marker (the page symbol) takes clicks.
+  static QRect markerRect(const QRect& rowRect);
 
 private:
   static constexpr int kRowGap = 4;
-  mutable QPixmap symbol_;
+  mutable QPixmap symbol_[2];  // selected, left out
   mutable QColor symbolColor_;
+};
+
+// The list itself. A click on a row's marker or Space on the current row asks
+// to toggle that row; a double-click elsewhere on a row, or Return, asks to
+// show the entry in the file manager.
+class PathListView : public QListView {
+  Q_OBJECT
+public:
+  using QListView::QListView;
+  // Whether the current row is marked: only once the user brought the
+  // keyboard or the mouse here, so a list shown with the focus looks as any other.
+  bool showsCurrentRow() const { return showsCurrent_ && hasFocus(); }
+signals:
+  void toggleRequested(int row);
+  void revealRequested(int row);
+
+protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+private:
+  bool showsCurrent_ = false;
+  int markerRowAt(const QPoint& position) const;  // -1 unless on a marker
+  int pressedMarker_ = -1;
 };
 
 }  // namespace quillmere::ui

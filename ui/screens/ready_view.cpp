@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QImageReader>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "session/ready_rows.h"
 #include "ui/screens/path_list.h"
 #include "ui/screens/screen_parts.h"
 #include "ui/screens/screens.h"
@@ -103,14 +105,23 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   auto* sectionLayout = new QVBoxLayout(section);
   sectionLayout->setContentsMargins(30, 0, 30, 0);
   sectionLayout->setSpacing(8);
+  // The heading, and what the selected rows take on disk at the line's end.
+  auto* headingRow = new QHBoxLayout;
+  headingRow->setContentsMargins(0, 0, 0, 0);
   heading_ = textLabel(QString(), ui::font(TextStyle::Subheadline, true), NamedColor::Primary,
                        section);
   heading_->setObjectName(QStringLiteral("heading"));
   heading_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  sectionLayout->addWidget(heading_);
+  headingRow->addWidget(heading_);
+  total_ = textLabel(QString(), ui::font(TextStyle::Subheadline), NamedColor::Secondary, section);
+  total_->setObjectName(QStringLiteral("totalSize"));
+  total_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  total_->hide();
+  headingRow->addWidget(total_, 1);
+  sectionLayout->addLayout(headingRow);
 
   paths_ = new PathListModel(this);
-  list_ = new QListView(section);
+  list_ = new PathListView(section);
   list_->setObjectName(QStringLiteral("fileList"));
   list_->setModel(paths_);
   list_->setItemDelegate(new PathRowDelegate(list_));
@@ -128,6 +139,8 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   list_->setMaximumHeight(kListMaxHeight);
   list_->setMinimumHeight(QFontMetrics(ui::font(TextStyle::Caption)).height() * 2);
   list_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  connect(list_, &PathListView::toggleRequested, this, &ReadyView::toggleRequested);
+  connect(list_, &PathListView::revealRequested, this, &ReadyView::revealRequested);
   sectionLayout->addWidget(list_);
   layout->addWidget(section);
 
@@ -142,9 +155,10 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   centreVertically(this, content);
 }
 
-void ReadyView::setApp(const AppInfo& app) {
+void ReadyView::setApp(const AppInfo& app, const ReadyRows* rows, bool measuring) {
   paths_->setPaths(nullptr);  // the list must not see the old record go away
   app_ = app;
+  rows_ = rows && rows->size() == app.relatedFiles.size() ? rows : nullptr;
   showIcon();
 
   name_->setText(QString::fromStdString(app.name()));
@@ -152,10 +166,23 @@ void ReadyView::setApp(const AppInfo& app) {
   identifier_->setText(identifier ? QString::fromStdString(*identifier) : QString());
   identifier_->setVisible(identifier.has_value());
 
-  const int count = static_cast<int>(app.relatedFiles.size());
-  heading_->setText(tr("以下 %n 个文件将被删除：", nullptr, count));
-  paths_->setPaths(&app_->relatedFiles);
+  paths_->setPaths(&app_->relatedFiles, rows_);
   list_->scrollToTop();
+  refreshRows(measuring);
+}
+
+void ReadyView::refreshRows(bool measuring) {
+  if (!app_) return;
+  // Counts and sizes are those of the rows still selected.
+  const size_t count = rows_ ? rows_->selectedCount() : app_->relatedFiles.size();
+  heading_->setText(tr("以下 %n 个文件将被删除：", nullptr, static_cast<int>(count)));
+  uninstall_->setEnabled(count > 0 || app_->relatedFiles.empty());
+  paths_->rowsChanged();
+  // A running total says so with an ellipsis until the last size is in.
+  const std::uint64_t total = rows_ ? rows_->selectedSize() : 0;
+  const bool shown = rows_ && count > 0 && rows_->measuredCount() > 0;
+  total_->setText(shown ? dataSizeText(total) + (measuring ? QStringLiteral("…") : QString()) : QString());
+  total_->setVisible(shown);
 }
 
 void ReadyView::showIcon() {

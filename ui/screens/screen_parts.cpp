@@ -139,6 +139,7 @@ QSize FilledButton::sizeHint() const {
 void FilledButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
+  if (!isEnabled()) painter.setOpacity(0.4);  // nothing to do: faded, as the Mac shows it
   QColor fill = color(fill_);
   if (isDown()) fill = fill.darker(125);
   QPainterPath shape;

@@ -12,6 +12,10 @@
 
 #include "model/app_info.h"
 
+namespace quillmere {
+class ReadyRows;
+}
+
 class QAbstractButton;
 class QLabel;
 class QListView;
@@ -21,26 +25,36 @@ namespace quillmere::ui {
 
 class FilledButton;
 class PathListModel;
+class PathListView;
 class WrappedText;
 
 class ReadyView : public QWidget {
   Q_OBJECT
 public:
   explicit ReadyView(QWidget* parent = nullptr);
-  void setApp(const AppInfo& app);
+  // Shows `app` with the selection and sizes of `rows`, which the caller
+  // keeps alive while the screen shows them; without rows every row is
+  // selected and no size is shown.
+  void setApp(const AppInfo& app, const ReadyRows* rows = nullptr, bool measuring = false);
+  // The rows' selection or sizes changed; `measuring` while sizes may still come.
+  void refreshRows(bool measuring);
   // The record shown, the one "卸载应用" asks to remove.
   const std::optional<AppInfo>& app() const { return app_; }
 signals:
   void uninstallRequested();  // "卸载应用"
+  void toggleRequested(int row);  // a row's marker clicked, or Space
+  void revealRequested(int row);  // a row double-clicked, or Return
 
 private:
   void showIcon();  // the app's own, or the blue "app.fill" symbol in the current appearance
   std::optional<AppInfo> app_;
+  const ReadyRows* rows_ = nullptr;
   QLabel* icon_;
   WrappedText* name_;
   WrappedText* identifier_;
   QLabel* heading_;
-  QListView* list_;
+  QLabel* total_;
+  PathListView* list_;
   PathListModel* paths_;
   FilledButton* uninstall_;
 };

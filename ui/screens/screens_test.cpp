@@ -17,6 +17,7 @@
 #include <QTextLayout>
 #include <tuple>
 
+#include "session/ready_rows.h"
 #include "ui/screens/path_list.h"
 #include "ui/screens/screen_parts.h"
 #include "ui/screens/screens.h"
@@ -94,6 +95,7 @@ private slots:
   void logWithHundredThousandLines();
   void errorMessageIsCentredAndWraps();
   void switchingToDarkRecoloursWhatIsShown();
+  void leftOutRowsShowItInLightAndDark();
 };
 
 void ScreensTest::readyShowsTheRecord_data() {
@@ -399,6 +401,57 @@ void ScreensTest::switchingToDarkRecoloursWhatIsShown() {
 
   QApplication::setPalette(light);
   QTRY_COMPARE(shown(), expected());
+}
+
+void ScreensTest::leftOutRowsShowItInLightAndDark() {
+  const QPalette light = QApplication::palette();
+  const AppInfo app = record({"/L/aaaa", "/L/aaaa", "/L/bbbb"});
+  ReadyView plain;
+  plain.setApp(app);
+  showInContentArea(plain);
+  ReadyRows rows(app.relatedFiles);
+  ReadyView view;
+  view.setApp(app, &rows, true);
+  showInContentArea(view);
+  auto listImage = [](ReadyView& screen) {
+    QCoreApplication::processEvents();
+    auto* list = screen.findChild<QListView*>("fileList");
+    return list->viewport()->grab().toImage();
+  };
+  auto rowImage = [](const QImage& list, ReadyView& screen, int row, bool marker) {
+    auto* view = screen.findChild<QListView*>("fileList");
+    const QRect rect = view->visualRect(view->model()->index(row, 0));
+    const QRect part = PathRowDelegate::markerRect(rect);
+    return list.copy(marker ? part : rect.adjusted(part.width(), 0, 0, 0));
+  };
+  for (bool dark : {false, true}) {
+    if (dark) {
+      QPalette palette = light;
+      palette.setColor(QPalette::Window, QColor(30, 30, 30));
+      QApplication::setPalette(palette);
+      QCoreApplication::processEvents();
+    }
+    rows = ReadyRows(app.relatedFiles);
+    view.refreshRows(true);
+    // Nothing left out, nothing measured: exactly the list without rows.
+    QCOMPARE(listImage(view), listImage(plain));
+    QVERIFY(!view.findChild<QLabel*>("totalSize")->isVisible());
+
+    rows.setSelected(0, false);  // the same path listed twice goes or stays as one
+    rows.setSize(2, 2048);
+    view.refreshRows(false);
+    // The same path, left out and kept: its marker and its text both differ.
+    const QImage image = listImage(view);
+    const QImage kept = listImage(plain);
+    QVERIFY(rowImage(image, view, 0, true) != rowImage(kept, plain, 0, true));
+    QVERIFY(rowImage(image, view, 0, false) != rowImage(kept, plain, 0, false));
+    QCOMPARE(rowImage(image, view, 1, false), rowImage(image, view, 0, false));
+    QCOMPARE(headingCount(view), 1);
+    QCOMPARE(view.findChild<QLabel*>("totalSize")->text(), dataSizeText(2048));
+    QCOMPARE(view.findChild<QListView*>("fileList")->model()->index(2, 0).data(PathListModel::SizeTextRole).toString(),
+             dataSizeText(2048));
+  }
+  QApplication::setPalette(light);
 }
 
 QTEST_MAIN(ScreensTest)

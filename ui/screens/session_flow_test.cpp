@@ -4,6 +4,8 @@
 // With QUILLMERE_PICTURES_DIR set, the success road also saves the pictures
 // of its screens there.
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
@@ -25,7 +27,9 @@
 #include "session/manual_dispatcher.h"
 #include "ui/analyzing_view.h"
 #include "ui/content_view.h"
+#include "session/ready_rows.h"
 #include "ui/drop_zone.h"
+#include "ui/file_reveal.h"
 #include "ui/idle_view.h"
 #include "ui/qt_dispatcher.h"
 #include "ui/screens/path_list.h"
@@ -168,6 +172,25 @@ void clickButton(QWidget* screen, const char* name) {
   QTest::mouseClick(button, Qt::LeftButton);
 }
 
+// Records what the window asks the file manager to show.
+class RecordingRevealer : public FileRevealer {
+public:
+  void reveal(const std::string& path) override { shown.push_back(path); }
+  std::vector<std::string> shown;
+};
+
+QModelIndex rowIndex(ReadyView* ready, const std::string& path) {
+  auto* model = ready->findChild<QListView*>("fileList")->model();
+  for (int row = 0; row < model->rowCount(); ++row)
+    if (model->index(row, 0).data(PathListModel::PathBytesRole).toByteArray().toStdString() == path)
+      return model->index(row, 0);
+  return {};
+}
+
+int countOf(const QStringList& lines, const QString& prefix) {
+  return int(std::count_if(lines.begin(), lines.end(), [&](const QString& line) { return line.startsWith(prefix); }));
+}
+
 QString picturesDir() { return qEnvironmentVariable("QUILLMERE_PICTURES_DIR"); }
 
 void savePicture(ContentView& window, const char* name, ConfirmationDialog* sheet = nullptr) {
@@ -195,6 +218,7 @@ private slots:
   void initTestCase();
   void removesTheAppAndItsLeftoversThroughTheWindow();
   void refusedPathEndsOnTheErrorScreenAndRetryStartsOver();
+  void leftOutRowsSurviveAndEveryCountAgrees();
   void dropOfSomethingElseIsRejected();
   void errorPicture();
 };
@@ -343,6 +367,116 @@ void SessionFlowTest::refusedPathEndsOnTheErrorScreenAndRetryStartsOver() {
   QVERIFY(window.controller().uninstallLog().empty());
   QVERIFY(logRows(window).isEmpty());
   QCOMPARE(privileged->calls().size(), size_t(1));
+}
+
+void SessionFlowTest::leftOutRowsSurviveAndEveryCountAgrees() {
+  const Machine machine(picturesDir().isEmpty() ? 0 : 1);
+  // A hard link and a link to a big file elsewhere inside the folder that goes.
+  const std::string cache = machine.leftovers[2];
+  writeFile(machine.root / "Movies/huge.mov", std::string(1 << 22, 'm'));
+  QCOMPARE(::link((cache + "/fsCachedData/blob").c_str(), (cache + "/blob-again").c_str()), 0);
+  QCOMPARE(::symlink((machine.root / "Movies/huge.mov").c_str(), (cache + "/movie").c_str()), 0);
+  auto dispatcher = std::make_shared<ManualDispatcher>();
+  auto privileged = std::make_shared<FakePrivilegedRemover>();
+  auto revealer = std::make_shared<RecordingRevealer>();
+  ContentView window(dispatcher, SessionServices::standard(machine.locations(), privileged), nullptr, revealer);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  dropUrl(window, fileUrl(machine.bundle));
+  QVERIFY(stepUntil(*dispatcher, [&] { return shown<ReadyView>(window) != nullptr; }));
+  auto* ready = shown<ReadyView>(window);
+  auto* list = ready->findChild<PathListView*>("fileList");
+  auto* heading = ready->findChild<QLabel*>("heading");
+  auto* total = ready->findChild<QLabel*>("totalSize");
+  const std::vector<std::string> rows = listedPaths(ready);
+  const int all = int(rows.size());
+
+  // The list is usable before any size is known; then every row gets its own.
+  QVERIFY(window.controller().isMeasuring());
+  QVERIFY(!total->isVisible());
+  dispatcher->runBackground(0);
+  dispatcher->drainMain();
+  const ReadyRows& state = window.controller().readyRows();
+  for (int row = 0; row < all; ++row)
+    QVERIFY2(!list->model()->index(row, 0).data(PathListModel::SizeTextRole).toString().isEmpty(), rows[row].c_str());
+  const QModelIndex cacheRow = rowIndex(ready, cache);
+  QVERIFY2(state.sizeOf(size_t(cacheRow.row())).value_or(UINT64_MAX) < std::uint64_t(1 << 22),
+           "the link to the movie was followed");
+  QCOMPARE(total->text(), dataSizeText(state.selectedSize()));
+  const QString wholeTotal = total->text();
+
+  // Leave out the folder by a click on its marker, the preferences file by Space.
+  const QModelIndex folder = rowIndex(ready, machine.leftovers[0]);
+  const QModelIndex preferences = rowIndex(ready, machine.leftovers[1]);
+  QVERIFY(folder.isValid() && preferences.isValid());
+  list->scrollTo(folder);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, PathRowDelegate::markerRect(list->visualRect(folder)).center());
+  list->setFocus();
+  list->setCurrentIndex(preferences);
+  QTest::keyClick(list, Qt::Key_Space);
+  QCOMPARE(folder.data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+  QCOMPARE(preferences.data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+  QCOMPARE(heading->text(), QStringLiteral("以下 %1 个文件将被删除：").arg(all - 2));
+  QVERIFY(total->text() != wholeTotal);
+
+  // A double-click on a path, and Return, only show the entry in the file manager.
+  list->scrollTo(cacheRow);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(cacheRow).center());
+  list->setCurrentIndex(folder);
+  QTest::keyClick(list, Qt::Key_Return);
+  QCOMPARE(revealer->shown, (std::vector<std::string>{cache, machine.leftovers[0]}));
+  QCOMPARE(cacheRow.data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+  for (const auto& path : rows) QVERIFY2(existsNoFollow(path), path.c_str());
+  list->setCurrentIndex(QModelIndex());
+  savePicture(window, "ready-rows-left-out.png");
+  if (!picturesDir().isEmpty()) {
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    dark.setColor(QPalette::WindowText, QColor(255, 255, 255));
+    QApplication::setPalette(dark);
+    QTest::qWait(50);
+    savePicture(window, "ready-rows-left-out-dark.png");
+    QApplication::setPalette(light);
+    QTest::qWait(50);
+  }
+
+  // Every row left out: the button cannot open the dialog.
+  auto* button = ready->findChild<QAbstractButton*>("uninstallButton");
+  for (int row = 0; row < all; ++row) {
+    if (row == folder.row() || row == preferences.row()) continue;
+    list->setCurrentIndex(list->model()->index(row, 0));
+    QTest::keyClick(list, Qt::Key_Space);
+  }
+  QCOMPARE(heading->text(), QStringLiteral("以下 0 个文件将被删除："));
+  QVERIFY(!button->isEnabled());
+  QTest::mouseClick(button, Qt::LeftButton);
+  QVERIFY(!window.confirmationDialog());
+  for (int row = 0; row < all; ++row) {
+    if (row == folder.row() || row == preferences.row()) continue;
+    list->setCurrentIndex(list->model()->index(row, 0));
+    QTest::keyClick(list, Qt::Key_Space);
+  }
+  QCOMPARE(total->text(), dataSizeText(state.selectedSize()));
+
+  // Confirm: the dialog, the removal and its log count the same rows.
+  clickButton(ready, "uninstallButton");
+  QPointer<ConfirmationDialog> dialog = window.confirmationDialog();
+  QVERIFY(dialog);
+  QCOMPARE(dialog->message(), QStringLiteral("This will delete Tool and %1 related files. "
+                                             "This action cannot be undone!").arg(all - 2));
+  QTest::mouseClick(dialog->confirmButton(), Qt::LeftButton);
+  QVERIFY(stepUntil(*dispatcher, [&] { return shown<CompletedView>(window) != nullptr; }));
+  QTRY_COMPARE(logRows(window).size(), int(window.controller().uninstallLog().size()));
+  QCOMPARE(countOf(logRows(window), QStringLiteral("Deleting: ")), all - 2);
+  QCOMPARE(countOf(logRows(window), QStringLiteral("✓ Deleted: ")), all - 2);
+  for (const auto& path : rows) {
+    const bool kept = path == machine.leftovers[0] || path == machine.leftovers[1];
+    QVERIFY2(existsNoFollow(path) == kept, path.c_str());
+  }
+  QVERIFY(existsNoFollow(machine.leftovers[0] + "/state.db"));
+  QVERIFY(existsNoFollow(machine.root / "Movies/huge.mov"));
+  for (const auto& path : machine.kept) QVERIFY2(existsNoFollow(path), path.c_str());
 }
 
 void SessionFlowTest::dropOfSomethingElseIsRejected() {

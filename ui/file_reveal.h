@@ -1,0 +1,25 @@
+#pragma once
+// Shows an entry in the system's file manager: its folder opened with the
+// entry selected where the platform allows, else the containing folder.
+// Read-only; returns at once. Tests replace it to record what was asked.
+
+#include <memory>
+#include <string>
+
+class QUrl;
+
+namespace quillmere::ui {
+
+class FileRevealer {
+public:
+  virtual ~FileRevealer() = default;
+  virtual void reveal(const std::string& path) = 0;
+};
+
+std::shared_ptr<FileRevealer> makeSystemFileRevealer();
+
+// The file URL of a path's exact bytes ("file://" and percent-encoding), so a
+// name that is not UTF-8 still names the same file.
+QUrl fileUrlOfBytes(const std::string& path);
+
+}  // namespace quillmere::ui
