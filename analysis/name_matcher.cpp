@@ -2,6 +2,7 @@
 
 #include <utf8proc.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -68,10 +69,11 @@ void appendNormalizedRun(std::string& out, std::string_view run, bool lower) {
 
 // Splits `text` into maximal valid UTF-8 runs, normalises each and copies the
 // bytes between them unchanged.
-std::string normalize(std::string_view text, bool lower) {
+std::string normalize(std::string_view text, bool lower, FoldPath path) {
   std::string out;
   out.reserve(text.size());
-  if (isAscii(text)) {
+  // ASCII is its own NFC, and its default lower-case mapping is A-Z to a-z.
+  if (path == FoldPath::Fast && isAscii(text)) {
     if (lower) appendAsciiLower(out, text);
     else out.append(text);
     return out;
@@ -93,45 +95,71 @@ std::string normalize(std::string_view text, bool lower) {
   return out;
 }
 
+// Lower-cases `text` into `out` byte by byte; false when a byte is not ASCII
+// (then `out` holds nothing of use). No branch per byte, so it vectorises.
+bool lowerAscii(std::string_view text, char* out) {
+  unsigned char seen = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    seen |= c;
+    out[i] = char(c + (unsigned(c - 'A') < 26u ? 'a' - 'A' : 0));
+  }
+  return seen < 0x80;
+}
+
+// The matching form of one entry name. A directory entry's name is at most
+// 255 bytes, so an ASCII name is folded on the stack: no allocation and no
+// Unicode work for the names that make up nearly every Library.
+class FoldedText {
+public:
+  FoldedText(std::string_view text, FoldPath path) {
+    if (path == FoldPath::Fast && text.size() <= sizeof buffer_ && lowerAscii(text, buffer_)) {
+      view_ = std::string_view(buffer_, text.size());
+    } else {
+      heap_ = matchingForm(text, path);
+      view_ = heap_;
+    }
+  }
+  FoldedText(const FoldedText&) = delete;
+  FoldedText& operator=(const FoldedText&) = delete;
+  std::string_view view() const { return view_; }
+
+private:
+  char buffer_[256];
+  std::string heap_;
+  std::string_view view_;
+};
+
 bool contains(std::string_view text, std::string_view needle) {
   return !needle.empty() && text.find(needle) != std::string_view::npos;
 }
 
 }  // namespace
 
-std::string matchingForm(std::string_view text) { return normalize(text, true); }
+std::string matchingForm(std::string_view text, FoldPath path) { return normalize(text, true, path); }
 
-std::string canonicalForm(std::string_view text) { return normalize(text, false); }
+std::string canonicalForm(std::string_view text) { return normalize(text, false, FoldPath::Fast); }
 
-NameMatcher::NameMatcher(std::string_view appName, std::string_view bundleIdentifier)
-    : name_(matchingForm(appName)),
-      identifier_(matchingForm(bundleIdentifier)),
-      slashedName_("/" + name_ + "/") {}
-
-const std::string& NameMatcher::fold(std::string_view text) const {
-  if (isAscii(text)) {
-    scratch_.clear();
-    appendAsciiLower(scratch_, text);
-  } else {
-    scratch_ = matchingForm(text);
-  }
-  return scratch_;
-}
+NameMatcher::NameMatcher(std::string_view appName, std::string_view bundleIdentifier, FoldPath path)
+    : name_(matchingForm(appName, path)),
+      identifier_(matchingForm(bundleIdentifier, path)),
+      slashedName_("/" + name_ + "/"),
+      path_(path) {}
 
 bool NameMatcher::matchesName(std::string_view entryName) const {
-  const std::string& folded = fold(entryName);
-  return contains(folded, name_) || contains(folded, identifier_);
+  const FoldedText folded(entryName, path_);
+  return contains(folded.view(), name_) || contains(folded.view(), identifier_);
 }
 
 bool NameMatcher::isNameFolder(std::string_view folderName) const {
-  return !name_.empty() && fold(folderName) == name_;
+  return !name_.empty() && FoldedText(folderName, path_).view() == name_;
 }
 
 bool NameMatcher::matchesEntry(std::string_view relativeText) const {
   size_t slash = relativeText.rfind('/');
   std::string_view name = slash == std::string_view::npos ? relativeText : relativeText.substr(slash + 1);
   if (matchesName(name)) return true;
-  return fold(relativeText).find(slashedName_) != std::string::npos;
+  return matchingForm(relativeText, path_).find(slashedName_) != std::string::npos;
 }
 
 }  // namespace quillmere

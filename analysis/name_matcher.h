@@ -9,20 +9,26 @@
 
 namespace quillmere {
 
+// How a text is brought to its matching form. Both give the same bytes for
+// every input; Fast lower-cases pure-ASCII text byte by byte and sends only
+// text holding other bytes through the Unicode mapping, UnicodeOnly sends
+// everything through it (the reference the shortcut is checked against).
+enum class FoldPath { Fast, UnicodeOnly };
+
 // `text` lower-cased with the full Unicode default mapping (locale-free) and
 // brought to NFC. Valid UTF-8 runs are mapped; invalid bytes are copied as is.
-std::string matchingForm(std::string_view text);
+std::string matchingForm(std::string_view text, FoldPath path = FoldPath::Fast);
 
 // `text` in NFC, invalid bytes copied as is: the key found paths are ordered by.
 // Byte order of this key is code-point order of the normalised text.
 std::string canonicalForm(std::string_view text);
 
 // The three tests of one analysis, with its needles lower-cased once.
-// Not thread-safe (it reuses a scratch buffer): one matcher per walk.
+// Immutable after construction, so one matcher serves several walking threads.
 class NameMatcher {
 public:
   // An empty bundle identifier stands for "none": it never matches.
-  NameMatcher(std::string_view appName, std::string_view bundleIdentifier);
+  NameMatcher(std::string_view appName, std::string_view bundleIdentifier, FoldPath path = FoldPath::Fast);
 
   // T1 or T3: the entry's own name contains the application name or the
   // bundle identifier. Empty needles never match.
@@ -37,12 +43,10 @@ public:
   bool matchesEntry(std::string_view relativeText) const;
 
 private:
-  const std::string& fold(std::string_view text) const;
-
   std::string name_;        // matching form of the application name
   std::string identifier_;  // matching form of the bundle identifier
   std::string slashedName_; // "/" + name_ + "/"
-  mutable std::string scratch_;
+  FoldPath path_;
 };
 
 }  // namespace quillmere

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
 namespace quillmere {
 namespace {
 
@@ -70,6 +76,65 @@ TEST(NameMatcher, NameFolderTestOnRelativeText) {
   EXPECT_TRUE(caches.isNameFolder("caches"));
   EXPECT_FALSE(caches.isNameFolder("caches2"));
   EXPECT_FALSE(NameMatcher("", "").matchesEntry("/a/b"));
+}
+
+// The byte-wise shortcut for ASCII must never change a result. Every text goes
+// through both paths: the fuzzer's seed inputs, and generated names mixing
+// ASCII with letters whose lower case or canonical form is ASCII or is not
+// (Kelvin sign, dotted capital I, long s, both spellings of an accented
+// letter, a lone combining mark) and bytes that are not UTF-8.
+TEST(NameMatcher, AsciiShortcutDecidesAsTheUnicodePathForEveryInput) {
+  std::vector<std::string> texts;
+  for (const auto& file : std::filesystem::directory_iterator(QUILLMERE_MATCHER_CORPUS)) {
+    std::ifstream in(file.path(), std::ios::binary);
+    const std::string input((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (std::size_t from = 0, nul;; from = nul + 1) {  // fields as the fuzzer splits them
+      nul = input.find('\0', from);
+      texts.push_back(input.substr(from, nul - from));
+      if (nul == std::string::npos) break;
+    }
+  }
+  const std::vector<std::string> needles = texts;
+  const char* const pieces[] = {"foo", "FOO", "Fo", "o", "com.example.", "-", " ", "k", "K", "\xE2\x84\xAA",
+                                "\xC4\xB0", "i", "I", "\xCC\x87", "\xC5\xBF", "s", "S", "caf", "CAF\xC3\x89",
+                                "e\xCC\x81", "\xC3\xA9", "\xE1\xBA\x9E", "\xC3\x9F", "\xFF", "\xC3", "stanbul"};
+  unsigned state = 7;
+  for (int i = 0; i < 1500; ++i) {
+    std::string name;
+    for (int n = 1 + int((state = state * 1103515245u + 12345u) >> 16) % 6; n > 0; --n)
+      name += pieces[((state = state * 1103515245u + 12345u) >> 16) % std::size(pieces)];
+    texts.push_back(name);
+  }
+  const std::vector<std::string> extraNeedles = {"Foo", "koo", "\xE2\x84\xAAOO", "sfoo", "\xC5\xBF", "Caf\xC3\xA9",
+                                                 "\xC4\xB0stanbul", "e", "I", "com.example.foo", ""};
+
+  int mismatches = 0, matches = 0, asciiTexts = 0;
+  for (const std::string& text : texts) {
+    asciiTexts += std::all_of(text.begin(), text.end(), [](char c) { return (unsigned char)c < 0x80; });
+    if (matchingForm(text) != matchingForm(text, FoldPath::UnicodeOnly) && ++mismatches < 5)
+      ADD_FAILURE() << "matching form of " << testing::PrintToString(text);
+  }
+  std::vector<std::string> allNeedles = needles;
+  allNeedles.insert(allNeedles.end(), extraNeedles.begin(), extraNeedles.end());
+  for (std::size_t n = 0; n < allNeedles.size(); ++n) {
+    const std::string& name = allNeedles[n];
+    const std::string& identifier = allNeedles[(n + 1) % allNeedles.size()];
+    const NameMatcher fast(name, identifier), full(name, identifier, FoldPath::UnicodeOnly);
+    for (const std::string& text : texts) {
+      const bool byName = fast.matchesName(text);
+      matches += byName;
+      if ((byName != full.matchesName(text) || fast.isNameFolder(text) != full.isNameFolder(text) ||
+           fast.matchesEntry("/x/" + text + "/y") != full.matchesEntry("/x/" + text + "/y")) &&
+          ++mismatches < 5)
+        ADD_FAILURE() << testing::PrintToString(name) << " / " << testing::PrintToString(identifier) << " on "
+                      << testing::PrintToString(text);
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  // Both outcomes and both paths were exercised in earnest.
+  EXPECT_GT(matches, 1000);
+  EXPECT_GT(asciiTexts, 100);
+  EXPECT_LT(asciiTexts, int(texts.size()) - 100);
 }
 
 }  // namespace
