@@ -132,11 +132,12 @@ std::vector<std::string> AppAnalyzer::findRelatedFiles(const std::string& appNam
                                                        const std::string* bundleIdentifier) const {
   // An empty identifier is kept in the record but, as an empty needle, matches nothing.
   const NameMatcher matcher(appName, bundleIdentifier ? *bundleIdentifier : std::string());
-  std::vector<std::string> found;
-  for (const std::string& root : searchRoots()) {
-    if (!existsFollowingLinks(root)) continue;
-    collectMatchingEntries(root, matcher, found);
-  }
+  std::vector<std::string> roots;
+  for (std::string& root : searchRoots())
+    if (existsFollowingLinks(root)) roots.push_back(std::move(root));
+  // The roots are independent, and a warm Library is listed faster than one
+  // core can test the names: the walk runs on a few threads.
+  std::vector<std::string> found = collectMatchingEntries(roots, matcher, walkThreadCount());
   sortAndDeduplicate(found);
   return found;
 }

@@ -5,39 +5,114 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <cstring>
+#include <exception>
+#include <memory>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace quillmere {
 namespace {
 
 enum class EntryKind { Folder, Other, Gone };
 
+// One entry as a folder listing reports it.
+struct ListedEntry {
+  const char* name;
+  unsigned char type;  // DT_DIR, DT_UNKNOWN, ...
+};
+
+#if defined(__linux__)
+// Lists one folder by reading the kernel's records straight into a buffer of
+// its own. A walk opens thousands of small folders, and per folder this saves
+// the fstat and fcntl calls that fdopendir makes and the allocation of a DIR:
+// a third of the system calls of the whole walk.
+class FolderListing {
+public:
+  void open(int fd) {
+    if (!buffer_) buffer_.reset(new std::uint64_t[kBufferBytes / sizeof(std::uint64_t)]);
+    fd_ = fd;
+    used_ = next_ = 0;
+  }
+  void close() {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  int fd() const { return fd_; }
+  bool next(ListedEntry& entry) {
+    for (;;) {
+      if (next_ >= used_) {
+        const ssize_t n = ::getdents64(fd_, buffer_.get(), kBufferBytes);
+        if (n <= 0) return false;  // the end, or a folder that stopped being readable
+        used_ = std::size_t(n);
+        next_ = 0;
+      }
+      const auto* record = reinterpret_cast<const struct dirent64*>(reinterpret_cast<const char*>(buffer_.get()) + next_);
+      next_ += record->d_reclen;
+      if (record->d_ino == 0) continue;  // a deleted entry, as readdir skips it
+      entry = ListedEntry{record->d_name, record->d_type};
+      return true;
+    }
+  }
+
+private:
+  static constexpr std::size_t kBufferBytes = 32 * 1024;  // what readdir uses
+  std::unique_ptr<std::uint64_t[]> buffer_;  // records are 8-byte aligned
+  int fd_ = -1;
+  std::size_t used_ = 0, next_ = 0;
+};
+#else
+class FolderListing {
+public:
+  void open(int fd) {
+    dir_ = ::fdopendir(fd);
+    if (!dir_) ::close(fd);
+  }
+  void close() {
+    if (dir_) ::closedir(dir_);
+    dir_ = nullptr;
+  }
+  int fd() const { return dir_ ? ::dirfd(dir_) : -1; }
+  bool next(ListedEntry& entry) {
+    const dirent* record = dir_ ? ::readdir(dir_) : nullptr;
+    if (!record) return false;
+    entry = ListedEntry{record->d_name, record->d_type};
+    return true;
+  }
+
+private:
+  DIR* dir_ = nullptr;
+};
+#endif
+
 struct OpenFolder {
-  DIR* dir = nullptr;
+  FolderListing listing;
   std::size_t pathLength = 0;   // length of this folder's path in the path buffer
   bool belowNameFolder = false; // its relative text already holds "/name/"
 };
 
 // At most kMaxEntryDepth folders are open at once (the root and the two levels
 // whose children are still tested), so the walk needs no recursion and a
-// fixed number of descriptors however large the tree is.
+// fixed number of descriptors however large the tree is. One stack serves a
+// thread for all the folders it walks, its buffers allocated once.
 class FolderStack {
 public:
   ~FolderStack() {
     while (size_ > 0) pop();
   }
-  bool push(int fd, std::size_t pathLength, bool belowNameFolder) {
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-      ::close(fd);
-      return false;
-    }
-    folders_[size_++] = OpenFolder{dir, pathLength, belowNameFolder};
-    return true;
+  void push(int fd, std::size_t pathLength, bool belowNameFolder) {
+    OpenFolder& folder = folders_[size_++];
+    folder.listing.open(fd);
+    folder.pathLength = pathLength;
+    folder.belowNameFolder = belowNameFolder;
   }
-  void pop() { ::closedir(folders_[--size_].dir); }
+  void pop() { folders_[--size_].listing.close(); }
   OpenFolder& top() { return folders_[size_ - 1]; }
   int size() const { return size_; }
 
@@ -46,11 +121,11 @@ private:
   int size_ = 0;
 };
 
-bool isHidden(int parentFd, const dirent* entry, struct stat* info, bool* haveInfo) {
-  if (entry->d_name[0] == '.') return true;  // also skips "." and ".."
+bool isHidden(int parentFd, const ListedEntry& entry, struct stat* info, bool* haveInfo) {
+  if (entry.name[0] == '.') return true;  // also skips "." and ".."
 #if defined(__APPLE__)
   // The Finder also hides entries carrying the hidden flag.
-  *haveInfo = ::fstatat(parentFd, entry->d_name, info, AT_SYMLINK_NOFOLLOW) == 0;
+  *haveInfo = ::fstatat(parentFd, entry.name, info, AT_SYMLINK_NOFOLLOW) == 0;
   return *haveInfo && (info->st_flags & UF_HIDDEN) != 0;
 #else
   (void)parentFd;
@@ -60,64 +135,194 @@ bool isHidden(int parentFd, const dirent* entry, struct stat* info, bool* haveIn
 #endif
 }
 
-EntryKind kindOf(int parentFd, const dirent* entry, struct stat* info, bool haveInfo) {
-  unsigned char type = entry->d_type;
+EntryKind kindOf(int parentFd, const ListedEntry& entry, struct stat* info, bool haveInfo) {
+  const unsigned char type = entry.type;
   if (type == DT_UNKNOWN) {
     // Some file systems do not fill in d_type; a symbolic link is never followed.
-    if (!haveInfo && ::fstatat(parentFd, entry->d_name, info, AT_SYMLINK_NOFOLLOW) != 0)
+    if (!haveInfo && ::fstatat(parentFd, entry.name, info, AT_SYMLINK_NOFOLLOW) != 0)
       return EntryKind::Gone;
     return S_ISDIR(info->st_mode) ? EntryKind::Folder : EntryKind::Other;
   }
   return type == DT_DIR ? EntryKind::Folder : EntryKind::Other;
 }
 
+enum class Step { Pass, List, Enter };
+
+// What the walk does with one entry `depth` levels below its root. For a
+// folder to enter, `childrenBelowNameFolder` says whether its children carry
+// "/name/" in their relative text.
+Step stepFor(int parentFd, const ListedEntry& entry, int depth, bool belowNameFolder, const NameMatcher& matcher,
+             bool& childrenBelowNameFolder) {
+  struct stat info;
+  bool haveInfo = false;
+  if (isHidden(parentFd, entry, &info, &haveInfo)) return Step::Pass;
+  const std::string_view name(entry.name);
+  // Listed once as a whole: a matched folder is not entered.
+  if (belowNameFolder || matcher.matchesName(name)) return Step::List;
+  // Children of an entry this deep would be too deep to be tested.
+  if (depth >= kMaxEntryDepth) return Step::Pass;
+  if (kindOf(parentFd, entry, &info, haveInfo) != EntryKind::Folder) return Step::Pass;
+  childrenBelowNameFolder = matcher.isNameFolder(name);
+  return Step::Enter;
+}
+
+int openChildFolder(int parentFd, const char* name) {
+  // O_NOFOLLOW: should the folder be swapped for a link meanwhile, it is not followed.
+  return ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Walks the folder open at `fd` (taken over), whose path is `path` and whose
+// own entries lie `depth` levels below the root. `stack` is empty on entry
+// and on return.
+void walkFolder(FolderStack& stack, int fd, std::string path, int depth, bool belowNameFolder,
+                const NameMatcher& matcher, std::vector<std::string>& found) {
+  stack.push(fd, path.size(), belowNameFolder);
+  const int levelsAbove = depth - 1;
+  ListedEntry entry;
+  while (stack.size() > 0) {
+    OpenFolder& folder = stack.top();
+    if (!folder.listing.next(entry)) {
+      stack.pop();
+      continue;
+    }
+    const int parentFd = folder.listing.fd();
+    bool childrenBelowNameFolder = false;
+    const Step step = stepFor(parentFd, entry, levelsAbove + stack.size(), folder.belowNameFolder, matcher,
+                              childrenBelowNameFolder);
+    if (step == Step::Pass) continue;
+    path.resize(folder.pathLength);
+    path += '/';
+    path += entry.name;
+    if (step == Step::List) {
+      found.push_back(path);
+      continue;
+    }
+    const int child = openChildFolder(parentFd, entry.name);
+    if (child < 0) continue;  // unreadable or vanished: passed over
+    stack.push(child, path.size(), childrenBelowNameFolder);
+  }
+}
+
+// The root's descriptor, closed when the walk is over.
+struct OpenRoot {
+  explicit OpenRoot(int fd, const std::string& path) : fd(fd), path(&path) {}
+  OpenRoot(OpenRoot&& other) noexcept : fd(std::exchange(other.fd, -1)), path(other.path) {}
+  OpenRoot& operator=(OpenRoot&&) = delete;
+  ~OpenRoot() {
+    if (fd >= 0) ::close(fd);
+  }
+  int fd;
+  const std::string* path;
+};
+
+int openRoot(const std::string& root) {
+  // The root itself may be a symbolic link (as the platform's walk allows);
+  // nothing below it is followed.
+  return ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
 }  // namespace
 
 void collectMatchingEntries(const std::string& root, const NameMatcher& matcher,
                             std::vector<std::string>& found) {
-  // The root itself may be a symbolic link (as the platform's walk allows);
-  // nothing below it is followed.
-  int rootFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (rootFd < 0) return;
+  const int rootFd = openRoot(root);
   FolderStack stack;
-  if (!stack.push(rootFd, root.size(), false)) return;
+  if (rootFd >= 0) walkFolder(stack, rootFd, root, 1, false, matcher, found);
+}
 
-  std::string path = root;  // the path of the entry at hand, built in place
-  while (stack.size() > 0) {
-    OpenFolder& folder = stack.top();
-    const dirent* entry = ::readdir(folder.dir);
-    if (!entry) {  // the end, or a folder that stopped being readable
+std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& roots,
+                                                const NameMatcher& matcher, unsigned threads) {
+  // The matches come in pieces, kept in walk order: the first-level entries
+  // listed in a row, then everything below one first-level folder, and so on.
+  struct Folder {
+    std::size_t root;  // index into openRoots
+    std::string name;  // its first-level name
+    bool belowNameFolder;
+    std::size_t piece;  // where its matches go
+  };
+  std::vector<OpenRoot> openRoots;
+  std::vector<Folder> folders;
+  std::vector<std::vector<std::string>> pieces;
+  bool listingPieceOpen = false;
+
+  // First levels, on this thread: a dozen folder listings.
+  {
+    FolderStack stack;
+    for (const std::string& root : roots) {
+      const int fd = openRoot(root);
+      if (fd < 0) continue;
+      openRoots.emplace_back(fd, root);  // kept open: the folders below are opened relative to it
+      const int listed = ::dup(fd);  // the listing closes its own descriptor
+      if (listed < 0) continue;
+      stack.push(listed, root.size(), false);
+      ListedEntry entry;
+      while (stack.top().listing.next(entry)) {
+        bool childrenBelowNameFolder = false;
+        const Step step = stepFor(fd, entry, 1, false, matcher, childrenBelowNameFolder);
+        if (step == Step::List) {
+          if (!listingPieceOpen) pieces.emplace_back();
+          listingPieceOpen = true;
+          pieces.back().push_back(root + "/" + entry.name);
+        } else if (step == Step::Enter) {
+          folders.push_back(Folder{openRoots.size() - 1, entry.name, childrenBelowNameFolder, pieces.size()});
+          pieces.emplace_back();
+          listingPieceOpen = false;
+        }
+      }
       stack.pop();
-      continue;
     }
-    const int parentFd = ::dirfd(folder.dir);
-    struct stat info;
-    bool haveInfo = false;
-    if (isHidden(parentFd, entry, &info, &haveInfo)) continue;
-
-    const int depth = stack.size();  // levels below the root of this entry
-    std::string_view name(entry->d_name);
-    if (folder.belowNameFolder || matcher.matchesName(name)) {
-      // Listed once as a whole: a matched folder is not entered.
-      path.resize(folder.pathLength);
-      path += '/';
-      path += name;
-      found.push_back(path);
-      continue;
-    }
-    // Children of an entry this deep would be too deep to be tested.
-    if (depth >= kMaxEntryDepth) continue;
-    if (kindOf(parentFd, entry, &info, haveInfo) != EntryKind::Folder) continue;
-
-    // O_NOFOLLOW: should the folder be swapped for a link meanwhile, it is not followed.
-    int fd = ::openat(parentFd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) continue;  // unreadable or vanished: passed over
-    bool belowNameFolder = folder.belowNameFolder || matcher.isNameFolder(name);
-    path.resize(folder.pathLength);
-    path += '/';
-    path += name;
-    stack.push(fd, path.size(), belowNameFolder);
   }
+
+  // Below them, shared out one first-level folder at a time. Each piece is
+  // written by the one thread that took its folder and read after the joins.
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    FolderStack stack;
+    for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < folders.size();) {
+      const Folder& folder = folders[i];
+      const OpenRoot& root = openRoots[folder.root];
+      const int fd = openChildFolder(root.fd, folder.name.c_str());
+      if (fd < 0) continue;  // unreadable or vanished: passed over
+      walkFolder(stack, fd, *root.path + "/" + folder.name, 2, folder.belowNameFolder, matcher,
+                 pieces[folder.piece]);
+    }
+  };
+  // The calling thread is one of the hands; no more hands than folders.
+  const std::size_t hands = std::min<std::size_t>(std::max(threads, 1u), folders.size());
+  const std::size_t helpers = hands > 1 ? hands - 1 : 0;
+  std::vector<std::exception_ptr> failures(helpers);
+  {
+    std::vector<std::jthread> pool;  // joined when leaving this block, also by an exception
+    for (std::size_t t = 0; t < helpers; ++t) {
+      try {
+        pool.emplace_back([&, t] {
+          try {
+            work();
+          } catch (...) {
+            failures[t] = std::current_exception();
+          }
+        });
+      } catch (const std::system_error&) {
+        break;  // no more threads to be had: fewer hands do the same work
+      }
+    }
+    work();
+  }
+  for (const std::exception_ptr& failure : failures)
+    if (failure) std::rethrow_exception(failure);
+
+  std::size_t total = 0;
+  for (const auto& piece : pieces) total += piece.size();
+  std::vector<std::string> found;
+  found.reserve(total);
+  for (auto& piece : pieces)
+    for (std::string& path : piece) found.push_back(std::move(path));
+  return found;
+}
+
+unsigned walkThreadCount() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return std::clamp(cores, 1u, 4u);
 }
 
 }  // namespace quillmere

@@ -1,8 +1,8 @@
 #pragma once
-// The bounded walk of one search root: every visible entry one to three levels
-// below the root is tested; matches are collected, matched folders are not
-// entered, symbolic links are never followed, and folders that cannot be read
-// are passed over.
+// The bounded walk of the search roots: every visible entry one to three
+// levels below a root is tested; matches are collected, matched folders are
+// not entered, symbolic links are never followed, and folders that cannot be
+// read are passed over.
 
 #include <string>
 #include <vector>
@@ -15,9 +15,20 @@ namespace quillmere {
 inline constexpr int kMaxEntryDepth = 3;
 
 // Appends the path of every matching entry below `root` (root text + "/" +
-// names, bytes as found) to `found`. Does nothing when `root` is not a
-// readable folder (a symbolic link to one is walked).
+// names, bytes as found) to `found`, in the order the folders list them, on
+// the calling thread. Does nothing when `root` is not a readable folder (a
+// symbolic link to one is walked).
 void collectMatchingEntries(const std::string& root, const NameMatcher& matcher,
                             std::vector<std::string>& found);
+
+// The same walk over every root in turn, on up to `threads` threads (the
+// calling thread among them): each root's first level is read here, and the
+// folders found there are shared out. The result, order included, is what
+// the one-root walk above gives for each root in turn.
+std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& roots,
+                                                const NameMatcher& matcher, unsigned threads);
+
+// The walk's pool: one thread per core, at most four.
+unsigned walkThreadCount();
 
 }  // namespace quillmere
