@@ -1,11 +1,15 @@
 // quillmere-bench: prints how long the analyzer's scan takes on a synthetic
-// Library against an equivalent `find`, and how long the uninstaller takes to
-// remove a large folder against `rm -rf`. Figures only, no verdicts.
+// Library against the floor (a minimal single-threaded C walker doing the same
+// pruning and tests) and against an equivalent `find`, warm and optionally
+// with the page cache dropped, and how long the uninstaller takes to remove a
+// large folder against `rm -rf`. Figures only, no verdicts.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,9 +22,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "analysis/app_analyzer.h"
+#include "analysis/library_walk.h"
 #include "platform/fake_privileged_remover.h"
 #include "removal/quillmere.h"
 
@@ -33,6 +39,7 @@ struct Options {
   long entries = 200000;       // entries in the synthetic Library
   long removalFiles = 100000;  // files in the folder removed
   int runs = 5;                // timed runs of each scan; removal rounds are half as many
+  bool cold = false;           // also time the scans with the page cache dropped before each
   std::string parent = defaultParent();
 
   // A memory-backed folder when there is one, so that the figures measure the
@@ -154,20 +161,104 @@ long runCountingRecords(const std::vector<std::string>& argv) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? records : -1;
 }
 
-struct Timing {
-  double best = 0, median = 0;
+// The floor: a plain single-threaded C walker with the analyzer's pruning —
+// readdir and d_type, hidden entries skipped, no folder opened whose children
+// would lie too deep, matched folders not entered — and byte-wise ASCII
+// case-insensitive tests. It does no Unicode work: the bench's matches are
+// all ASCII, so it lists what the analyzer lists.
+struct FloorWalk {
+  const char* name;        // lower-case ASCII needles
+  const char* identifier;
+  std::vector<std::string> found;
+  char path[4096];
 };
 
-Timing timeRuns(int runs, const std::function<void()>& body) {
-  body();  // warm the caches
-  std::vector<double> seconds;
-  for (int i = 0; i < runs; ++i) {
-    auto start = std::chrono::steady_clock::now();
-    body();
-    seconds.push_back(secondsSince(start));
+int lowerByte(int c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+
+int containsIgnoringCase(const char* text, const char* needle) {
+  if (!*needle) return 0;
+  for (; *text; ++text) {
+    const char *t = text, *n = needle;
+    while (*n && lowerByte((unsigned char)*t) == *n) ++t, ++n;
+    if (!*n) return 1;
   }
-  std::sort(seconds.begin(), seconds.end());
-  return Timing{seconds.front(), seconds[seconds.size() / 2]};
+  return 0;
+}
+
+int equalsIgnoringCase(const char* text, const char* needle) {
+  while (*text && lowerByte((unsigned char)*text) == *needle) ++text, ++needle;
+  return !*text && !*needle;
+}
+
+void floorWalk(FloorWalk* w, int fd, size_t pathLength, int depth, int belowName) {
+  DIR* dir = fdopendir(fd);
+  if (!dir) {
+    close(fd);
+    return;
+  }
+  struct dirent* e;
+  while ((e = readdir(dir))) {
+    if (e->d_name[0] == '.') continue;
+    size_t length = strlen(e->d_name);
+    if (pathLength + 1 + length >= sizeof w->path) continue;
+    w->path[pathLength] = '/';
+    memcpy(w->path + pathLength + 1, e->d_name, length + 1);
+    if (belowName || containsIgnoringCase(e->d_name, w->name) || containsIgnoringCase(e->d_name, w->identifier)) {
+      w->found.emplace_back(w->path, pathLength + 1 + length);
+      continue;
+    }
+    if (depth >= 3 || e->d_type != DT_DIR) continue;
+    int child = openat(dirfd(dir), e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (child >= 0) floorWalk(w, child, pathLength + 1 + length, depth + 1, equalsIgnoringCase(e->d_name, w->name));
+  }
+  closedir(dir);
+}
+
+std::size_t floorScan(const std::vector<std::string>& roots, const char* name, const char* identifier) {
+  FloorWalk w{name, identifier, {}, {}};
+  for (const std::string& root : roots) {
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || root.size() >= sizeof w.path) continue;
+    memcpy(w.path, root.c_str(), root.size() + 1);
+    floorWalk(&w, fd, root.size(), 1, 0);
+  }
+  return w.found.size();
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+bool onTmpfs(const std::string& path) {
+  struct statfs info;
+  return ::statfs(path.c_str(), &info) == 0 && info.f_type == 0x01021994;  // TMPFS_MAGIC
+}
+
+bool dropPageCache() {
+  ::sync();
+  int fd = ::open("/proc/sys/vm/drop_caches", O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool dropped = ::write(fd, "3", 1) == 1;
+  ::close(fd);
+  return dropped;
+}
+
+// The three scans of one state (warm or cold), run in rounds whose order
+// rotates, so that a load that comes and goes on a shared machine falls on
+// all three alike. Ratios are taken within a round, then their median.
+struct ScanRounds {
+  std::vector<double> scan, floor, find, scanPerFloor, scanPerFind;
+};
+
+void printRounds(const char* state, const ScanRounds& r) {
+  auto best = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
+  std::printf("%s, %zu rounds:\n", state, r.scan.size());
+  std::printf("  scan (analyzer): best %7.1f ms, median %7.1f ms\n", best(r.scan) * 1e3, median(r.scan) * 1e3);
+  std::printf("  scan (floor):    best %7.1f ms, median %7.1f ms\n", best(r.floor) * 1e3, median(r.floor) * 1e3);
+  std::printf("  scan (find):     best %7.1f ms, median %7.1f ms\n", best(r.find) * 1e3, median(r.find) * 1e3);
+  std::printf("  scan/floor %.2f, scan/find %.2f (medians of the rounds' ratios)\n", median(r.scanPerFloor),
+              median(r.scanPerFind));
 }
 
 void benchmarkScan(const Options& options, const std::string& work) {
@@ -195,32 +286,61 @@ void benchmarkScan(const Options& options, const std::string& work) {
   std::fclose(plist);
 
   const AppAnalyzer analyzer(SearchLocations{home, sys});
-  std::size_t listed = 0;
-  const long rssBefore = peakRssKiB();
-  Timing scan = timeRuns(options.runs, [&] {
+  std::size_t listed = 0, floorListed = 0;
+  auto scan = [&] {
     AnalysisResult result = analyzer.analyze(bundle);
     listed = std::get<AppInfo>(result).relatedFiles.size() - 1;  // without the bundle
-  });
-  const long rssGrowth = peakRssKiB() - rssBefore;
-
+  };
+  auto floor = [&] { floorListed = floorScan(roots, "foo", "com.example.foo"); };
   // The same search as a find: three levels below each root, hidden entries
   // pruned, name or identifier in the entry's name, "/foo/" in the path below
   // the root (the work folder's own path holds no "foo"), matched folders pruned.
-  std::vector<std::string> find = {"find"};
-  for (const std::string& root : roots) find.push_back(root);
+  std::vector<std::string> findArgs = {"find"};
+  for (const std::string& root : roots) findArgs.push_back(root);
   for (const char* arg : {"-mindepth", "1", "-maxdepth", "3", "-name", ".*", "-prune", "-o", "(", "-iname", "*foo*",
                           "-o", "-iname", "*com.example.foo*", "-o", "-ipath", "*/foo/*", ")", "-print0", "-prune"})
-    find.push_back(arg);
+    findArgs.push_back(arg);
   long found = 0;
-  Timing findTime = timeRuns(options.runs, [&] { found = runCountingRecords(find); });
+  auto find = [&] { found = runCountingRecords(findArgs); };
 
-  std::printf("scan (analyzer): best %.1f ms, median %.1f ms, %zu paths listed\n", scan.best * 1e3,
-              scan.median * 1e3, listed);
-  std::printf("scan (find):     best %.1f ms, median %.1f ms, %ld paths listed\n", findTime.best * 1e3,
-              findTime.median * 1e3, found);
-  std::printf("scan speed-up over find: %.2fx (median)\n", findTime.median / scan.median);
-  std::printf("peak RSS growth during the scans: %ld KiB for %zu matches among %ld entries\n", rssGrowth, listed,
-              stats.entries);
+  auto rounds = [&](bool cold) {
+    ScanRounds r;
+    if (!cold) {  // warm the caches
+      scan();
+      floor();
+      find();
+    }
+    std::vector<double>* times[] = {&r.scan, &r.floor, &r.find};
+    const std::function<void()> bodies[] = {scan, floor, find};
+    for (int round = 0; round < options.runs; ++round) {
+      double seconds[3];
+      for (int k = 0; k < 3; ++k) {
+        const int which = (round + k) % 3;
+        if (cold) dropPageCache();
+        auto t0 = std::chrono::steady_clock::now();
+        bodies[which]();
+        seconds[which] = secondsSince(t0);
+        times[which]->push_back(seconds[which]);
+      }
+      r.scanPerFloor.push_back(seconds[0] / seconds[1]);
+      r.scanPerFind.push_back(seconds[0] / seconds[2]);
+    }
+    return r;
+  };
+
+  std::printf("analyzer walks on %u threads (%u cores)\n", walkThreadCount(), std::thread::hardware_concurrency());
+  const long rssBefore = peakRssKiB();
+  printRounds("warm", rounds(false));
+  const long rssGrowth = peakRssKiB() - rssBefore;
+  std::printf("paths listed: analyzer %zu, floor %zu, find %ld%s\n", listed, floorListed, found,
+              listed == floorListed && long(listed) == found ? "" : " (THE SCANS DISAGREE)");
+  if (options.cold) {
+    if (onTmpfs(work)) std::printf("cold: skipped, the Library lies in memory (give --dir a folder on a disk)\n");
+    else if (!dropPageCache()) std::printf("cold: skipped, the page cache cannot be dropped here (needs root)\n");
+    else printRounds("cold (page cache dropped before each scan)", rounds(true));
+  }
+  std::printf("peak RSS growth during the warm scans: %ld KiB for %zu matches among %ld entries\n", rssGrowth,
+              listed, stats.entries);
 }
 
 void makeFlatFolder(const std::string& folder, long files) {
@@ -281,7 +401,8 @@ bool parseArguments(int argc, char** argv, Options& options) {
     const char* v = nullptr;
     if ((arg == "--entries" || arg == "--removal-files" || arg == "--runs" || arg == "--dir") && !(v = value()))
       return false;
-    if (arg == "--entries") options.entries = std::atol(v);
+    if (arg == "--cold") options.cold = true;
+    else if (arg == "--entries") options.entries = std::atol(v);
     else if (arg == "--removal-files") options.removalFiles = std::atol(v);
     else if (arg == "--runs") options.runs = std::max(1, std::atoi(v));
     else if (arg == "--dir") options.parent = v;
@@ -298,9 +419,10 @@ int main(int argc, char** argv) {
   Options options;
   if (!parseArguments(argc, argv, options)) {
     std::fprintf(stderr,
-                 "usage: quillmere-bench [--entries N] [--removal-files N] [--runs N] [--dir DIR]\n"
+                 "usage: quillmere-bench [--entries N] [--removal-files N] [--runs N] [--dir DIR] [--cold]\n"
                  "  defaults: 200000 entries, 100000 files, 5 runs, /dev/shm or the temporary folder\n"
-                 "  0 entries or 0 files skips that half\n");
+                 "  0 entries or 0 files skips that half\n"
+                 "  --cold also times the scans with the page cache dropped before each (root, a DIR on disk)\n");
     return 2;
   }
   std::string work = options.parent + "/quillmere-bench-XXXXXX";
