@@ -1,20 +1,17 @@
 #pragma once
-// Builds the administrator AppleScript text that removes one path. Pure, so it
-// is tested on every platform.
+// The administrator AppleScript that runs our privileged remover on macOS.
+// Pure, so it is tested on every platform.
 
 #include <string>
+#include <vector>
 
 namespace quillmere {
 
-// The path as the inside of a single-quoted shell word: every ' becomes '\''.
-std::string shellSingleQuoteBody(const std::string& path);
-
-// Escapes text for the inside of an AppleScript string literal: \ then ".
-std::string appleScriptStringBody(const std::string& text);
-
-// do shell script "rm -rf '<path>'" with administrator privileges, with the
-// shell word escaped for the AppleScript literal so that no path can end the
-// literal early.
-std::string privilegedRemovalScript(const std::string& path);
+// The osascript argument vector (argv[0] included) that removes `path` with
+// `remover`: the script text is fixed, and both come in as arguments of its
+// run handler (item 1 the path, item 2 the remover), each put into the shell
+// command by `quoted form of`. No path ever becomes script text.
+std::vector<std::string> privilegedRemovalScriptArguments(const std::string& remover,
+                                                          const std::string& path);
 
 }  // namespace quillmere

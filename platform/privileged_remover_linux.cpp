@@ -2,12 +2,11 @@
 
 namespace quillmere {
 
-// pkexec runs rm as root after polkit has asked for authorisation; the path
-// travels as one argument after "--", so no shell ever parses it and a name
-// starting with "-" is not an option.
-SpawnCommand privilegedRemovalCommand(const std::string& path) {
-  return {"/usr/bin/pkexec", {"/usr/bin/pkexec", "/bin/rm", "-rf", "--", path},
-          cleanCommandEnvironment()};
+// pkexec runs our remover as root after polkit has asked for authorisation;
+// the path travels as the remover's one argument, so no shell ever parses it
+// and, being absolute, it never looks like an option.
+SpawnCommand privilegedRemovalCommand(const std::string& remover, const std::string& path) {
+  return {"/usr/bin/pkexec", {"/usr/bin/pkexec", remover, path}, cleanCommandEnvironment()};
 }
 
 }  // namespace quillmere

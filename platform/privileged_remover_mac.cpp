@@ -3,12 +3,13 @@
 
 namespace quillmere {
 
-// osascript runs the administrator AppleScript (see apple_script.h); the
-// system shows its authorisation prompt while it blocks, and exit status 0
-// means the script ran without error.
-SpawnCommand privilegedRemovalCommand(const std::string& path) {
-  return {"/usr/bin/osascript", {"/usr/bin/osascript", "-e", privilegedRemovalScript(path)},
-          cleanCommandEnvironment()};
+// osascript runs the fixed administrator AppleScript (see apple_script.h),
+// which hands the path to our remover; the system shows its authorisation
+// prompt while it blocks, and exit status 0 means the script ran without error.
+SpawnCommand privilegedRemovalCommand(const std::string& remover, const std::string& path) {
+  std::vector<std::string> arguments = privilegedRemovalScriptArguments(remover, path);
+  std::string program = arguments.front();
+  return {std::move(program), std::move(arguments), cleanCommandEnvironment()};
 }
 
 }  // namespace quillmere

@@ -36,11 +36,11 @@ TEST(RemovalTarget, SplitsPathsAndRefusesWhatMustNeverBeRemoved) {
 }
 
 #if !defined(__APPLE__)
-TEST(PrivilegedRemover, LinuxRunsPkexecRmWithAnArgumentVectorAndCleanEnvironment) {
-  const SpawnCommand command = privilegedRemovalCommand("/home/u/-rf $(x) 'y'\n");
+TEST(PrivilegedRemover, LinuxRunsPkexecWithOurRemoverAndThePathAsArguments) {
+  const std::string remover = "/usr/libexec/quillmere/quillmere-remover";
+  const SpawnCommand command = privilegedRemovalCommand(remover, "/home/u/-rf $(x) 'y'\n");
   EXPECT_EQ(command.program, "/usr/bin/pkexec");
-  EXPECT_THAT(command.arguments,
-              ElementsAre("/usr/bin/pkexec", "/bin/rm", "-rf", "--", "/home/u/-rf $(x) 'y'\n"));
+  EXPECT_THAT(command.arguments, ElementsAre("/usr/bin/pkexec", remover, "/home/u/-rf $(x) 'y'\n"));
   EXPECT_THAT(command.environment, ElementsAre("PATH=/usr/bin:/bin"));
 }
 #endif
@@ -76,8 +76,10 @@ TEST(PrivilegedRemover, RealRemoverAnswersWithoutHangingAndTellsTheTruth) {
   const int fd = mkstemp(pattern);
   ASSERT_GE(fd, 0);
   close(fd);
+  const auto remover = installedPrivilegedRemover();
+  ASSERT_TRUE(remover) << "quillmere-remover is not beside the tests";
   const bool removed =
-      runCommand(privilegedRemovalCommand(pattern), std::chrono::seconds(20));
+      runCommand(privilegedRemovalCommand(*remover, pattern), std::chrono::seconds(20));
   struct stat st;
   const bool stillThere = lstat(pattern, &st) == 0;
   EXPECT_EQ(removed, !stillThere);

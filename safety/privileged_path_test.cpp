@@ -1,5 +1,5 @@
 // Hygiene of what reaches the privileged removal: never a path ending in "/"
-// (for "rm -rf link/" acts on what the link points to), a fixed environment
+// (which would name what a final link points to), a fixed environment
 // that no user variable reaches, and an argument vector of absolute programs
 // that no shell ever parses.
 
@@ -78,24 +78,25 @@ const std::vector<std::string> kHostileNames = {
     "it's", "say \"hi\"", "back\\slash", "two\nlines", "$(touch PWNED)", "`touch PWNED`",
     "-rf", "semi; touch PWNED", "caf\xC3\xA9", "bad\xFF\xFE", "glob *", "~"};
 
+const std::string kRemover = QUILLMERE_REMOVER;
+
 TEST(PrivilegedCommand, IsAnAbsoluteArgumentVectorEndingInThePathExactly) {
   for (const std::string& name : kHostileNames) {
     const std::string path = "/home/u/Library/Caches/" + name;
-    const SpawnCommand command = privilegedRemovalCommand(path);
+    const SpawnCommand command = privilegedRemovalCommand(kRemover, path);
     EXPECT_EQ(command.program, command.arguments.at(0));
-    ASSERT_EQ(command.arguments.size(), 5u);
+    ASSERT_EQ(command.arguments.size(), 3u);
     EXPECT_TRUE(command.arguments[0].starts_with("/")) << command.arguments[0];
-    EXPECT_TRUE(command.arguments[1].starts_with("/")) << command.arguments[1];
-    EXPECT_EQ(command.arguments[3], "--");
-    EXPECT_EQ(command.arguments[4], path);
+    EXPECT_EQ(command.arguments[1], kRemover);
+    EXPECT_EQ(command.arguments[2], path);
     EXPECT_EQ(command.environment, cleanCommandEnvironment());
   }
 }
 
-// What pkexec would run as root — "/bin/rm -rf -- PATH" with the fixed
-// environment — run here directly on hostile names: each goes exactly, no
-// name is expanded, and a startup file named by the caller's BASH_ENV or ENV
-// is never read.
+// What pkexec would run as root — our remover with the path and the fixed
+// environment — run here directly on hostile names: each goes exactly, its
+// neighbours stay, no name is expanded, and a startup file named by the
+// caller's BASH_ENV or ENV is never read.
 TEST(PrivilegedCommand, RunsWithoutAShellOrTheCallersEnvironment) {
   TempDir dir;
   const std::string marker = dir / "startup-file-ran";
@@ -106,16 +107,20 @@ TEST(PrivilegedCommand, RunsWithoutAShellOrTheCallersEnvironment) {
 
   writeFile(dir / "keep", "keep");
   for (const std::string& name : kHostileNames) {
+    writeFile(dir / (name + "/inner"), "x");
+    writeFile(dir / (name + "-neighbour"), "x");
+  }
+  for (const std::string& name : kHostileNames) {
     const std::string path = dir / name;
-    writeFile(path + "/inner", "x");
-    SpawnCommand command = privilegedRemovalCommand(path);
+    SpawnCommand command = privilegedRemovalCommand(kRemover, path);
     command.arguments.erase(command.arguments.begin());  // without pkexec
     command.program = command.arguments.front();
     EXPECT_TRUE(runCommand(command, std::chrono::seconds(20))) << name;
     EXPECT_FALSE(existsNoFollow(path)) << name;
   }
+  for (const std::string& name : kHostileNames) EXPECT_TRUE(existsNoFollow(dir / (name + "-neighbour"))) << name;
   // A shell run with the same environment reads no startup file either.
-  EXPECT_TRUE(runCommand({"/bin/bash", {"bash", "-c", "test -z \"$BASH_ENV$ENV\""}, privilegedRemovalCommand("/x").environment}));
+  EXPECT_TRUE(runCommand({"/bin/bash", {"bash", "-c", "test -z \"$BASH_ENV$ENV\""}, cleanCommandEnvironment()}));
   ::unsetenv("BASH_ENV");
   ::unsetenv("ENV");
   ASSERT_EQ(::chdir("/"), 0);

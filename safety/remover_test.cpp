@@ -1,0 +1,109 @@
+// Our privileged remover, run for real (the tests run as root, as it does
+// once authorised): what it refuses to take, the links it follows on the way,
+// and what it leaves alone when an ordinary user runs it.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+
+#include "platform/privileged_remover.h"
+#include "platform/spawn_command.h"
+#include "removal/test_tree.h"
+#include "safety/manifest.h"
+#include "safety/run_as_user.h"
+
+namespace quillmere::safety {
+namespace {
+
+using fixtures::existsNoFollow;
+using fixtures::TempDir;
+using fixtures::writeFile;
+using ::testing::IsEmpty;
+
+const std::string kRemover = QUILLMERE_REMOVER;
+
+bool runRemover(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), kRemover);
+  return runCommand({kRemover, std::move(arguments), cleanCommandEnvironment()}, std::chrono::seconds(20));
+}
+
+TEST(Remover, IsFoundBesideTheRunningProgram) {
+  char expected[PATH_MAX];
+  ASSERT_TRUE(realpath(kRemover.c_str(), expected));
+  EXPECT_EQ(installedPrivilegedRemover(), std::string(expected));
+  EXPECT_EQ(removerBesideProgram("/usr/bin/quillmere"), "/usr/libexec/quillmere/quillmere-remover");
+  EXPECT_EQ(removerBesideProgram("/w/build/cli/quillmere-cli"),
+            "/w/build/libexec/quillmere/quillmere-remover");
+}
+
+TEST(Remover, RefusesAnythingButOneAbsolutePathNamingAnEntry) {
+  TempDir dir;
+  writeFile(dir / "Quill/data");
+  writeFile(dir / "-rf/data");
+  ASSERT_EQ(::chdir(dir.path().c_str()), 0);  // where a relative path would act
+  const Manifest before = takeManifest(dir.path());
+  const std::vector<std::vector<std::string>> refused = {
+      {}, {dir / "Quill", dir / "-rf"}, {"--", dir / "Quill"}, {"/"}, {"//"}, {"Quill"}, {"-rf"},
+      {""}, {dir / "Quill/"}, {dir / "Quill/."}, {dir / "Quill/.."}, {dir / "."}};
+  for (const auto& arguments : refused) EXPECT_FALSE(runRemover(arguments)) << testing::PrintToString(arguments);
+  ASSERT_EQ(::chdir("/"), 0);
+  EXPECT_THAT(removalViolations(before, takeManifest(dir.path()), {}), IsEmpty());
+  // Nothing there is nothing left: done.
+  EXPECT_TRUE(runRemover({dir / "missing"}));
+  EXPECT_TRUE(runRemover({dir / "missing/deeper/still"}));
+}
+
+TEST(Remover, FollowsOnlyLinksOwnedByRootOnTheWay) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, as the remover has once authorised";
+  TempDir dir;
+  writeFile(dir / "real/roots/Quill/data");
+  writeFile(dir / "real/users/Quill/data");
+  ASSERT_EQ(::symlink((dir / "real/roots").c_str(), (dir / "roots").c_str()), 0);
+  ASSERT_EQ(::symlink((dir / "real/users").c_str(), (dir / "users").c_str()), 0);
+  ASSERT_EQ(::lchown((dir / "users").c_str(), 65534, 65534), 0);
+  // A root link whose target passes through the user's link is refused too.
+  ASSERT_EQ(::symlink((dir / "users").c_str(), (dir / "via").c_str()), 0);
+
+  EXPECT_FALSE(runRemover({dir / "users/Quill"}));
+  EXPECT_FALSE(runRemover({dir / "via/Quill"}));
+  EXPECT_TRUE(existsNoFollow(dir / "real/users/Quill/data"));
+  EXPECT_TRUE(runRemover({dir / "roots/Quill"}));
+  EXPECT_FALSE(existsNoFollow(dir / "real/roots/Quill"));
+  // A listed link goes as itself.
+  EXPECT_TRUE(runRemover({dir / "users"}));
+  EXPECT_FALSE(existsNoFollow(dir / "users"));
+  EXPECT_TRUE(existsNoFollow(dir / "real/users/Quill/data"));
+}
+
+TEST(Remover, RunByAnOrdinaryUserChangesNothingItMayNot) {
+  const auto user = ordinaryUser();
+  if (::geteuid() != 0 || !user) GTEST_SKIP() << "needs root to switch to an ordinary user";
+  TempDir dir;
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+  writeFile(dir / "roots/Quill/data");
+  writeFile(dir / "theirs/Quill/data");
+  writeFile(dir / "theirs/Mine");
+  for (const char* entry : {"theirs", "theirs/Quill", "theirs/Quill/data", "theirs/Mine"})
+    ASSERT_EQ(::lchown((dir / entry).c_str(), user->uid, user->gid), 0);
+  ASSERT_EQ(::symlink((dir / "theirs").c_str(), (dir / "link").c_str()), 0);
+  ASSERT_EQ(::lchown((dir / "link").c_str(), user->uid, user->gid), 0);
+
+  const auto answers = runAsUser(*user, [&] {
+    std::string answer;
+    for (const std::string& path : {dir / "roots/Quill", dir / "link/Quill", dir / "theirs/Mine"})
+      answer += runRemover({path}) ? '1' : '0';
+    return answer;
+  });
+  EXPECT_EQ(answers, "001");
+  EXPECT_TRUE(existsNoFollow(dir / "roots/Quill/data"));
+  EXPECT_TRUE(existsNoFollow(dir / "theirs/Quill/data"));  // its own, but only through its own link
+  EXPECT_FALSE(existsNoFollow(dir / "theirs/Mine"));
+}
+
+}  // namespace
+}  // namespace quillmere::safety
