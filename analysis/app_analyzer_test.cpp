@@ -114,6 +114,35 @@ TEST_F(AppAnalyzerTest, EmptyIdentifierIsStoredButMatchesNothing) {
   EXPECT_EQ(info.relatedFiles, (Paths{lib("Caches/Foo.log"), bundle}));
 }
 
+// A hostile or degenerate name would list nearly every entry of the Library.
+TEST_F(AppAnalyzerTest, NamesThatCannotBeARealApplicationsSearchForNothing) {
+  writeFile(lib("Preferences/com.example.foo.plist"));
+  writeFile(lib("Preferences/org.other.plist"));
+  writeFile(lib("Containers/com.other.app/Data/x"));
+  writeFile(lib("Caches/Quill/x"));
+  writeFile(lib("Caches/a-b..c"));
+  const auto withIdentifier = [](const std::string& identifier) {
+    return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleIdentifier</key><string>" +
+           identifier + "</string></dict></plist>";
+  };
+
+  // The record keeps the identifier as read; only its name's entries are listed.
+  const std::string dotted = makeBundle("Quill.app", withIdentifier("."));
+  EXPECT_EQ(analyze(dotted).bundleIdentifier(), ".");
+  EXPECT_EQ(leftovers(dotted), Paths{lib("Caches/Quill")});
+  // "..app" is named "."; "-.app" is named "-".
+  EXPECT_EQ(analyze(makeBundle("..app", "")).name(), ".");
+  EXPECT_EQ(leftovers(makeBundle("..app", "")), Paths{});
+  EXPECT_EQ(leftovers(makeBundle("-.app", "")), Paths{});
+  for (const std::string identifier : {"..", "plist", "com", "com.", ".com", "com..foo", "-.-", "com.-"})
+    EXPECT_EQ(leftovers(makeBundle("Zq.app", withIdentifier(identifier))), Paths{}) << identifier;
+  // Two labels with a letter or digit each are enough, in any script.
+  EXPECT_EQ(leftovers(makeBundle("Zq.app", withIdentifier("com.example"))),
+            Paths{lib("Preferences/com.example.foo.plist")});
+  EXPECT_EQ(leftovers(makeBundle("Zq.app", withIdentifier("org.other"))),
+            Paths{lib("Preferences/org.other.plist")});
+}
+
 TEST_F(AppAnalyzerTest, PlainFileOrNumberIdentifierSearchesByNameAlone) {
   writeFile(lib("Preferences/com.example.x.plist"));  // would match only through an identifier
   writeFile(lib("Preferences/Foo.plist"));
