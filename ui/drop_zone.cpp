@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QUrl>
+#include <algorithm>
 
 namespace quillmere::ui {
 
@@ -21,7 +22,11 @@ void acceptAsCopy(QDropEvent* event) {
 DropZone::DropZone(QWidget* parent) : QWidget(parent) { setAcceptDrops(true); }
 
 bool DropZone::carriesFileUrls(const QMimeData* data) {
-  return data && data->hasFormat(QStringLiteral("text/uri-list"));
+  // A browser's link is a uri-list too; only a drag that holds a file may
+  // light the box and replace the screen under review.
+  if (!data || !data->hasUrls()) return false;
+  const QList<QUrl> urls = data->urls();
+  return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
 }
 
 std::vector<DroppedItem> DropZone::droppedItems(const QMimeData* data) {

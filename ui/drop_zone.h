@@ -17,7 +17,8 @@ class DropZone : public QWidget {
 public:
   explicit DropZone(QWidget* parent = nullptr);
 
-  // Whether a drag with this data is one the zone takes: it carries file URLs.
+  // Whether a drag with this data is one the zone takes: at least one of its
+  // URLs is a file URL.
   static bool carriesFileUrls(const QMimeData* data);
   // One item per URL of the drag: a file URL as its encoded bytes (paths are
   // bytes, so never through a QString path), anything else as no file URL.

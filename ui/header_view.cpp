@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 
@@ -97,6 +98,10 @@ void HeaderView::copySupportAddress() {
   alert.setText(tr("网址复制成功"));
   alert.setInformativeText(tr("已将 %1 复制到剪贴板").arg(address));
   alert.addButton(tr("确定"), QMessageBox::AcceptRole);
+  // The address is copied to be typed or pasted elsewhere: it stays whole on
+  // one line, the alert widens to fit it.
+  if (auto* informative = alert.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+    informative->setWordWrap(false);
   alert.setWindowModality(Qt::ApplicationModal);
   alert.exec();
 }

@@ -1,6 +1,7 @@
 // The confirmation asked before anything is deleted.
 
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -14,9 +15,10 @@ namespace quillmere::ui {
 ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp, QWidget* parent)
     : QDialog(parent) {
   setObjectName(QStringLiteral("confirmationDialog"));
-  // Shown in the window's title bar where there is one, and always in the
-  // dialog itself (a sheet has no title bar).
-  setWindowTitle(tr("确认卸载"));
+  // The title is shown in the dialog itself, as on a sheet, which has no
+  // title bar; where a window manager adds one, it names the application
+  // rather than repeating the title right below it.
+  setWindowTitle(QGuiApplication::applicationDisplayName());
   setWindowModality(Qt::WindowModal);
 
   auto* layout = new QVBoxLayout(this);

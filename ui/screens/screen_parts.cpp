@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextLayout>
 #include <QVBoxLayout>
 
+#include "ui/continuous_corners.h"
 #include "ui/symbols.h"
 
 namespace quillmere::ui {
@@ -125,7 +127,8 @@ FilledButton::FilledButton(const QString& text, NamedColor fill, QWidget* parent
     : QAbstractButton(parent), fill_(fill) {
   setText(text);
   setFont(ui::font(TextStyle::Body));
-  setFocusPolicy(Qt::StrongFocus);
+  // Reached by Tab, not taken by a click.
+  setFocusPolicy(Qt::TabFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
@@ -136,20 +139,26 @@ QSize FilledButton::sizeHint() const {
   return QSize(width, metrics.height() + 8);
 }
 
+QPainterPath FilledButton::shape() const { return continuousRoundedRect(QRectF(rect()), radius_); }
+
+void FilledButton::focusInEvent(QFocusEvent* event) {
+  keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+  QAbstractButton::focusInEvent(event);
+}
+
 void FilledButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
   if (!isEnabled()) painter.setOpacity(0.4);  // nothing to do: faded, as the Mac shows it
   QColor fill = color(fill_);
   if (isDown()) fill = fill.darker(125);
-  QPainterPath shape;
-  shape.addRoundedRect(QRectF(rect()), radius_, radius_);
-  painter.fillPath(shape, fill);
-  if (hasFocus() && focusPolicy() != Qt::NoFocus) {
+  const QPainterPath filled = shape();
+  painter.fillPath(filled, fill);
+  if (showsFocusRing()) {
     QColor ring = color(NamedColor::Blue);
     ring.setAlpha(110);
     painter.setPen(QPen(ring, 2));
-    painter.drawPath(shape);
+    painter.drawPath(filled);
   }
 
   const QColor foreground = color(NamedColor::White);

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QPainterPath>
 #include <QString>
 #include <QTextOption>
 #include <QWidget>
@@ -64,12 +65,19 @@ public:
   void setCornerRadius(qreal radius) { radius_ = radius; update(); }
   QColor fillColor() const { return color(fill_); }
   QSize sizeHint() const override;
+  // The filled area: a rounded rectangle with continuous corners.
+  QPainterPath shape() const;
+  // Only focus that came from the keyboard is drawn, as on the Mac: focus
+  // handed back when a dialog closes, or taken by a click, shows no ring.
+  bool showsFocusRing() const { return hasFocus() && keyboardFocus_; }
 
 protected:
   void paintEvent(QPaintEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
 
 private:
   NamedColor fill_;
+  bool keyboardFocus_ = false;
   QString symbol_;
   qreal radius_ = 6;
 };
