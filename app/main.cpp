@@ -2,17 +2,38 @@
 // Closing the window ends the process.
 
 #include <QApplication>
+#include <optional>
 
 #include "platform/privileged_remover.h"
 #include "ui/content_view.h"
+#include "ui/launch_options.h"
 #include "ui/qt_dispatcher.h"
 #include "ui/string_tables.h"
 
+namespace {
+
+void describeApplication() {
+  QCoreApplication::setApplicationName(QStringLiteral("Quillmere"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (quillmere::ui::asksOnlyForText(argc, argv)) {
+    // Answered without a window, so also on a terminal with no display.
+    QCoreApplication app(argc, argv);
+    describeApplication();
+    quillmere::ui::installStringTable(quillmere::ui::systemUiLanguages());
+    quillmere::ui::parseLaunchOptions(app, argc, argv);  // prints and exits
+    return 0;
+  }
+
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Quillmere"));
+  describeApplication();
   QApplication::setQuitOnLastWindowClosed(true);
   quillmere::ui::installStringTable(quillmere::ui::systemUiLanguages());
+  const quillmere::ui::LaunchOptions options = quillmere::ui::parseLaunchOptions(app, argc, argv);
 
   int status = 0;
   {
@@ -21,7 +42,7 @@ int main(int argc, char** argv) {
     // its frame, so the window can still be moved and closed.
     quillmere::ui::ContentView window(
         std::make_shared<quillmere::ui::QtDispatcher>(),
-        quillmere::SessionServices::standard(quillmere::SearchLocations::forCurrentUser(),
+        quillmere::SessionServices::standard(options.searchLocations(),
                                              quillmere::makeSystemPrivilegedRemover()));
     window.setWindowTitle(QStringLiteral("Quillmere"));
     window.show();

@@ -2,6 +2,49 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
+    <name>QCommandLineParser</name>
+    <message>
+        <source>Usage: %1</source>
+        <translation>Usage: %1</translation>
+    </message>
+    <message>
+        <source>[options]</source>
+        <translation>[options]</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>Options:</translation>
+    </message>
+    <message>
+        <source>Displays help on commandline options.</source>
+        <translation>Displays help on commandline options.</translation>
+    </message>
+    <message>
+        <source>Displays help including Qt specific options.</source>
+        <translation>Displays help including Qt specific options.</translation>
+    </message>
+    <message>
+        <source>Displays version information.</source>
+        <translation>Displays version information.</translation>
+    </message>
+    <message>
+        <source>Unknown option &apos;%1&apos;.</source>
+        <translation>Unknown option &apos;%1&apos;.</translation>
+    </message>
+    <message>
+        <source>Unknown options: %1.</source>
+        <translation>Unknown options: %1.</translation>
+    </message>
+    <message>
+        <source>Missing value after &apos;%1&apos;.</source>
+        <translation>Missing value after &apos;%1&apos;.</translation>
+    </message>
+    <message>
+        <source>Unexpected value after &apos;%1&apos;.</source>
+        <translation>Unexpected value after &apos;%1&apos;.</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::AnalyzingView</name>
     <message>
         <source>Analyzing app...</source>
@@ -60,7 +103,7 @@
     <name>quillmere::ui::HeaderView</name>
     <message>
         <source>服务帮助：%1（仅技术支持与使用说明）</source>
-        <translation>Help: %1 (support and instructions only)</translation>
+        <translation>Help: %1 (technical support and instructions only)</translation>
     </message>
     <message>
         <source>返回选择其它应用</source>
@@ -88,6 +131,25 @@
     <message>
         <source>拖动 .app 文件到这里，即可清理该应用程序</source>
         <translation>Drag an .app file here to remove the app and its files</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::LaunchOptions</name>
+    <message>
+        <source>Removes an application bundle together with the files it left behind in the Library folders. Drag the app onto the window, check the list, confirm.</source>
+        <translation>Removes an application bundle together with the files it left behind in the Library folders. Drag the app onto the window, check the list, confirm.</translation>
+    </message>
+    <message>
+        <source>Search the eight Library folders below DIR instead of below your home folder.</source>
+        <translation>Search the eight Library folders below DIR instead of below your home folder.</translation>
+    </message>
+    <message>
+        <source>Put DIR in front of the four system-wide Library folders (default /).</source>
+        <translation>Put DIR in front of the four system-wide Library folders (default /).</translation>
+    </message>
+    <message>
+        <source>Unexpected argument &apos;%1&apos;.</source>
+        <translation>Unexpected argument &apos;%1&apos;.</translation>
     </message>
 </context>
 <context>

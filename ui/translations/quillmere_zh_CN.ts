@@ -2,6 +2,49 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>QCommandLineParser</name>
+    <message>
+        <source>Usage: %1</source>
+        <translation>用法：%1</translation>
+    </message>
+    <message>
+        <source>[options]</source>
+        <translation>[选项]</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>选项：</translation>
+    </message>
+    <message>
+        <source>Displays help on commandline options.</source>
+        <translation>显示命令行选项的帮助。</translation>
+    </message>
+    <message>
+        <source>Displays help including Qt specific options.</source>
+        <translation>显示帮助，包括 Qt 专用的选项。</translation>
+    </message>
+    <message>
+        <source>Displays version information.</source>
+        <translation>显示版本信息。</translation>
+    </message>
+    <message>
+        <source>Unknown option &apos;%1&apos;.</source>
+        <translation>未知选项“%1”。</translation>
+    </message>
+    <message>
+        <source>Unknown options: %1.</source>
+        <translation>未知选项：%1。</translation>
+    </message>
+    <message>
+        <source>Missing value after &apos;%1&apos;.</source>
+        <translation>“%1”后缺少值。</translation>
+    </message>
+    <message>
+        <source>Unexpected value after &apos;%1&apos;.</source>
+        <translation>“%1”后不应有值。</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::AnalyzingView</name>
     <message>
         <source>Analyzing app...</source>
@@ -87,6 +130,25 @@
     <message>
         <source>拖动 .app 文件到这里，即可清理该应用程序</source>
         <translation>拖动 .app 文件到这里，即可清理该应用程序</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::LaunchOptions</name>
+    <message>
+        <source>Removes an application bundle together with the files it left behind in the Library folders. Drag the app onto the window, check the list, confirm.</source>
+        <translation>删除应用程序包及其在 Library 文件夹中留下的文件。将应用拖到窗口上，核对列表，然后确认。</translation>
+    </message>
+    <message>
+        <source>Search the eight Library folders below DIR instead of below your home folder.</source>
+        <translation>在 DIR 下（而不是个人文件夹下）查找八个 Library 文件夹。</translation>
+    </message>
+    <message>
+        <source>Put DIR in front of the four system-wide Library folders (default /).</source>
+        <translation>以 DIR 作为四个系统级 Library 文件夹的前缀（默认为 /）。</translation>
+    </message>
+    <message>
+        <source>Unexpected argument &apos;%1&apos;.</source>
+        <translation>多余的参数“%1”。</translation>
     </message>
 </context>
 <context>
