@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <optional>
 
+#include "app/app_icon.h"
 #include "platform/privileged_remover.h"
 #include "ui/content_view.h"
 #include "ui/launch_options.h"
@@ -34,6 +35,10 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(true);
   quillmere::ui::installStringTable(quillmere::ui::systemUiLanguages());
   const quillmere::ui::LaunchOptions options = quillmere::ui::parseLaunchOptions(app, argc, argv);
+  // Our own icon in the title bar and the task bar; the desktop file name
+  // lets Wayland compositors and docks match the window to its menu entry.
+  QApplication::setWindowIcon(quillmere::app::appIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral("example.quillmere.Quillmere"));
 
   int status = 0;
   {

@@ -14,6 +14,10 @@ apt_packages=(
   # The fuzz targets (libFuzzer) build with clang and its sanitizer runtimes;
   # the test command runs them, so they are always installed.
   clang libclang-rt-14-dev
+  # The package check: cpack's dependency list (dpkg-shlibdeps, file), the
+  # validators of the menu entry, the metainfo and the polkit action, and
+  # pkexec, which the package depends on.
+  dpkg-dev file desktop-file-utils appstream libxml2-utils pkexec
 )
 
 # Homebrew's names. Qt 6 is `qt`; libuuid is part of libSystem, so no uuid
