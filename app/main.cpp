@@ -13,9 +13,15 @@
 
 namespace {
 
+// The version also names the remover a privileged removal would start (the
+// path pkexec receives, which polkit's action must name byte for byte), so
+// `quillmere --version` checks an installation.
 void describeApplication() {
   QCoreApplication::setApplicationName(QStringLiteral("Quillmere"));
-  QCoreApplication::setApplicationVersion(QStringLiteral(QUILLMERE_VERSION));
+  const auto remover = quillmere::installedPrivilegedRemover();
+  QCoreApplication::setApplicationVersion(
+      QStringLiteral(QUILLMERE_VERSION "\nprivileged remover: ") +
+      (remover ? QString::fromLocal8Bit(remover->c_str()) : QStringLiteral("not found")));
 }
 
 }  // namespace

@@ -27,16 +27,12 @@ step() { echo "package check: $*"; }
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# The build's remover (when this build has one) must reach the package.
-expect_remover=0
-[ -x "$build/$remover_rel" ] && expect_remover=1
-
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log" >&2; fail "cpack"; }
 deb="$(ls "$work"/quillmere_*.deb)"
 step "built $(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
 
-# Checks an installed tree under $1 (/ for the real install); $2 is the
+# Checks an installed tree under $1 (empty for the real install); $2 is the
 # prefix as the installed files name it (/usr).
 check_tree() {
   local top="$1" prefix="$2" bin remover policy
@@ -57,25 +53,23 @@ check_tree() {
   "$bin/quillmere" --version >"$work/version.txt" || fail "quillmere --version"
   step "quillmere --version: $(tr '\n' ' ' <"$work/version.txt")"
 
-  if [ "$expect_remover" = 1 ]; then
-    remover="$top$prefix/$remover_rel"
-    [ -x "$remover" ] || fail "no privileged remover at $remover"
-    # Owner root (when installed by root) and writable by nobody else, nor
-    # its folder: another account must not be able to swap the program that
-    # the administrator password runs.
-    for f in "$remover" "$(dirname "$remover")"; do
-      local mode owner
-      mode="$(stat -c %a "$f")" owner="$(stat -c %U "$f")"
-      [ $((8#$mode & 8#022)) = 0 ] || fail "$f is writable by group or others (mode $mode)"
-      if [ "$top" = / ]; then [ "$owner" = root ] || fail "$f is owned by $owner"; fi
-      step "$f: owner $owner, mode $mode"
-    done
-    # The app starts the remover by this path, and pkexec applies the action
-    # only to a path that matches exec.path byte for byte.
-    grep -qxF "privileged remover: $prefix/$remover_rel" <(sed "s:$top$prefix:$prefix:" "$work/version.txt") ||
-      fail "quillmere does not find $prefix/$remover_rel"
-    grep -qF "exec.path\">$prefix/$remover_rel<" "$policy" || fail "polkit exec.path is not $prefix/$remover_rel"
-  fi
+  remover="$top$prefix/$remover_rel"
+  [ -x "$remover" ] || fail "no privileged remover at $remover"
+  # Owner root (when installed by root) and writable by nobody else, nor
+  # its folder: another account must not be able to swap the program that
+  # the administrator password runs.
+  for f in "$remover" "$(dirname "$remover")"; do
+    local mode owner
+    mode="$(stat -c %a "$f")" owner="$(stat -c %U "$f")"
+    [ $((8#$mode & 8#022)) = 0 ] || fail "$f is writable by group or others (mode $mode)"
+    if [ -z "$top" ]; then [ "$owner" = root ] || fail "$f is owned by $owner"; fi
+    step "$f: owner $owner, mode $mode"
+  done
+  # The app starts the remover by this path, and pkexec applies the action
+  # only to a path that matches exec.path byte for byte.
+  grep -qxF "privileged remover: $top$prefix/$remover_rel" "$work/version.txt" ||
+    fail "quillmere does not find $prefix/$remover_rel"
+  grep -qF "exec.path\">$prefix/$remover_rel<" "$policy" || fail "polkit exec.path is not $prefix/$remover_rel"
 }
 
 if [ "$(id -u)" = 0 ] && ! dpkg-query -W -f='${Status}' quillmere 2>/dev/null | grep -q 'install ok installed'; then
@@ -89,7 +83,7 @@ if [ "$(id -u)" = 0 ] && ! dpkg-query -W -f='${Status}' quillmere 2>/dev/null | 
   removed=0
   cleanup() { [ "$removed" = 1 ] || dpkg --purge quillmere >/dev/null 2>&1 || true; rm -rf "$work"; }
   trap cleanup EXIT
-  check_tree / /usr
+  check_tree "" /usr
   # The installed window starts (offscreen) and is still up after two seconds.
   status=0
   QT_QPA_PLATFORM=offscreen timeout 2 /usr/bin/quillmere >/dev/null 2>&1 || status=$?
