@@ -47,6 +47,22 @@ void takenOver(void* queue) {
 
 char backgroundQueue;  // its address stands for the thread pool's queue
 
+// The session's own pool. Every piece of background work gets a thread at
+// once, never a place in a queue: a removal may sit at the authorisation
+// prompt, an analysis walk a large Library and sizes be measured, all while
+// the next drop must still be decoded. The work is a handful of blocking
+// calls, not a stream of small tasks, so the cap is only a backstop. Idle
+// threads end after Qt's usual 30 s. Never deleted: the exit check below
+// still asks it after every window is gone.
+QThreadPool& backgroundPool() {
+  static QThreadPool* const pool = [] {
+    auto* p = new QThreadPool;
+    p->setMaxThreadCount(256);
+    return p;
+  }();
+  return *pool;
+}
+
 const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 // Main work waits in a queue of our own, drained in submission order in
@@ -120,13 +136,15 @@ void QtDispatcher::runInBackground(std::function<void()> work) {
     work();
   };
   handedOver(&backgroundQueue);
-  QThreadPool::globalInstance()->start(std::move(job));
+  backgroundPool().start(std::move(job));
 }
 
 void QtDispatcher::runOnMain(std::function<void()> work) { receiver_->push(std::move(work)); }
 
+bool waitForBackgroundWork(int msecs) { return backgroundPool().waitForDone(msecs); }
+
 void exitNowIfBackgroundWorkRuns(int status) {
-  if (QThreadPool::globalInstance()->activeThreadCount() == 0) return;
+  if (backgroundPool().activeThreadCount() == 0) return;
   // Destroying QCoreApplication (and the pool's own destructor) would join the
   // workers, which may be deep in a folder walk or blocked at a password
   // prompt. Skip every destructor instead.

@@ -1,6 +1,6 @@
 #pragma once
-// The Dispatcher of the window: background work on Qt's global thread pool,
-// main work on the thread that created the dispatcher (the GUI thread), run
+// The Dispatcher of the window: background work on a thread pool of its own
+// in which no piece of work ever waits for another to finish, main work on the thread that created the dispatcher (the GUI thread), run
 // one at a time in submission order, in short slices between other events.
 
 #include "session/dispatcher.h"
@@ -20,6 +20,10 @@ public:
 private:
   MainReceiver* receiver_;  // lives in the main thread and runs the queued calls
 };
+
+// Waits up to `msecs` for the background work of every QtDispatcher to end;
+// true when none is left.
+bool waitForBackgroundWork(int msecs);
 
 // Call after the event loop has finished. When background work is still
 // running (a long scan, a removal waiting for authorisation) this ends the

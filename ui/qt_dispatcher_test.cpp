@@ -90,8 +90,38 @@ private slots:
     started->acquire();
     view.reset();  // closes while the analysis runs, and does not wait for it
     release->release();
-    QVERIFY(QThreadPool::globalInstance()->waitForDone(60000));
+    QVERIFY(waitForBackgroundWork(60000));
     QCoreApplication::processEvents();  // the late result finds nobody to tell
+  }
+
+  // More blocked work than the machine has cores - a removal at the password
+  // prompt, analyses stuck in a slow folder - and a new drop is still decoded.
+  void aDropIsDecodedWhileEarlierWorkIsBlocked() {
+    auto release = std::make_shared<QSemaphore>();
+    SessionServices services;
+    services.analyze = [release](const std::string& path) -> AnalysisResult {
+      release->acquire();
+      return AppInfo("Demo", path, std::nullopt, nullptr, {path});
+    };
+    services.uninstall = [release](const AppInfo&, const ProgressCallback&,
+                                   const CompletionCallback& done) {
+      release->acquire();
+      done(true, std::nullopt);
+    };
+    auto view = std::make_unique<ContentView>(std::make_shared<QtDispatcher>(), services);
+    SessionController& controller = view->controller();
+    controller.performUninstall(AppInfo("Demo", "/Applications/Demo.app", std::nullopt, nullptr,
+                                        {"/Applications/Demo.app"}));
+    const int blocked = QThread::idealThreadCount() + 1;
+    for (int i = 0; i < blocked; ++i) controller.analyzeApp("/Applications/Demo.app");
+
+    controller.handleDrop({DroppedItem{std::string("file:///tmp/notes.txt")}});
+    QTRY_VERIFY_WITH_TIMEOUT(std::holds_alternative<states::Error>(controller.state()), 10000);
+    QCOMPARE(std::get<states::Error>(controller.state()).message, std::string(kDropRejectedMessage));
+
+    release->release(blocked + 1);
+    QVERIFY(waitForBackgroundWork(60000));
+    QCoreApplication::processEvents();
   }
 
   void exitIsNotHeldUpByBackgroundWork_data() {
@@ -139,7 +169,8 @@ static int exitProbe(int argc, char** argv, bool busy) {
   QCoreApplication app(argc, argv);
   if (busy) {
     QSemaphore started;
-    QThreadPool::globalInstance()->start([&started] {
+    QtDispatcher dispatcher;
+    dispatcher.runInBackground([&started] {
       started.release();
       QThread::sleep(3600);
     });
