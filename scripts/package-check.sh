@@ -73,8 +73,11 @@ check_tree() {
 }
 
 if [ "$(id -u)" = 0 ] && ! dpkg-query -W -f='${Status}' quillmere 2>/dev/null | grep -q 'install ok installed'; then
-  # Helpers sharing a machine would install and remove the same package at once.
-  exec 9>/var/lock/quillmere-package-check.lock
+  # Test runs sharing a machine would install and remove the same package at
+  # once: they take turns, holding a lock on the package database's folder
+  # (always there, unlike /var/lock in a bare container; dpkg's own locks are
+  # files inside it, so this one never blocks dpkg).
+  exec 9</var/lib/dpkg
   flock 9
   export DEBIAN_FRONTEND=noninteractive
   apt-get install -y --no-install-recommends -o DPkg::Lock::Timeout=300 "$deb" >"$work/apt.log" 2>&1 ||
