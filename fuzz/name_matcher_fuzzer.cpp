@@ -1,8 +1,8 @@
 // Name and bundle-identifier matching on raw bytes. The input is split at the
 // first two NUL bytes into an application name, a bundle identifier and an
 // entry name. Checked: the folding is stable, canonically equivalent
-// spellings fold alike, a name always matches itself, and the per-name and
-// whole-entry tests agree.
+// spellings fold alike, a name always matches itself, the per-name and
+// whole-entry tests agree, and the ASCII shortcut decides as the Unicode path.
 
 #include <utf8proc.h>
 
@@ -52,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string canonical = canonicalForm(text);
     FUZZ_CHECK(canonicalForm(canonical) == canonical);
     FUZZ_CHECK(matchingForm(canonical) == folded);
+    FUZZ_CHECK(matchingForm(text, FoldPath::UnicodeOnly) == folded);
     if (isValidUtf8(text)) {
       FUZZ_CHECK(isValidUtf8(folded) && isValidUtf8(canonical));
       if (auto nfd = decomposed(text)) FUZZ_CHECK(matchingForm(*nfd) == folded);
@@ -59,6 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   const NameMatcher matcher(appName, identifier);
+  const NameMatcher reference(appName, identifier, FoldPath::UnicodeOnly);
+  FUZZ_CHECK(matcher.matchesName(entry) == reference.matchesName(entry));
+  FUZZ_CHECK(matcher.isNameFolder(entry) == reference.isNameFolder(entry));
   if (!matchingForm(appName).empty()) FUZZ_CHECK(matcher.matchesName(appName));
   if (!matchingForm(identifier).empty()) FUZZ_CHECK(matcher.matchesName(identifier));
   if (entry.find('/') == std::string_view::npos) {
