@@ -36,7 +36,14 @@ struct ListedEntry {
 class FolderListing {
 public:
   void open(int fd) {
-    if (!buffer_) buffer_.reset(new std::uint64_t[kBufferBytes / sizeof(std::uint64_t)]);
+    if (!buffer_) {
+      try {
+        buffer_.reset(new std::uint64_t[kBufferBytes / sizeof(std::uint64_t)]);
+      } catch (...) {
+        ::close(fd);
+        throw;
+      }
+    }
     fd_ = fd;
     used_ = next_ = 0;
   }
@@ -53,7 +60,8 @@ public:
         used_ = std::size_t(n);
         next_ = 0;
       }
-      const auto* record = reinterpret_cast<const struct dirent64*>(reinterpret_cast<const char*>(buffer_.get()) + next_);
+      const char* at = reinterpret_cast<const char*>(buffer_.get()) + next_;
+      const auto* record = reinterpret_cast<const struct dirent64*>(at);
       next_ += record->d_reclen;
       if (record->d_ino == 0) continue;  // a deleted entry, as readdir skips it
       entry = ListedEntry{record->d_name, record->d_type};
@@ -107,10 +115,11 @@ public:
     while (size_ > 0) pop();
   }
   void push(int fd, std::size_t pathLength, bool belowNameFolder) {
-    OpenFolder& folder = folders_[size_++];
+    OpenFolder& folder = folders_[size_];
     folder.listing.open(fd);
     folder.pathLength = pathLength;
     folder.belowNameFolder = belowNameFolder;
+    ++size_;
   }
   void pop() { folders_[--size_].listing.close(); }
   OpenFolder& top() { return folders_[size_ - 1]; }
@@ -244,6 +253,7 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
   std::vector<Folder> folders;
   std::vector<std::vector<std::string>> pieces;
   bool listingPieceOpen = false;
+  openRoots.reserve(roots.size());  // so that keeping a descriptor never throws
 
   // First levels, on this thread: a dozen folder listings.
   {
