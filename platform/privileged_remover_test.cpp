@@ -33,6 +33,7 @@ TEST(RemovalTarget, SplitsPathsAndRefusesWhatMustNeverBeRemoved) {
   EXPECT_EQ(privilegedRemovalPath("/Library/Foo/"), "/Library/Foo");
   EXPECT_FALSE(privilegedRemovalPath("Library/Foo"));
   EXPECT_FALSE(privilegedRemovalPath("/"));
+  EXPECT_FALSE(privilegedRemovalPath("/Library/Foo/../../etc/Foo"));
 }
 
 #if !defined(__APPLE__)

@@ -18,7 +18,8 @@ struct RemovalTarget {
 std::optional<RemovalTarget> removalTarget(const std::string& path);
 
 // The path to hand to a privileged removal: as removalTarget, and absolute,
-// since the privileged command runs in another working folder.
+// since the privileged command runs in another working folder, with no ".."
+// component.
 std::optional<std::string> privilegedRemovalPath(const std::string& path);
 
 }  // namespace quillmere

@@ -37,6 +37,23 @@ int openFolderNoFollow(int parentFd, const char* name) {
   return openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
+// A folder that is the root of a mount is never entered: emptying another
+// file system, or a bind mount of a folder that lives elsewhere (on this very
+// file system, so with the same device number), as root deletes what lies
+// outside the listed tree. It stays, and the removal reports that it failed.
+bool isMountRoot(int fd, const struct stat& st, dev_t parentDev) {
+  if (st.st_dev != parentDev) return true;
+#if defined(__linux__) && defined(STATX_ATTR_MOUNT_ROOT)
+  struct statx stx;
+  if (statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, 0, &stx) == 0 &&
+      (stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT))
+    return (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+#else
+  (void)fd;
+#endif
+  return false;
+}
+
 bool isDot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
@@ -95,7 +112,7 @@ private:
       return false;
     }
     struct stat st;
-    DIR* dir = fstat(fd, &st) == 0 ? fdopendir(fd) : nullptr;
+    DIR* dir = fstat(fd, &st) == 0 && !isMountRoot(fd, st, parentDevice()) ? fdopendir(fd) : nullptr;
     if (!dir) {
       close(fd);
       return false;
@@ -112,6 +129,12 @@ private:
       ++firstOpen_;
     }
     return true;
+  }
+
+  dev_t parentDevice() const {
+    if (!stack_.empty()) return stack_.back().dev;
+    struct stat st;
+    return fstat(baseFd_, &st) == 0 ? st.st_dev : dev_t(-1);
   }
 
   bool noteRemoved() {

@@ -18,11 +18,13 @@ constexpr int kNotRemoved = 1;
 constexpr int kRefused = 2;
 
 // "/", relative paths and a trailing "/" (which would name what a final link
-// points to) are refused, and so is a last component of "." or "..".
+// points to) are refused, and so is a last component of ".". A ".." anywhere
+// is refused too: it would lead root above the folder the path seems to name,
+// to an entry nobody listed.
 bool isAcceptable(const std::string& path) {
   if (path.empty() || path.front() != '/' || path.back() == '/') return false;
-  const std::string last = path.substr(path.rfind('/') + 1);
-  return last != "." && last != "..";
+  if ((path + "/").find("/../") != std::string::npos) return false;
+  return path.substr(path.rfind('/') + 1) != ".";
 }
 
 }  // namespace

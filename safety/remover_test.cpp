@@ -2,6 +2,7 @@
 // once authorised): what it refuses to take, the links it follows on the way,
 // and what it leaves alone when an ordinary user runs it.
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@ namespace quillmere::safety {
 namespace {
 
 using fixtures::existsNoFollow;
+using fixtures::makeDirs;
 using fixtures::TempDir;
 using fixtures::writeFile;
 using ::testing::IsEmpty;
@@ -103,6 +105,44 @@ TEST(Remover, RunByAnOrdinaryUserChangesNothingItMayNot) {
   EXPECT_TRUE(existsNoFollow(dir / "roots/Quill/data"));
   EXPECT_TRUE(existsNoFollow(dir / "theirs/Quill/data"));  // its own, but only through its own link
   EXPECT_FALSE(existsNoFollow(dir / "theirs/Mine"));
+}
+
+// Shows `from` at `to` until the end of the test, and is undone before the
+// folder is cleaned up (which would otherwise empty `from` through it).
+struct BindMount {
+  std::string at;
+  bool mounted;
+  BindMount(const std::string& from, const std::string& to)
+      : at(to), mounted(::mount(from.c_str(), to.c_str(), nullptr, MS_BIND, nullptr) == 0) {}
+  ~BindMount() {
+    if (mounted) ::umount2(at.c_str(), MNT_DETACH);
+  }
+};
+
+// Root must stay inside the listed tree: no ".." leads it above, and no mount
+// inside the tree — or at the listed entry — leads it into folders that live
+// elsewhere, even on the same file system.
+TEST(Remover, NeverLeavesTheListedTreeThroughADotDotOrAMount) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, as the remover has once authorised";
+  TempDir dir;
+  writeFile(dir / "outside/precious/thesis.tex", "years of work");
+  writeFile(dir / "Quill/sub/data");
+  makeDirs(dir / "Quill/sub/mnt");
+  makeDirs(dir / "Mounted");
+  const Manifest before = takeManifest(dir / "outside");
+
+  EXPECT_FALSE(runRemover({dir / "Quill/../outside/precious"}));
+  EXPECT_FALSE(runRemover({dir / "Quill/sub/../../outside"}));
+  EXPECT_THAT(removalViolations(before, takeManifest(dir / "outside"), {}), IsEmpty());
+
+  BindMount inside(dir / "outside", dir / "Quill/sub/mnt");
+  BindMount listed(dir / "outside", dir / "Mounted");
+  if (!inside.mounted || !listed.mounted) GTEST_SKIP() << "no bind mounts here";
+  EXPECT_FALSE(runRemover({dir / "Quill"}));
+  EXPECT_FALSE(runRemover({dir / "Mounted"}));
+  EXPECT_THAT(removalViolations(before, takeManifest(dir / "outside"), {}), IsEmpty());
+  EXPECT_FALSE(existsNoFollow(dir / "Quill/sub/data"));  // the rest of the tree still goes
+  EXPECT_TRUE(existsNoFollow(dir / "Quill/sub/mnt"));
 }
 
 }  // namespace
