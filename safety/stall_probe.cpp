@@ -5,8 +5,10 @@
 //   quillmere_stall_probe [ENTRIES] [PATHS]      (defaults 200000 and 100000)
 //
 // 1. a real analysis of a generated Library of ENTRIES entries;
-// 2. a ready list of PATHS paths appearing;
-// 3. a removal log of 2 × PATHS lines arriving line by line.
+// 2. the real measuring of a listed folder of PATHS entries, and how soon it
+//    stops when the user goes back while it runs;
+// 3. a ready list of PATHS paths appearing;
+// 4. a removal log of 2 × PATHS lines arriving line by line.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,6 +17,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -138,11 +141,64 @@ int main(int argc, char** argv) {
                                                      std::make_shared<FakePrivilegedRemover>()));
     window.show();
     runUntil([] { return true; }, 300);
+    // The same window doing nothing: what this machine's load alone costs.
+    meter.start();
+    runUntil([] { return true; }, 1000);
+    report("idle window (the machine's own noise)", 1.0, meter);
     meter.start();
     window.controller().analyzeApp(bundle);
     const double seconds =
         runUntil([&] { return std::holds_alternative<states::Ready>(window.controller().state()); });
     report(("scan of " + std::to_string(made) + " entries").c_str(), seconds, meter);
+  }
+
+  {
+    // One listed folder of `paths` entries (folders of 100 files) and the bundle.
+    fixtures::TempDir sizes;
+    const std::string folder = sizes / "home/Library/Caches/Quill";
+    fixtures::makeDirs(folder);
+    for (long made = 0, sub = 0; made < paths; ++sub) {
+      const std::string dir = folder + "/" + std::to_string(sub);
+      ::mkdir(dir.c_str(), 0755);
+      ++made;
+      for (int f = 0; f < 99 && made < paths; ++f, ++made) touch(dir + "/file" + std::to_string(f));
+    }
+    SessionServices services = SessionServices::standard(SearchLocations{sizes / "home", sizes / "sys"},
+                                                         std::make_shared<FakePrivilegedRemover>());
+    // When the last measuring call returned, to see how soon a stop is obeyed.
+    auto ended = std::make_shared<std::atomic<qint64>>(0);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    services.measure = [measure = services.measure, ended, clock](const std::string& path, const std::atomic<bool>& stop) {
+      auto size = measure(path, stop);
+      ended->store(clock->nsecsElapsed());
+      return size;
+    };
+    ui::ContentView window(std::make_shared<ui::QtDispatcher>(), services);
+    window.show();
+    runUntil([] { return true; }, 300);
+    auto& controller = window.controller();
+    controller.analyzeApp(bundle);
+    // The list's own first layout and paint are the figure below, not this one.
+    runUntil([&] { return std::holds_alternative<states::Ready>(controller.state()); }, 100);
+    meter.start();
+    const double seconds = runUntil([&] { return !controller.isMeasuring(); });
+    report(("sizes of a folder of " + std::to_string(paths) + " entries").c_str(), seconds, meter);
+
+    controller.analyzeApp(bundle);
+    runUntil([&] { return std::holds_alternative<states::Ready>(controller.state()); }, 0);
+    runUntil([] { return true; }, 30);
+    if (!controller.isMeasuring()) {
+      std::printf("%-44s measuring ended before the reset\n", "measuring, the user goes back");
+    } else {
+      ended->store(0);
+      const qint64 reset = clock->nsecsElapsed();
+      controller.resetState();
+      runUntil([&] { return ended->load() != 0; }, 0);
+      std::printf("%-44s stopped %.1f ms after resetState()\n", "measuring, the user goes back",
+                  double(ended->load() - reset) / 1e6);
+    }
+    std::fflush(stdout);
   }
 
   // The list and the log come from fakes that hand over finished data at once,
