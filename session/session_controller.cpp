@@ -168,6 +168,9 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     leaveReady();
     state = states::Uninstalling{};
     uninstallLog.clear();
+    // About two lines per path: room made now, not by moving a log of
+    // 100,000 lines on the main thread each time it outgrows its storage.
+    uninstallLog.reserve(2 * app.relatedFiles.size() + 1);
     notify({SessionField::State, SessionField::UninstallLog});
     inBackground([app = std::move(app)](Shared& self) {
       bool completed = false;

@@ -1,5 +1,6 @@
 #include "ui/content_view.h"
 
+#include <QElapsedTimer>
 #include <QStackedLayout>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -83,7 +84,7 @@ ContentView::ContentView(std::shared_ptr<Dispatcher> dispatcher, SessionServices
           [this](int row) { controller_->toggleRow(static_cast<size_t>(row)); });
   connect(readyView_, &ReadyView::revealRequested, this, [this](int row) {
     // Looks only: the path shown is the one opened, and nothing is deleted.
-    const auto& app = readyView_->app();
+    const AppInfo* app = readyView_->app();
     if (app && row >= 0 && static_cast<size_t>(row) < app->relatedFiles.size())
       revealer_->reveal(app->relatedFiles[static_cast<size_t>(row)]);
   });
@@ -131,14 +132,23 @@ void ContentView::onChange(SessionField field) {
 }
 
 void ContentView::refreshLog() {
-  // A bounded batch per frame keeps each refresh short when the log is far
-  // behind; the rest follows in the next frames.
-  constexpr size_t kLinesPerFrame = 2000;
+  // A few milliseconds of lines per frame keep each refresh short when the
+  // log is far behind, on a fast machine or a slow one; the rest follows in
+  // the next frames.
+  constexpr size_t kLinesPerStep = 200;
+  constexpr qint64 kBudgetNs = 3'000'000;
   logRefresh_->stop();
-  if (!uninstallingView_->setLog(controller_->uninstallLog(), kLinesPerFrame)) logRefresh_->start();
+  QElapsedTimer spent;
+  spent.start();
+  while (!uninstallingView_->setLog(controller_->uninstallLog(), kLinesPerStep)) {
+    if (spent.nsecsElapsed() >= kBudgetNs) return logRefresh_->start();
+  }
 }
 
 void ContentView::showState() {
+  // The ready screen shows the controller's own record, which a new state
+  // replaces.
+  if (!std::holds_alternative<states::Ready>(controller_->state())) readyView_->clear();
   QWidget* screen = std::visit(
       Overloaded{
           [&](const states::Idle&) -> QWidget* { return idleView_; },

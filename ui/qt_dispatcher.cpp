@@ -66,11 +66,11 @@ QThreadPool& backgroundPool() {
 const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 // Main work waits in a queue of our own, drained in submission order in
-// slices of at most kSliceMs. A removal reports two lines per file, far
+// slices of about kSliceMs, a third of a frame. A removal reports two lines per file, far
 // faster than any window can show them; draining that flood in one go would
 // keep input, timers and painting waiting for seconds. Between slices the
 // event loop runs everything else.
-constexpr qint64 kSliceMs = 8;
+constexpr qint64 kSliceMs = 5;
 }  // namespace
 
 class MainReceiver : public QObject {

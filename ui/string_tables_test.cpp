@@ -148,7 +148,9 @@ class StringTablesTest : public QObject {
     dispatcher->runBackground();
     dispatcher->runNextMain();
     dispatcher->runNextMain();  // the two lines, not the completion
-    QTest::qWait(40);           // the log shows a frame's worth at a time
+    // The log shows what arrived once per frame.
+    auto* log = view.currentScreen()->findChild<QPlainTextEdit*>();
+    (void)QTest::qWaitFor([log] { return log && log->blockCount() == 2; }, 10000);  // else the walk tells
     look("uninstalling", &view);
     dispatcher->runAll();
     look("completed", &view);

@@ -157,7 +157,7 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
 
 void ReadyView::setApp(const AppInfo& app, const ReadyRows* rows, bool measuring) {
   paths_->setPaths(nullptr);  // the list must not see the old record go away
-  app_ = app;
+  app_ = &app;
   rows_ = rows && rows->size() == app.relatedFiles.size() ? rows : nullptr;
   showIcon();
 
@@ -169,6 +169,12 @@ void ReadyView::setApp(const AppInfo& app, const ReadyRows* rows, bool measuring
   paths_->setPaths(&app_->relatedFiles, rows_);
   list_->scrollToTop();
   refreshRows(measuring);
+}
+
+void ReadyView::clear() {
+  paths_->setPaths(nullptr);
+  app_ = nullptr;
+  rows_ = nullptr;
 }
 
 void ReadyView::refreshRows(bool measuring) {

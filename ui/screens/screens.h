@@ -32,14 +32,17 @@ class ReadyView : public QWidget {
   Q_OBJECT
 public:
   explicit ReadyView(QWidget* parent = nullptr);
-  // Shows `app` with the selection and sizes of `rows`, which the caller
-  // keeps alive while the screen shows them; without rows every row is
+  // Shows `app` with the selection and sizes of `rows`, both of which the
+  // caller keeps alive and unchanged until clear() or the next setApp (no
+  // copy: a record may list 100,000 paths); without rows every row is
   // selected and no size is shown.
   void setApp(const AppInfo& app, const ReadyRows* rows = nullptr, bool measuring = false);
+  // Forgets the record, before its owner lets it go.
+  void clear();
   // The rows' selection or sizes changed; `measuring` while sizes may still come.
   void refreshRows(bool measuring);
   // The record shown, the one "卸载应用" asks to remove.
-  const std::optional<AppInfo>& app() const { return app_; }
+  const AppInfo* app() const { return app_; }
 signals:
   void uninstallRequested();  // "卸载应用"
   void toggleRequested(int row);  // a row's marker clicked, or Space
@@ -47,7 +50,7 @@ signals:
 
 private:
   void showIcon();  // the app's own, or the blue "app.fill" symbol in the current appearance
-  std::optional<AppInfo> app_;
+  const AppInfo* app_ = nullptr;
   const ReadyRows* rows_ = nullptr;
   QLabel* icon_;
   WrappedText* name_;

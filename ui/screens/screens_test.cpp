@@ -112,11 +112,12 @@ void ScreensTest::readyShowsTheRecord() {
   QFETCH(int, fileCount);
   QFETCH(bool, hasIdentifier);
   QFETCH(QString, name);
+  const AppInfo app = record(manyPaths(fileCount),
+                             hasIdentifier ? std::optional<std::string>("com.example.Notes") : std::nullopt,
+                             nullptr, name.toStdString());
   ReadyView view;
   showInContentArea(view);
-  view.setApp(record(manyPaths(fileCount), hasIdentifier ? std::optional<std::string>("com.example.Notes")
-                                                         : std::nullopt,
-                     nullptr, name.toStdString()));
+  view.setApp(app);
   QCoreApplication::processEvents();  // the layout follows on its own event
 
   auto* list = view.findChild<QListView*>("fileList");
@@ -157,8 +158,9 @@ void ScreensTest::readyIcon() {
     icon = iconOf(image, format.constData());
     if (!icon) QSKIP("no writer for this image format");
   }
+  const AppInfo app = record({"/Applications/Notes.app"}, "com.example.Notes", icon);
   ReadyView view;
-  view.setApp(record({"/Applications/Notes.app"}, "com.example.Notes", icon));
+  view.setApp(app);
   auto* label = view.findChild<QLabel*>("icon");
   const QPixmap pixmap = label->pixmap();
   QVERIFY(!pixmap.isNull());
@@ -200,8 +202,9 @@ void ScreensTest::readyFitsTheContentArea_data() {
 
 void ScreensTest::readyFitsTheContentArea() {
   QFETCH(int, fileCount);
+  const AppInfo app = record(manyPaths(fileCount));
   ReadyView view;
-  view.setApp(record(manyPaths(fileCount)));
+  view.setApp(app);
   showInContentArea(view);
   auto* list = view.findChild<QListView*>("fileList");
   auto* button = view.findChild<QAbstractButton*>("uninstallButton");
@@ -366,8 +369,9 @@ void ScreensTest::errorMessageIsCentredAndWraps() {
 
 void ScreensTest::switchingToDarkRecoloursWhatIsShown() {
   const QPalette light = QApplication::palette();
+  const AppInfo app = record({"/Applications/Notes.app"});
   ReadyView ready;
-  ready.setApp(record({"/Applications/Notes.app"}));
+  ready.setApp(app);
   ErrorView error;
   UninstallingView uninstalling;
   // Shown as the window shows them, on a background colour set explicitly.
