@@ -1,12 +1,12 @@
-// Renders the window's idle, targeted and analyzing screens to PNGs under the
-// offscreen platform: quillmere_render_screens OUTPUT_DIR
+// Renders the window's main screens to PNGs under the offscreen platform, in
+// the language of the environment, as the app speaks it:
+//   LANG=en_US.UTF-8 quillmere_render_screens OUTPUT_DIR
 // Fake services and a hand-stepped dispatcher keep the pictures reproducible.
 
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QElapsedTimer>
-#include <QFontDatabase>
 #include <QMimeData>
 #include <QUrl>
 #include <cstdio>
@@ -15,12 +15,16 @@
 #include "ui/content_view.h"
 #include "ui/drop_zone.h"
 #include "ui/idle_view.h"
+#include "ui/screens/screens.h"
+#include "ui/string_tables.h"
 
 using namespace quillmere;
 using namespace quillmere::ui;
 
 static bool save(QWidget& window, const QDir& dir, const QString& name) {
-  QCoreApplication::processEvents();
+  QElapsedTimer settle;  // the log and the layout follow on their own events
+  settle.start();
+  while (settle.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   const QString path = dir.filePath(name);
   if (!window.grab().save(path)) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -33,26 +37,38 @@ static bool save(QWidget& window, const QDir& dir, const QString& name) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Quillmere"));
   if (argc != 2) {
     std::fprintf(stderr, "usage: quillmere_render_screens OUTPUT_DIR\n");
     return 2;
   }
+  installStringTable(systemUiLanguages());
   // Pin the family so the pictures do not depend on the machine's defaults;
   // the Chinese texts need a CJK font.
-  const QString family = QStringLiteral("WenQuanYi Micro Hei");
-  if (QFontDatabase::families().contains(family)) QApplication::setFont(QFont(family));
-  else std::fprintf(stderr, "warning: %s is not installed\n", qPrintable(family));
+  QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei")));
 
   QDir dir(QString::fromLocal8Bit(argv[1]));
   dir.mkpath(QStringLiteral("."));
 
   auto dispatcher = std::make_shared<ManualDispatcher>();
+  const std::string home = "/Users/ada/Library/";
+  const std::vector<std::string> files = {
+      home + "Application Support/Notes", home + "Caches/com.example.notes",
+      home + "Preferences/com.example.notes.plist",
+      home + "Saved Application State/com.example.notes.savedState", "/Applications/Notes.app"};
   SessionServices services;
-  services.analyze = [](const std::string& path) -> AnalysisResult {
-    return AppInfo("Demo", path, std::nullopt, nullptr, {path});
+  services.analyze = [files](const std::string& path) -> AnalysisResult {
+    return AppInfo("Notes", path, "com.example.notes", nullptr, files);
   };
-  services.uninstall = [](const AppInfo&, const ProgressCallback&, const CompletionCallback& done) {
-    done(true, std::nullopt);
+  int removals = 0;
+  services.uninstall = [&removals](const AppInfo& app, const ProgressCallback& progress,
+                                   const CompletionCallback& done) {
+    for (const std::string& path : app.relatedFiles) {
+      progress("Deleting: " + path);
+      progress(removals == 0 ? "\u2713 Deleted: " + path : "\u2717 Failed to delete: " + path);
+    }
+    if (removals++ == 0) done(true, std::nullopt);
+    else done(false, "Failed to delete " + std::to_string(app.relatedFiles.size()) + " files");
   };
   ContentView window(dispatcher, services);
   window.show();
@@ -61,7 +77,7 @@ int main(int argc, char** argv) {
 
   // A real hover: the drag enters the drop zone, the box animates; wait for rest.
   QMimeData drag;
-  drag.setUrls({QUrl::fromLocalFile(QStringLiteral("/Applications/Demo.app"))});
+  drag.setUrls({QUrl::fromLocalFile(QStringLiteral("/Applications/Notes.app"))});
   QDragEnterEvent enter(window.dropZone()->rect().center(), Qt::CopyAction, &drag,
                         Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(window.dropZone(), &enter);
@@ -72,7 +88,25 @@ int main(int argc, char** argv) {
   ok = save(window, dir, QStringLiteral("idle-targeted.png")) && ok;
   window.controller().setTargeted(false);
 
-  window.controller().analyzeApp("/Applications/Demo.app");
+  SessionController& controller = window.controller();
+  controller.analyzeApp("/Applications/Notes.app");
   ok = save(window, dir, QStringLiteral("analyzing.png")) && ok;
+  dispatcher->runAll();
+  ok = save(window, dir, QStringLiteral("ready.png")) && ok;
+
+  controller.requestUninstall(std::get<states::Ready>(controller.state()).app);
+  if (ConfirmationDialog* dialog = window.confirmationDialog()) {
+    ok = save(*dialog, dir, QStringLiteral("confirmation.png")) && ok;
+    dialog->accept();
+  }
+  dispatcher->runBackground();
+  for (int i = 0; i < 6; ++i) dispatcher->runNextMain();  // part of the log, not the end
+  ok = save(window, dir, QStringLiteral("uninstalling.png")) && ok;
+  dispatcher->runAll();
+  ok = save(window, dir, QStringLiteral("completed.png")) && ok;
+
+  controller.performUninstall(*controller.currentApp());
+  dispatcher->runAll();
+  ok = save(window, dir, QStringLiteral("error.png")) && ok;
   return ok ? 0 : 1;
 }

@@ -103,7 +103,7 @@
     <name>quillmere::ui::HeaderView</name>
     <message>
         <source>服务帮助：%1（仅技术支持与使用说明）</source>
-        <translation>Help: %1 (technical support and instructions only)</translation>
+        <translation>Help: %1 (support and instructions only)</translation>
     </message>
     <message>
         <source>返回选择其它应用</source>
