@@ -249,7 +249,16 @@ bool dropPageCache() {
 // all three alike. Ratios are taken within a round, then their median.
 struct ScanRounds {
   std::vector<double> scan, floor, find, scanPerFloor, scanPerFind;
+  std::vector<double> cpu[3];  // processor time of each scan, all its threads
 };
+
+// User and system time of this process (all threads) or of its waited-for children.
+double cpuSeconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
 
 void printRounds(const char* state, const ScanRounds& r) {
   auto best = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
@@ -259,6 +268,8 @@ void printRounds(const char* state, const ScanRounds& r) {
   std::printf("  scan (find):     best %7.1f ms, median %7.1f ms\n", best(r.find) * 1e3, median(r.find) * 1e3);
   std::printf("  scan/floor %.2f, scan/find %.2f (medians of the rounds' ratios)\n", median(r.scanPerFloor),
               median(r.scanPerFind));
+  std::printf("  processor time per scan (median): analyzer %.1f ms, floor %.1f ms, find %.1f ms\n",
+              median(r.cpu[0]) * 1e3, median(r.cpu[1]) * 1e3, median(r.cpu[2]) * 1e3);
 }
 
 void benchmarkScan(const Options& options, const std::string& work) {
@@ -317,9 +328,12 @@ void benchmarkScan(const Options& options, const std::string& work) {
       for (int k = 0; k < 3; ++k) {
         const int which = (round + k) % 3;
         if (cold) dropPageCache();
+        const int who = which == 2 ? RUSAGE_CHILDREN : RUSAGE_SELF;  // find is a child process
+        const double cpu0 = cpuSeconds(who);
         auto t0 = std::chrono::steady_clock::now();
         bodies[which]();
         seconds[which] = secondsSince(t0);
+        r.cpu[which].push_back(cpuSeconds(who) - cpu0);
         times[which]->push_back(seconds[which]);
       }
       r.scanPerFloor.push_back(seconds[0] / seconds[1]);
