@@ -230,8 +230,10 @@ SessionController::SessionController(std::shared_ptr<Dispatcher> dispatcher, Ses
 
 SessionController::~SessionController() {
   // Work still queued keeps `shared_` alive and may run later; it must not
-  // call into a view that is being destroyed with this controller.
+  // call into a view that is being destroyed with this controller. Sizes
+  // nobody will see are not worth a walk that may hold up the exit.
   shared_->listener = nullptr;
+  shared_->stopMeasuring();
 }
 
 const UninstallState& SessionController::state() const { return shared_->state; }
