@@ -36,8 +36,8 @@ tsan="${QUILLMERE_TSAN_BUILD_DIR:-$root/build-tsan}"
 configure "$tsan" thread ""
 # Qt is not instrumented: ignore_noninstrumented_modules keeps the memory
 # operations Qt performs inside its own code (copies, frees of its own data)
-# out of the reports. The hand-over of our work through Qt's queues is
-# announced to the sanitizer by ui/qt_dispatcher.cpp; nothing is suppressed.
+# out of the reports. The window's background work runs on plain threads,
+# which the sanitizer sees; nothing is suppressed.
 step env TSAN_OPTIONS="halt_on_error=1:ignore_noninstrumented_modules=1:second_deadlock_stack=1" \
   ctest --test-dir "$tsan" --output-on-failure -j "$jobs"
 

@@ -4,63 +4,34 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QObject>
-#include <QThreadPool>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
-
-// Qt's thread pool synchronises with futexes that ThreadSanitizer does not
-// see. Under it, each hand-over is announced explicitly (release before handing
-// the work to Qt, acquire before running it), so the sanitizer knows what
-// the real queues guarantee and still reports any other race.
-#if defined(__SANITIZE_THREAD__)
-#define QUILLMERE_TSAN 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define QUILLMERE_TSAN 1
-#endif
-#endif
-#if defined(QUILLMERE_TSAN)
-extern "C" void __tsan_acquire(void* address);
-extern "C" void __tsan_release(void* address);
-#endif
+#include <thread>
+#include <chrono>
+#include <condition_variable>
 
 namespace quillmere::ui {
 namespace {
 
-void handedOver(void* queue) {
-#if defined(QUILLMERE_TSAN)
-  __tsan_release(queue);
-#else
-  (void)queue;
-#endif
-}
+// Every piece of background work gets a thread of its own at once, never a
+// place in a queue: a removal may sit at the authorisation prompt, an
+// analysis walk a large Library and sizes be measured, all while the next
+// drop must still be decoded. The work is a handful of blocking calls, not a
+// stream of small tasks, so a thread each costs nothing worth pooling. Plain
+// threads also hand their work over in a way ThreadSanitizer sees, which
+// Qt's futex-based pool does not.
+struct BackgroundThreads {
+  std::mutex mutex;
+  std::condition_variable idle;
+  int running = 0;
+};
 
-void takenOver(void* queue) {
-#if defined(QUILLMERE_TSAN)
-  __tsan_acquire(queue);
-#else
-  (void)queue;
-#endif
-}
-
-char backgroundQueue;  // its address stands for the thread pool's queue
-
-// The session's own pool. Every piece of background work gets a thread at
-// once, never a place in a queue: a removal may sit at the authorisation
-// prompt, an analysis walk a large Library and sizes be measured, all while
-// the next drop must still be decoded. The work is a handful of blocking
-// calls, not a stream of small tasks, so the cap is only a backstop. Idle
-// threads end after Qt's usual 30 s. Never deleted: the exit check below
-// still asks it after every window is gone.
-QThreadPool& backgroundPool() {
-  static QThreadPool* const pool = [] {
-    auto* p = new QThreadPool;
-    p->setMaxThreadCount(256);
-    return p;
-  }();
-  return *pool;
+// Never deleted: the exit check below still asks it after every window is gone.
+BackgroundThreads& backgroundThreads() {
+  static auto* const threads = new BackgroundThreads;
+  return *threads;
 }
 
 const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -131,23 +102,37 @@ QtDispatcher::~QtDispatcher() {
 }
 
 void QtDispatcher::runInBackground(std::function<void()> work) {
-  std::function<void()> job = [work = std::move(work)] {
-    takenOver(&backgroundQueue);
+  BackgroundThreads& threads = backgroundThreads();
+  {
+    std::lock_guard lock(threads.mutex);
+    ++threads.running;
+  }
+  std::thread([work = std::move(work)]() mutable {
     work();
-  };
-  handedOver(&backgroundQueue);
-  backgroundPool().start(std::move(job));
+    work = nullptr;  // what it captured goes before it counts as done
+    BackgroundThreads& threads = backgroundThreads();
+    std::lock_guard lock(threads.mutex);
+    if (--threads.running == 0) threads.idle.notify_all();
+  }).detach();
 }
 
 void QtDispatcher::runOnMain(std::function<void()> work) { receiver_->push(std::move(work)); }
 
-bool waitForBackgroundWork(int msecs) { return backgroundPool().waitForDone(msecs); }
+bool waitForBackgroundWork(int msecs) {
+  BackgroundThreads& threads = backgroundThreads();
+  std::unique_lock lock(threads.mutex);
+  return threads.idle.wait_for(lock, std::chrono::milliseconds(msecs), [&] { return threads.running == 0; });
+}
 
 void exitNowIfBackgroundWorkRuns(int status) {
-  if (backgroundPool().activeThreadCount() == 0) return;
-  // Destroying QCoreApplication (and the pool's own destructor) would join the
-  // workers, which may be deep in a folder walk or blocked at a password
-  // prompt. Skip every destructor instead.
+  {
+    BackgroundThreads& threads = backgroundThreads();
+    std::lock_guard lock(threads.mutex);
+    if (threads.running == 0) return;
+  }
+  // Returning from main would run the static destructors under threads that
+  // may be deep in a folder walk or blocked at a password prompt. Skip every
+  // destructor instead.
   std::fflush(nullptr);
   std::_Exit(status);
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The Dispatcher of the window: background work on a thread pool of its own
-// in which no piece of work ever waits for another to finish, main work on the thread that created the dispatcher (the GUI thread), run
+// The Dispatcher of the window: each piece of background work on a thread of
+// its own, so none ever waits for another to finish; main work on the thread that created the dispatcher (the GUI thread), run
 // one at a time in submission order, in short slices between other events.
 
 #include "session/dispatcher.h"
