@@ -135,8 +135,8 @@ void ContentView::refreshLog() {
   // A few milliseconds of lines per frame keep each refresh short when the
   // log is far behind, on a fast machine or a slow one; the rest follows in
   // the next frames.
-  constexpr size_t kLinesPerStep = 200;
-  constexpr qint64 kBudgetNs = 3'000'000;
+  constexpr size_t kLinesPerStep = 40;
+  constexpr qint64 kBudgetNs = 2'000'000;
   logRefresh_->stop();
   QElapsedTimer spent;
   spent.start();

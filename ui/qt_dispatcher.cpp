@@ -41,7 +41,7 @@ const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::registerEventT
 // faster than any window can show them; draining that flood in one go would
 // keep input, timers and painting waiting for seconds. Between slices the
 // event loop runs everything else.
-constexpr qint64 kSliceMs = 5;
+constexpr qint64 kSliceMs = 4;
 }  // namespace
 
 class MainReceiver : public QObject {
