@@ -1,0 +1,363 @@
+#!/usr/bin/env python3
+"""Accuracy on real applications: which rows a scan lists and selects, measured
+against the leftover lists that packaging repositories keep for real Mac
+applications (apps.json), plus a few collisions we wrote ourselves
+(collisions.json).
+
+Every application is installed at once as ROOT/Applications/<Name>.app and
+every leftover laid out in one home (HOME) and one system root (ROOT); then
+each application is scanned with the command-line tool, one process per app:
+
+    quillmere-cli scan --json --home HOME --system-root ROOT ROOT/Applications/<Name>.app
+
+A listed row is the app's own leftover (it is one of the app's leftovers or
+lies inside one), another app's (it is, lies inside or holds a leftover that
+only other apps list), or other. When the JSON carries "rows" with
+"selected", the default selection is what is measured; without it every
+listed row counts as selected.
+
+    python3 bench/accuracy/run.py [BUILD_DIR] [--jobs N] [--keep] [--json FILE]
+
+Standard library only. Deletes nothing outside its own temporary folder.
+"""
+import argparse
+import collections
+import json
+import os
+import plistlib
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from concurrent.futures import ThreadPoolExecutor
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+TWELVE = [
+    "~/Library/Application Support", "~/Library/Preferences", "~/Library/Caches",
+    "~/Library/Logs", "~/Library/Saved Application State", "~/Library/HTTPStorages",
+    "~/Library/WebKit", "~/Library/Containers",
+    "/Library/Application Support", "/Library/Preferences", "/Library/Caches", "/Library/Logs",
+]
+
+# Leftovers with these endings are laid out as files, everything else as a
+# folder (what the packaging lists name is mostly folders and property lists).
+FILE_ENDINGS = (".plist", ".binarycookies", ".log", ".sfl", ".sfl2", ".sfl3", ".bom", ".ini",
+                ".cfg", ".conf", ".json", ".jsonl", ".db", ".sqlite", ".txt", ".storedata",
+                ".xml", ".dat", "rc", ".lock", ".toml", ".yaml", ".yml", ".cookies")
+
+
+def inside(path, folder):
+    return path == folder or path.startswith(folder + "/")
+
+
+def ancestors(path):
+    """The path itself and every folder above it, nearest first."""
+    out = [path]
+    while True:
+        cut = path.rfind("/")
+        if cut <= 1:
+            return out
+        path = path[:cut]
+        out.append(path)
+
+
+def folder_of(path):
+    """Where a leftover lies, for the most-missed table: ~/Library/Cookies, /Library/LaunchDaemons, ..."""
+    parts = path.split("/")
+    if parts[0] == "~" and len(parts) > 2 and parts[1] == "Library":
+        return "/".join(parts[:3])
+    if parts[0] == "" and len(parts) > 2 and parts[1] == "Library":
+        return "/".join(parts[:3])
+    if path.startswith("/private/var/db/receipts/"):
+        return "/private/var/db/receipts"
+    return "/".join(parts[:2]) if parts[0] == "~" else "/".join(parts[:3])
+
+
+class Library:
+    """One home and one system root holding every app and every leftover."""
+
+    def __init__(self, base, apps):
+        self.home = os.path.join(base, "home_0")
+        self.root = os.path.join(base, "root_0")
+        self.apps = apps
+        # leftover (canonical "~/..." or "/..." text) -> indices of the apps that list it
+        self.owners = collections.defaultdict(set)
+        # every folder above a leftover -> indices of the apps with a leftover below it
+        self.holders = collections.defaultdict(set)
+        for i, app in enumerate(apps):
+            for left in app["leftovers"]:
+                self.owners[left].add(i)
+                for above in ancestors(left)[1:]:
+                    self.holders[above].add(i)
+
+    def real(self, canonical):
+        if canonical.startswith("~/"):
+            return os.path.join(self.home, canonical[2:])
+        return os.path.join(self.root, canonical.lstrip("/"))
+
+    def canonical(self, real):
+        if inside(real, self.home):
+            return "~" + real[len(self.home):]
+        if inside(real, self.root):
+            return real[len(self.root):] or "/"
+        return real
+
+    def bundle_path(self, app):
+        where = app.get("dir", "/Applications")
+        return os.path.join(self.real(where), app["bundle"])
+
+    def lay_out(self):
+        for left in sorted(self.owners):
+            path = self.real(left)
+            if left in self.holders or not left.endswith(FILE_ENDINGS):
+                os.makedirs(path, exist_ok=True)
+            else:
+                os.makedirs(os.path.dirname(path), exist_ok=True)
+                if not os.path.exists(path):
+                    with open(path, "wb") as f:
+                        f.write(b"leftover\n")
+        for app in self.apps:
+            contents = os.path.join(self.bundle_path(app), "Contents")
+            os.makedirs(os.path.join(contents, "MacOS"), exist_ok=True)
+            info = {"CFBundleName": app["name"], "CFBundlePackageType": "APPL"}
+            if app.get("identifier"):
+                info["CFBundleIdentifier"] = app["identifier"]
+            with open(os.path.join(contents, "Info.plist"), "wb") as f:
+                plistlib.dump(info, f)
+
+    def classify(self, index, row):
+        """own, foreign (another app's data) or other, for the app at index."""
+        mine = foreign = False
+        for above in ancestors(row):
+            owners = self.owners.get(above)
+            if owners:
+                if index in owners:
+                    return "own"
+                foreign = True
+        below = self.holders.get(row, ())
+        if index in below:
+            mine = True
+        if below and not below <= {index}:
+            foreign = True
+        if foreign:
+            return "foreign"
+        return "own" if mine else "other"
+
+
+def scan(cli, lib, index):
+    app = lib.apps[index]
+    bundle = lib.bundle_path(app)
+    started = time.perf_counter()
+    done = subprocess.run([cli, "scan", "--json", "--home", lib.home, "--system-root", lib.root, bundle],
+                          capture_output=True)
+    elapsed = time.perf_counter() - started
+    if done.returncode != 0:
+        raise SystemExit(f"scan of {bundle} failed ({done.returncode}): "
+                         f"{done.stderr.decode('utf-8', 'replace').strip()}")
+    result = json.loads(done.stdout.decode("utf-8", "surrogateescape"))
+    listed = [p for p in result["relatedFiles"] if p != bundle]
+    rows = result.get("rows")
+    if rows is not None and all("selected" in r for r in rows):
+        selected = {r["path"] for r in rows if r["selected"]}
+        has_selection = True
+    else:
+        selected = set(listed)
+        has_selection = False
+    return {"index": index, "listed": listed, "selected": [p for p in listed if p in selected],
+            "rows": rows, "hasSelection": has_selection, "seconds": elapsed}
+
+
+def share(part, whole):
+    return 100.0 * part / whole if whole else 0.0
+
+
+def measure(lib, scans):
+    fig = {"apps": len(lib.apps), "leftovers": sum(len(a["leftovers"]) for a in lib.apps)}
+    listed = selected = 0
+    foreign_listed = foreign_selected = 0
+    apps_foreign_listed = apps_foreign_selected = 0
+    worst = []
+    in12 = in12_found = in12_listed = 0
+    lib_all = lib_found = lib_listed = 0
+    receipts = receipts_found = 0
+    per_app_share = []
+    missed = collections.Counter()
+    for s in scans:
+        i = s["index"]
+        app = lib.apps[i]
+        canon_listed = [lib.canonical(p) for p in s["listed"]]
+        canon_selected = {lib.canonical(p) for p in s["selected"]}
+        kinds = {p: lib.classify(i, p) for p in canon_listed}
+        listed += len(canon_listed)
+        selected += len(canon_selected)
+        f_listed = [p for p in canon_listed if kinds[p] == "foreign"]
+        f_selected = [p for p in canon_listed if kinds[p] == "foreign" and p in canon_selected]
+        foreign_listed += len(f_listed)
+        foreign_selected += len(f_selected)
+        apps_foreign_listed += bool(f_listed)
+        apps_foreign_selected += bool(f_selected)
+        if f_selected:
+            worst.append((len(f_selected), app["bundle"], f_selected[0]))
+        listed_set = set(canon_listed)
+        app_in12 = app_in12_found = 0
+        for left in app["leftovers"]:
+            found = any(a in canon_selected for a in ancestors(left))
+            found_listed = any(a in listed_set for a in ancestors(left))
+            if any(inside(left, t) for t in TWELVE) and left not in TWELVE:
+                in12 += 1
+                in12_found += found
+                in12_listed += found_listed
+                app_in12 += 1
+                app_in12_found += found
+            if left.startswith(("~/Library/", "/Library/")):
+                lib_all += 1
+                lib_found += found
+                lib_listed += found_listed
+                if not found:
+                    missed[folder_of(left)] += 1
+            elif left.startswith("/private/var/db/receipts/"):
+                receipts += 1
+                receipts_found += found
+        if app_in12:
+            per_app_share.append(app_in12_found / app_in12)
+    worst.sort(key=lambda w: (-w[0], w[1]))
+    fig.update({
+        "selectionInOutput": any(s["hasSelection"] for s in scans),
+        "rowsListed": listed,
+        "rowsSelected": selected,
+        "foreignRowsListed": foreign_listed,
+        "foreignRowsListedPercent": round(share(foreign_listed, listed), 2),
+        "appsWithForeignListed": apps_foreign_listed,
+        "foreignRowsSelected": foreign_selected,
+        "foreignRowsSelectedPercent": round(share(foreign_selected, selected), 2),
+        "appsWithForeignSelected": apps_foreign_selected,
+        "appsWithForeignSelectedPercent": round(share(apps_foreign_selected, len(scans)), 2),
+        "ownInTwelve": in12,
+        "ownInTwelveSelected": in12_found,
+        "ownInTwelveSelectedPercent": round(share(in12_found, in12), 2),
+        "ownInTwelveListedPercent": round(share(in12_listed, in12), 2),
+        "ownInTwelvePerAppMeanPercent": round(100.0 * sum(per_app_share) / len(per_app_share), 2)
+        if per_app_share else 0.0,
+        "ownUnderLibrary": lib_all,
+        "ownUnderLibrarySelected": lib_found,
+        "ownUnderLibrarySelectedPercent": round(share(lib_found, lib_all), 2),
+        "ownUnderLibraryListedPercent": round(share(lib_listed, lib_all), 2),
+        "ownReceipts": receipts,
+        "ownReceiptsSelected": receipts_found,
+        "mostMissed": missed.most_common(10),
+        "worstApps": [{"app": b, "foreignRows": n, "example": ex} for n, b, ex in worst[:10]],
+        "scanSeconds": round(sum(s["seconds"] for s in scans), 3),
+        "scanSecondsMax": round(max((s["seconds"] for s in scans), default=0.0), 4),
+    })
+    return fig
+
+
+def check_cases(lib, scans_by_bundle, cases):
+    """The hand-written collisions: what the default selection must and must not take."""
+    out = []
+    for case in cases:
+        s = scans_by_bundle[case["app"]]
+        selected = {lib.canonical(p) for p in s["selected"]}
+        wrong = [p for p in case.get("mustNotSelect", []) if any(a in selected for a in ancestors(p))]
+        lost = [p for p in case.get("mustSelect", []) if not any(a in selected for a in ancestors(p))]
+        out.append({"app": case["app"], "what": case["what"], "ok": not wrong and not lost,
+                    "selectedButOthers": wrong, "ownNotSelected": lost})
+    return out
+
+
+def run_library(cli, apps, jobs, keep, label):
+    base = tempfile.mkdtemp(prefix="qmbench_")
+    try:
+        lib = Library(base, apps)
+        lib.lay_out()
+        started = time.perf_counter()
+        with ThreadPoolExecutor(max_workers=jobs) as pool:
+            scans = list(pool.map(lambda i: scan(cli, lib, i), range(len(apps))))
+        wall = time.perf_counter() - started
+        if keep:
+            print(f"{label}: library kept in {base}", file=sys.stderr)
+        return lib, scans, wall
+    finally:
+        if not keep:
+            shutil.rmtree(base, ignore_errors=True)
+
+
+def print_report(fig, wall, jobs, cases):
+    p = print
+    p(f"Applications: {fig['apps']}, leftovers: {fig['leftovers']}"
+      f" ({fig['ownUnderLibrary']} under ~/Library or /Library, {fig['ownInTwelve']} inside the twelve folders,"
+      f" {fig['ownReceipts']} package receipts)")
+    sel = "the default selection" if fig["selectionInOutput"] else "every listed row (no selection in the output)"
+    p(f"Rows listed (bundles not counted): {fig['rowsListed']}; selected: {fig['rowsSelected']} ({sel})")
+    p(f"Listed rows that are another application's: {fig['foreignRowsListed']}"
+      f" ({fig['foreignRowsListedPercent']:.1f}%), in {fig['appsWithForeignListed']} applications")
+    p("Default selection:")
+    p(f"  rows that are another application's: {fig['foreignRowsSelected']} of {fig['rowsSelected']}"
+      f" ({fig['foreignRowsSelectedPercent']:.2f}%)")
+    p(f"  applications with at least one: {fig['appsWithForeignSelected']} of {fig['apps']}"
+      f" ({fig['appsWithForeignSelectedPercent']:.2f}%)")
+    p(f"  own leftovers inside the twelve folders selected: {fig['ownInTwelveSelected']} of {fig['ownInTwelve']}"
+      f" ({fig['ownInTwelveSelectedPercent']:.1f}% pooled over all leftovers;"
+      f" mean of the per-app shares {fig['ownInTwelvePerAppMeanPercent']:.1f}%)")
+    p(f"  own leftovers under ~/Library and /Library selected: {fig['ownUnderLibrarySelected']} of"
+      f" {fig['ownUnderLibrary']} ({fig['ownUnderLibrarySelectedPercent']:.1f}%)")
+    p(f"  package receipts selected: {fig['ownReceiptsSelected']} of {fig['ownReceipts']}")
+    p("  most-missed folders (own leftovers under ~/Library and /Library not selected):")
+    for folder, n in fig["mostMissed"]:
+        p(f"    {n:5d}  {folder}")
+    p("  applications with the most rows of other applications:")
+    for w in fig["worstApps"]:
+        p(f"    {w['foreignRows']:4d}  {w['app']}  e.g. {w['example']}")
+    p(f"Scan time: {fig['scanSeconds']:.2f} s over {fig['apps']} scans (slowest {fig['scanSecondsMax'] * 1000:.1f} ms;"
+      f" {jobs} at a time, {wall:.2f} s wall), one process per scan")
+    if cases:
+        ok = sum(c["ok"] for c in cases)
+        p(f"Hand-written collisions (collisions.json, a separate small Library): {ok} of {len(cases)} as expected")
+        for c in cases:
+            mark = "ok  " if c["ok"] else "FAIL"
+            extra = ""
+            if c["selectedButOthers"]:
+                extra += f"; selects another's {c['selectedButOthers'][0]}"
+            if c["ownNotSelected"]:
+                extra += f"; leaves out its own {c['ownNotSelected'][0]}"
+            p(f"    {mark} {c['app']}: {c['what']}{extra}")
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    ap.add_argument("build", nargs="?", default="build", help="build folder holding cli/quillmere-cli")
+    ap.add_argument("--apps", default=os.path.join(HERE, "apps.json"))
+    ap.add_argument("--collisions", default=os.path.join(HERE, "collisions.json"))
+    ap.add_argument("--jobs", type=int, default=1, help="scans at a time (default 1)")
+    ap.add_argument("--keep", action="store_true", help="keep the laid-out Library and say where")
+    ap.add_argument("--json", dest="json_out", help="also write the figures to this file")
+    args = ap.parse_args()
+
+    cli = os.path.abspath(os.path.join(args.build, "cli", "quillmere-cli"))
+    if not os.access(cli, os.X_OK):
+        raise SystemExit(f"{cli}: not found; build first (./scripts/build.sh)")
+    with open(args.apps, encoding="utf-8") as f:
+        apps = json.load(f)
+
+    lib, scans, wall = run_library(cli, apps, args.jobs, args.keep, "apps")
+    fig = measure(lib, scans)
+
+    cases = []
+    if args.collisions and os.path.exists(args.collisions):
+        with open(args.collisions, encoding="utf-8") as f:
+            coll = json.load(f)
+        clib, cscans, _ = run_library(cli, coll["apps"], args.jobs, args.keep, "collisions")
+        by_bundle = {}
+        for s in cscans:  # the first of two copies is the one a case names
+            by_bundle.setdefault(clib.apps[s["index"]]["bundle"], s)
+        cases = check_cases(clib, by_bundle, coll["cases"])
+    print_report(fig, wall, args.jobs, cases)
+    if args.json_out:
+        with open(args.json_out, "w", encoding="utf-8") as f:
+            json.dump({"figures": fig, "collisions": cases}, f, ensure_ascii=False, indent=1)
+
+
+if __name__ == "__main__":
+    main()
