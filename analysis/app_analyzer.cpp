@@ -10,8 +10,6 @@
 #include "analysis/name_matcher.h"
 #include "platform/home_folder.h"
 
-#include <utf8proc.h>
-
 namespace quillmere {
 namespace {
 
@@ -83,46 +81,6 @@ std::shared_ptr<const IconImage> loadIcon(const std::string& bundle, const std::
   return nullptr;
 }
 
-// True when the text holds a letter or a digit of any script. Bytes that are
-// not UTF-8 count as neither.
-bool holdsLetterOrDigit(std::string_view text) {
-  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
-  const auto size = utf8proc_ssize_t(text.size());
-  for (utf8proc_ssize_t at = 0; at < size;) {
-    utf8proc_int32_t codePoint = -1;
-    const utf8proc_ssize_t length = utf8proc_iterate(bytes + at, size - at, &codePoint);
-    if (length <= 0) {
-      ++at;
-      continue;
-    }
-    at += length;
-    switch (utf8proc_category(codePoint)) {
-      case UTF8PROC_CATEGORY_LU: case UTF8PROC_CATEGORY_LL: case UTF8PROC_CATEGORY_LT:
-      case UTF8PROC_CATEGORY_LM: case UTF8PROC_CATEGORY_LO: case UTF8PROC_CATEGORY_ND:
-      case UTF8PROC_CATEGORY_NL: case UTF8PROC_CATEGORY_NO:
-        return true;
-      default:
-        break;
-    }
-  }
-  return false;
-}
-
-// A bundle identifier that could be a real application's: two or more labels
-// between dots, none empty, each holding a letter or digit. "." or "plist"
-// as a needle would list most of a Library.
-bool couldBeAnIdentifier(std::string_view identifier) {
-  std::size_t labels = 0;
-  for (std::size_t from = 0;; ++labels) {
-    const std::size_t dot = identifier.find('.', from);
-    const std::string_view label = identifier.substr(from, dot == std::string_view::npos ? dot : dot - from);
-    if (!holdsLetterOrDigit(label)) return false;
-    if (dot == std::string_view::npos) break;
-    from = dot + 1;
-  }
-  return labels + 1 >= 2;
-}
-
 }  // namespace
 
 SearchLocations SearchLocations::forCurrentUser() { return SearchLocations{currentHomeFolder(), "/"}; }
@@ -172,13 +130,9 @@ AnalysisResult AppAnalyzer::analyze(const std::string& appPath) const {
 
 std::vector<std::string> AppAnalyzer::findRelatedFiles(const std::string& appName,
                                                        const std::string* bundleIdentifier) const {
-  // Names that cannot be a real application's (a name of punctuation alone,
-  // as "..app" gives, or an identifier such as "." or "plist") stay in the
-  // record but search for nothing: as empty needles they match nothing.
-  const std::string name = holdsLetterOrDigit(appName) ? appName : std::string();
-  const std::string identifier =
-      bundleIdentifier && couldBeAnIdentifier(*bundleIdentifier) ? *bundleIdentifier : std::string();
-  const NameMatcher matcher(name, identifier);
+  // Names that cannot be a real application's stay in the record but search
+  // for nothing.
+  const NameMatcher matcher(searchableName(appName), bundleIdentifier ? searchableIdentifier(*bundleIdentifier) : "");
   std::vector<std::string> roots;
   for (std::string& root : searchRoots())
     if (existsFollowingLinks(root)) roots.push_back(std::move(root));

@@ -134,7 +134,61 @@ bool contains(std::string_view text, std::string_view needle) {
   return !needle.empty() && text.find(needle) != std::string_view::npos;
 }
 
+// True when the text holds a letter or a digit of any script. Bytes that are
+// not UTF-8 count as neither.
+bool holdsLetterOrDigit(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+  const auto size = utf8proc_ssize_t(text.size());
+  for (utf8proc_ssize_t at = 0; at < size;) {
+    utf8proc_int32_t codePoint = -1;
+    const utf8proc_ssize_t length = utf8proc_iterate(bytes + at, size - at, &codePoint);
+    if (length <= 0) {
+      ++at;
+      continue;
+    }
+    at += length;
+    if (isLetterOrDigit(codePoint)) return true;
+  }
+  return false;
+}
+
+// A bundle identifier that could be a real application's: two or more labels
+// between dots, none empty, each holding a letter or digit. "." or "plist"
+// as a needle would list most of a Library.
+bool couldBeAnIdentifier(std::string_view identifier) {
+  std::size_t labels = 0;
+  for (std::size_t from = 0;; ++labels) {
+    const std::size_t dot = identifier.find('.', from);
+    const std::string_view label = identifier.substr(from, dot == std::string_view::npos ? dot : dot - from);
+    if (!holdsLetterOrDigit(label)) return false;
+    if (dot == std::string_view::npos) break;
+    from = dot + 1;
+  }
+  return labels + 1 >= 2;
+}
+
 }  // namespace
+
+bool isLetterOrDigit(char32_t codePoint) {
+  if (codePoint < 0x80) return (codePoint | 0x20) - 'a' < 26u || codePoint - '0' < 10u;
+  if (codePoint > 0x10FFFF) return false;
+  switch (utf8proc_category(utf8proc_int32_t(codePoint))) {
+    case UTF8PROC_CATEGORY_LU: case UTF8PROC_CATEGORY_LL: case UTF8PROC_CATEGORY_LT:
+    case UTF8PROC_CATEGORY_LM: case UTF8PROC_CATEGORY_LO: case UTF8PROC_CATEGORY_ND:
+    case UTF8PROC_CATEGORY_NL: case UTF8PROC_CATEGORY_NO:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string searchableName(std::string_view appName) {
+  return holdsLetterOrDigit(appName) ? std::string(appName) : std::string();
+}
+
+std::string searchableIdentifier(std::string_view identifier) {
+  return couldBeAnIdentifier(identifier) ? std::string(identifier) : std::string();
+}
 
 std::string matchingForm(std::string_view text, FoldPath path) { return normalize(text, true, path); }
 

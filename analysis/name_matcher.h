@@ -9,6 +9,17 @@
 
 namespace quillmere {
 
+// True for a code point that is a letter or a digit of any script.
+bool isLetterOrDigit(char32_t codePoint);
+
+// The needles a search uses. Names that cannot be a real application's (a
+// name of punctuation alone, as "..app" gives, or an identifier such as "."
+// or "plist", which would list most of a Library) become empty: they match
+// nothing. An identifier needs two or more dot-separated labels, each holding
+// a letter or digit.
+std::string searchableName(std::string_view appName);
+std::string searchableIdentifier(std::string_view identifier);
+
 // How a text is brought to its matching form. Both give the same bytes for
 // every input; Fast lower-cases pure-ASCII text byte by byte and sends only
 // text holding other bytes through the Unicode mapping, UnicodeOnly sends

@@ -137,5 +137,28 @@ TEST(NameMatcher, AsciiShortcutDecidesAsTheUnicodePathForEveryInput) {
   EXPECT_LT(asciiTexts, int(texts.size()) - 100);
 }
 
+// The generated names above use a few letters only. Every ASCII byte, the
+// ends of the alphabet and their neighbours ("@", "[", "`", "{") included,
+// must fold alike on both paths: in a text, as a needle, and as an entry.
+TEST(NameMatcher, AsciiShortcutFoldsEveryAsciiByteAsTheUnicodePath) {
+  int mismatches = 0;
+  for (int a = 0; a < 128; ++a) {
+    const std::string one(1, char(a));
+    if (matchingForm("x" + one + "Y") != matchingForm("x" + one + "Y", FoldPath::UnicodeOnly))
+      ADD_FAILURE() << "folding of byte " << a, ++mismatches;
+    const NameMatcher fast(one, ""), full(one, "", FoldPath::UnicodeOnly);
+    for (int b = 0; b < 128; ++b) {
+      const std::string entry(1, char(b));
+      if (fast.matchesName(entry) != full.matchesName(entry) || fast.isNameFolder(entry) != full.isNameFolder(entry))
+        ADD_FAILURE() << "needle byte " << a << " on entry byte " << b, ++mismatches;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_TRUE(NameMatcher("z", "").matchesName("Z"));
+  EXPECT_TRUE(NameMatcher("Z", "").matchesName("z"));
+  EXPECT_FALSE(NameMatcher("@", "").matchesName("`"));
+  EXPECT_FALSE(NameMatcher("[", "").matchesName("{"));
+}
+
 }  // namespace
 }  // namespace quillmere

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "model/evidence.h"
+
 namespace quillmere {
 
 // A random (version 4) UUID drawn from libuuid.
@@ -43,6 +45,11 @@ public:
   // Absolute paths the removal deletes, in order; the bundle path comes last.
   // The only field that may change after construction.
   std::vector<std::string> relatedFiles;
+
+  // Why each related file is thought to be the application's: one per entry
+  // of relatedFiles, in the same order, or empty when nothing decided it (then
+  // every row is taken by default). Whoever changes relatedFiles keeps it in step.
+  std::vector<RowEvidence> evidence;
 
 private:
   Uuid id_;

@@ -1,0 +1,27 @@
+#pragma once
+// The applications installed beside the one being removed: the bundles in
+// the system-wide and the user's Applications folder and one folder level
+// below them. Only their names and identifiers are read.
+
+#include <string>
+#include <vector>
+
+#include "analysis/app_analyzer.h"
+
+namespace quillmere {
+
+struct InstalledApp {
+  std::string path;              // the bundle, as found
+  std::string name;              // as the analysis derives an application's name
+  std::string bundleIdentifier;  // empty when the bundle has none
+};
+
+// "<systemRoot>/Applications" and "<home>/Applications".
+std::vector<std::string> applicationFolders(const SearchLocations& locations);
+
+// Every readable bundle in those folders, in listing order, except the one at
+// `self` (the same file, however it is spelled). Hidden entries and symbolic
+// links are passed over; nothing unreadable is an error.
+std::vector<InstalledApp> readInstalledApps(const SearchLocations& locations, const std::string& self);
+
+}  // namespace quillmere

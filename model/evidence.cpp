@@ -1,0 +1,17 @@
+#include "model/evidence.h"
+
+namespace quillmere {
+
+std::string_view evidenceKeyword(Evidence kind) {
+  switch (kind) {
+    case Evidence::Bundle: return "bundle";
+    case Evidence::Identifier: return "identifier";
+    case Evidence::Name: return "name";
+    case Evidence::Coincidence: return "coincidence";
+    case Evidence::OtherApp: return "otherApp";
+    case Evidence::SharedIdentifier: return "sharedIdentifier";
+  }
+  return "name";
+}
+
+}  // namespace quillmere

@@ -1,0 +1,35 @@
+#include "selection/evidence_analysis.h"
+
+#include <optional>
+#include <thread>
+
+#include "selection/row_evidence.h"
+
+namespace quillmere {
+
+AnalysisResult analyzeWithEvidence(const SearchLocations& locations, const std::string& appPath) {
+  // The installed applications are read while the search walks the Library,
+  // so they add nothing to the wait when their folders are quick to list.
+  std::vector<InstalledApp> installed;
+  std::thread reader([&] {
+    try {
+      installed = readInstalledApps(locations, appPath);
+    } catch (...) {
+      installed.clear();  // out of memory: decide without them
+    }
+  });
+  // Joined on every way out: a thread left joinable would end the process.
+  struct Joiner {
+    std::thread& thread;
+    ~Joiner() { thread.join(); }
+  };
+  std::optional<AnalysisResult> result;
+  {
+    Joiner joiner{reader};
+    result.emplace(AppAnalyzer(locations).analyze(appPath));
+  }
+  if (auto* app = std::get_if<AppInfo>(&*result)) app->evidence = rowEvidence(*app, installed);
+  return std::move(*result);
+}
+
+}  // namespace quillmere

@@ -1,0 +1,47 @@
+#pragma once
+// The evidence of each listed row: decided on the row's own name, folded as
+// the search folds it, against the application's name and identifier and the
+// names and identifiers of the other installed applications.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/installed_apps.h"
+#include "model/app_info.h"
+#include "model/evidence.h"
+
+namespace quillmere {
+
+class EvidenceRules {
+public:
+  // `others` are the installed applications other than this bundle.
+  EvidenceRules(std::string_view appName, std::string_view bundleIdentifier,
+                const std::vector<InstalledApp>& others = {});
+
+  // The evidence of a row named `entryName` (its last path component). A
+  // name that holds neither needle (a row found through a folder above it)
+  // is a coincidence. Immutable: callable from several threads.
+  RowEvidence evidenceOf(std::string_view entryName) const;
+
+private:
+  struct Other {
+    const InstalledApp* app;
+    std::string name;        // folded, separators alike
+    std::string identifier;  // folded
+  };
+  bool moreSpecific(std::string_view needle) const;
+  const InstalledApp* ownerOfIdentifierIn(std::string_view folded) const;
+
+  std::string name_;        // folded, separators alike
+  std::string identifier_;  // folded
+  std::string vendor_;      // the identifier's first two labels
+  std::vector<Other> rivals_;    // installed apps whose name or identifier holds ours
+  std::vector<Other> all_;       // every other installed app with an identifier
+  const InstalledApp* copy_ = nullptr;  // another bundle with our identifier
+};
+
+// One evidence per entry of `app.relatedFiles`; the bundle row, last, is Bundle.
+std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<InstalledApp>& others);
+
+}  // namespace quillmere
