@@ -8,16 +8,14 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/property_list.h"
+
 namespace quillmere {
 
 struct BundleProperties {
   std::optional<std::string> bundleIdentifier;  // CFBundleIdentifier, when a string
   std::optional<std::string> iconFile;          // CFBundleIconFile, when a string
 };
-
-// A real Info.plist is far smaller; larger files are treated as unreadable,
-// which also bounds how deeply a hostile file can nest.
-inline constexpr std::size_t kMaxPropertyListBytes = 1 << 20;
 
 // Parses property-list bytes whose top level must be a dictionary. nullopt
 // when the bytes are not a property list, exceed kMaxPropertyListBytes, or the

@@ -1,30 +1,18 @@
 #include "analysis/bundle_properties.h"
 
 #include <gtest/gtest.h>
-#include <plist/plist.h>
 #include <pthread.h>
 
 #include <cstdlib>
 #include <vector>
 
+#include "analysis/test_plist.h"
+
 namespace quillmere {
 namespace {
 
-std::string xmlPlist(const std::string& body) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + body + "</plist>\n";
-}
-
-std::string toBinary(const std::string& xml) {
-  plist_t root = nullptr;
-  plist_from_xml(xml.data(), uint32_t(xml.size()), &root);
-  char* bytes = nullptr;
-  uint32_t length = 0;
-  plist_to_bin(root, &bytes, &length);
-  std::string binary(bytes, length);
-  std::free(bytes);
-  plist_free(root);
-  return binary;
-}
+using fixtures::toBinary;
+using fixtures::xmlPlist;
 
 void appendBigEndian(std::string& out, uint64_t value, int width) {
   for (int i = width - 1; i >= 0; --i) out.push_back(char((value >> (8 * i)) & 0xFF));

@@ -1,6 +1,7 @@
-// Info.plist reading: arbitrary bytes (XML, binary or neither) must never
-// crash, hang or leak. When an XML list is read, the same list written as a
-// binary list must give the same two keys.
+// Property-list reading (Info.plist, launchd jobs, container metadata):
+// arbitrary bytes (XML, binary or neither) must never crash, hang or leak.
+// When an XML list is read, the same list written as a binary list must give
+// the same two keys.
 
 #include <plist/plist.h>
 
@@ -10,6 +11,8 @@
 #include <string_view>
 
 #include "analysis/bundle_properties.h"
+#include "analysis/content_evidence.h"
+#include "analysis/launch_job.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {
@@ -90,6 +93,10 @@ std::string_view reencoded(std::string_view bytes, char** buffer) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using quillmere::parseBundleProperties;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  // The launchd job and container readers share the guarded parse: any bytes
+  // must leave them whole too.
+  (void)quillmere::parseLaunchJob(bytes);
+  (void)quillmere::parseContainerIdentifier(bytes);
   const auto properties = parseBundleProperties(bytes);
   if (!properties) return 0;
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "removal/entry_walk.h"
+#include "remover/before_removal.h"
 #include "removal/tree_removal.h"
 
 namespace {
@@ -37,5 +38,6 @@ int main(int argc, char** argv) {
   const quillmere::WalkedEntry entry = quillmere::walkToEntry(argv[1], quillmere::LinkTrust::Root);
   if (entry.isGone()) return kRemoved;
   if (entry.status() != quillmere::WalkedEntry::Status::Reached) return kNotRemoved;
+  quillmere::beforeRemoval(entry.parentFd(), entry.name().c_str(), argv[1]);
   return quillmere::removeEntryAt(entry.parentFd(), entry.name().c_str()) ? kRemoved : kNotRemoved;
 }

@@ -1,0 +1,40 @@
+#include "platform/running_processes.h"
+
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+namespace quillmere {
+namespace {
+
+std::string withoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// "Foo.app/" + ... : a sibling named "Foo.app2" is not inside.
+bool liesInside(const std::string& program, const std::string& folder) {
+  return folder.size() > 1 && program.size() > folder.size() + 1 && program.starts_with(folder) &&
+         program[folder.size()] == '/';
+}
+
+}  // namespace
+
+std::vector<RunningProgram> programsInsideBundle(std::vector<RunningProgram> programs,
+                                                 const std::string& bundlePath) {
+  const std::string written = withoutTrailingSlashes(bundlePath);
+  std::string resolved;
+  struct FreeDeleter {
+    void operator()(char* p) const { std::free(p); }
+  };
+  // The system reports a program by its path with links resolved, and the
+  // dropped path may pass through one (/Applications on a linked volume).
+  if (std::unique_ptr<char, FreeDeleter> real(::realpath(written.c_str(), nullptr)); real) resolved = real.get();
+  std::vector<RunningProgram> inside;
+  for (RunningProgram& program : programs)
+    if (liesInside(program.program, written) || (!resolved.empty() && liesInside(program.program, resolved)))
+      inside.push_back(std::move(program));
+  return inside;
+}
+
+}  // namespace quillmere
