@@ -8,6 +8,7 @@
 #include "analysis/bundle_properties.h"
 #include "analysis/library_walk.h"
 #include "analysis/name_matcher.h"
+#include "fsys/path_text.h"
 #include "platform/home_folder.h"
 
 namespace quillmere {
@@ -28,9 +29,11 @@ constexpr const char* kSystemRootSuffixes[] = {
     "/Library/Logs",
 };
 
-std::string withoutTrailingSlashes(std::string path) {
-  while (!path.empty() && path.back() == '/') path.pop_back();
-  return path;
+// A folder as the front of a longer path: "/" becomes "", so no path built on
+// it starts with "//".
+std::string asPrefix(const std::string& folder) {
+  const std::string path = withoutTrailingSlashes(folder);
+  return path == "/" ? std::string() : path;
 }
 
 bool existsFollowingLinks(const std::string& path) {
@@ -90,10 +93,8 @@ AppAnalyzer::AppAnalyzer() : AppAnalyzer(SearchLocations::forCurrentUser()) {}
 AppAnalyzer::AppAnalyzer(SearchLocations locations) : locations_(std::move(locations)) {}
 
 std::vector<std::string> AppAnalyzer::searchRoots() const {
-  // A home of "/" and a system root of "/" both become "" here, so no root
-  // starts with "//".
-  const std::string home = withoutTrailingSlashes(locations_.home);
-  const std::string system = withoutTrailingSlashes(locations_.systemRoot);
+  const std::string home = asPrefix(locations_.home);
+  const std::string system = asPrefix(locations_.systemRoot);
   std::vector<std::string> roots;
   for (const char* suffix : kHomeRootSuffixes) roots.push_back(home + suffix);
   for (const char* suffix : kSystemRootSuffixes) roots.push_back(system + suffix);
@@ -101,8 +102,7 @@ std::vector<std::string> AppAnalyzer::searchRoots() const {
 }
 
 std::string AppAnalyzer::applicationName(const std::string& appPath) {
-  std::string trimmed = appPath;
-  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  const std::string trimmed = withoutTrailingSlashes(appPath);
   std::size_t slash = trimmed.rfind('/');
   std::string name = (slash == std::string::npos || trimmed.size() == 1) ? trimmed : trimmed.substr(slash + 1);
   replaceAll(name, ".app");
@@ -114,7 +114,7 @@ AnalysisResult AppAnalyzer::analyze(const std::string& appPath) const {
     return AnalysisError{"", -1, "Application does not exist"};
 
   std::string name = applicationName(appPath);
-  const std::string bundle = withoutTrailingSlashes(appPath);
+  const std::string bundle = asPrefix(appPath);
   std::optional<BundleProperties> properties = readBundleProperties(bundle + "/Contents/Info.plist");
   std::optional<std::string> bundleIdentifier;
   std::shared_ptr<const IconImage> icon;

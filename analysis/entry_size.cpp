@@ -1,14 +1,15 @@
 #include "analysis/entry_size.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <deque>
 #include <set>
 #include <utility>
-#include <vector>
+
+#include "fsys/folder_listing.h"
 
 namespace quillmere {
 namespace {
@@ -20,17 +21,9 @@ constexpr std::uint64_t kBlockUnit = 512;
 // unmeasured rather than taking descriptors a removal running beside it needs.
 constexpr std::size_t kMaxDepth = 256;
 
-bool isDot(const char* name) {
-  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
 class TreeMeasure {
 public:
   explicit TreeMeasure(const std::atomic<bool>* stop) : stop_(stop) {}
-  ~TreeMeasure() {
-    for (DIR* dir : open_) closedir(dir);
-  }
-
   std::optional<std::uint64_t> run(const std::string& path) {
     struct stat info;
     if (::lstat(path.c_str(), &info) != 0) return std::nullopt;
@@ -38,29 +31,26 @@ public:
     if (!S_ISDIR(info.st_mode)) return total_;
     // By descriptor from here on: the folder must still be the one just
     // looked at, not a link put in its place.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = openFolderNoFollow(AT_FDCWD, path.c_str());
     if (!enter(fd, info)) return std::nullopt;
     while (!open_.empty()) {
       if (stopped()) return std::nullopt;
-      DIR* top = open_.back();
-      errno = 0;
-      const dirent* entry = readdir(top);
-      if (!entry) {
-        if (errno != 0) return std::nullopt;
-        closedir(top);
+      FolderListing& top = open_.back();
+      FolderEntry entry;
+      if (!top.next(entry)) {
+        if (top.failed()) return std::nullopt;
         open_.pop_back();
         continue;
       }
-      if (isDot(entry->d_name)) continue;
       struct stat child;
-      if (::fstatat(dirfd(top), entry->d_name, &child, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (::fstatat(top.fd(), entry.name, &child, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT) continue;  // gone since it was listed: it weighs nothing now
         return std::nullopt;
       }
       add(child);
       if (!S_ISDIR(child.st_mode)) continue;
       if (open_.size() >= kMaxDepth) return std::nullopt;
-      const int childFd = ::openat(dirfd(top), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      const int childFd = openFolderNoFollow(top.fd(), entry.name);
       if (childFd < 0 && errno == ENOENT) continue;
       if (!enter(childFd, child)) return std::nullopt;
     }
@@ -83,17 +73,11 @@ private:
       ::close(fd);
       return false;
     }
-    DIR* dir = fdopendir(fd);
-    if (!dir) {
-      ::close(fd);
-      return false;
-    }
-    open_.push_back(dir);
-    return true;
+    return open_.emplace_back().open(fd);
   }
 
   const std::atomic<bool>* stop_;
-  std::vector<DIR*> open_;
+  std::deque<FolderListing> open_;  // one per level, never moved
   std::set<std::pair<dev_t, ino_t>> seen_;
   std::uint64_t total_ = 0;
 };

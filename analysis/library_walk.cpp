@@ -8,96 +8,19 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cstdint>
-#include <cstring>
 #include <exception>
-#include <memory>
 #include <string_view>
 #include <system_error>
 #include <thread>
 #include <utility>
 
+#include "fsys/entry_marks.h"
+#include "fsys/folder_listing.h"
+
 namespace quillmere {
 namespace {
 
 enum class EntryKind { Folder, Other, Gone };
-
-// One entry as a folder listing reports it.
-struct ListedEntry {
-  const char* name;
-  unsigned char type;  // DT_DIR, DT_UNKNOWN, ...
-};
-
-#if defined(__linux__)
-// Lists one folder by reading the kernel's records straight into a buffer of
-// its own. A walk opens thousands of small folders, and per folder this saves
-// the fstat and fcntl calls that fdopendir makes and the allocation of a DIR:
-// a third of the system calls of the whole walk.
-class FolderListing {
-public:
-  void open(int fd) {
-    if (!buffer_) {
-      try {
-        buffer_.reset(new std::uint64_t[kBufferBytes / sizeof(std::uint64_t)]);
-      } catch (...) {
-        ::close(fd);
-        throw;
-      }
-    }
-    fd_ = fd;
-    used_ = next_ = 0;
-  }
-  void close() {
-    ::close(fd_);
-    fd_ = -1;
-  }
-  int fd() const { return fd_; }
-  bool next(ListedEntry& entry) {
-    for (;;) {
-      if (next_ >= used_) {
-        const ssize_t n = ::getdents64(fd_, buffer_.get(), kBufferBytes);
-        if (n <= 0) return false;  // the end, or a folder that stopped being readable
-        used_ = std::size_t(n);
-        next_ = 0;
-      }
-      const char* at = reinterpret_cast<const char*>(buffer_.get()) + next_;
-      const auto* record = reinterpret_cast<const struct dirent64*>(at);
-      next_ += record->d_reclen;
-      if (record->d_ino == 0) continue;  // a deleted entry, as readdir skips it
-      entry = ListedEntry{record->d_name, record->d_type};
-      return true;
-    }
-  }
-
-private:
-  static constexpr std::size_t kBufferBytes = 32 * 1024;  // what readdir uses
-  std::unique_ptr<std::uint64_t[]> buffer_;  // records are 8-byte aligned
-  int fd_ = -1;
-  std::size_t used_ = 0, next_ = 0;
-};
-#else
-class FolderListing {
-public:
-  void open(int fd) {
-    dir_ = ::fdopendir(fd);
-    if (!dir_) ::close(fd);
-  }
-  void close() {
-    if (dir_) ::closedir(dir_);
-    dir_ = nullptr;
-  }
-  int fd() const { return dir_ ? ::dirfd(dir_) : -1; }
-  bool next(ListedEntry& entry) {
-    const dirent* record = dir_ ? ::readdir(dir_) : nullptr;
-    if (!record) return false;
-    entry = ListedEntry{record->d_name, record->d_type};
-    return true;
-  }
-
-private:
-  DIR* dir_ = nullptr;
-};
-#endif
 
 struct OpenFolder {
   FolderListing listing;
@@ -130,21 +53,13 @@ private:
   int size_ = 0;
 };
 
-bool isHidden(int parentFd, const ListedEntry& entry, struct stat* info, bool* haveInfo) {
-  if (entry.name[0] == '.') return true;  // also skips "." and ".."
-#if defined(__APPLE__)
-  // The Finder also hides entries carrying the hidden flag.
-  *haveInfo = ::fstatat(parentFd, entry.name, info, AT_SYMLINK_NOFOLLOW) == 0;
-  return *haveInfo && (info->st_flags & UF_HIDDEN) != 0;
-#else
-  (void)parentFd;
-  (void)info;
-  *haveInfo = false;
-  return false;
-#endif
+bool isHidden(int parentFd, const FolderEntry& entry, struct stat* info, bool* haveInfo) {
+  // The file manager hides names starting with "." and, on macOS, entries
+  // carrying the hidden flag.
+  return entry.name[0] == '.' || hasHiddenFlag(parentFd, entry.name, info, haveInfo);
 }
 
-EntryKind kindOf(int parentFd, const ListedEntry& entry, struct stat* info, bool haveInfo) {
+EntryKind kindOf(int parentFd, const FolderEntry& entry, struct stat* info, bool haveInfo) {
   const unsigned char type = entry.type;
   if (type == DT_UNKNOWN) {
     // Some file systems do not fill in d_type; a symbolic link is never followed.
@@ -160,7 +75,7 @@ enum class Step { Pass, List, Enter };
 // What the walk does with one entry `depth` levels below its root. For a
 // folder to enter, `childrenBelowNameFolder` says whether its children carry
 // "/name/" in their relative text.
-Step stepFor(int parentFd, const ListedEntry& entry, int depth, bool belowNameFolder, const NameMatcher& matcher,
+Step stepFor(int parentFd, const FolderEntry& entry, int depth, bool belowNameFolder, const NameMatcher& matcher,
              bool& childrenBelowNameFolder) {
   struct stat info;
   bool haveInfo = false;
@@ -175,11 +90,6 @@ Step stepFor(int parentFd, const ListedEntry& entry, int depth, bool belowNameFo
   return Step::Enter;
 }
 
-int openChildFolder(int parentFd, const char* name) {
-  // O_NOFOLLOW: should the folder be swapped for a link meanwhile, it is not followed.
-  return ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-}
-
 // Walks the folder open at `fd` (taken over), whose path is `path` and whose
 // own entries lie `depth` levels below the root. `stack` is empty on entry
 // and on return.
@@ -187,7 +97,7 @@ void walkFolder(FolderStack& stack, int fd, std::string path, int depth, bool be
                 const NameMatcher& matcher, std::vector<std::string>& found) {
   stack.push(fd, path.size(), belowNameFolder);
   const int levelsAbove = depth - 1;
-  ListedEntry entry;
+  FolderEntry entry;
   while (stack.size() > 0) {
     OpenFolder& folder = stack.top();
     if (!folder.listing.next(entry)) {
@@ -206,7 +116,7 @@ void walkFolder(FolderStack& stack, int fd, std::string path, int depth, bool be
       found.push_back(path);
       continue;
     }
-    const int child = openChildFolder(parentFd, entry.name);
+    const int child = openFolderNoFollow(parentFd, entry.name);
     if (child < 0) continue;  // unreadable or vanished: passed over
     stack.push(child, path.size(), childrenBelowNameFolder);
   }
@@ -265,7 +175,7 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
       const int listed = ::dup(fd);  // the listing closes its own descriptor
       if (listed < 0) continue;
       stack.push(listed, root.size(), false);
-      ListedEntry entry;
+      FolderEntry entry;
       while (stack.top().listing.next(entry)) {
         bool childrenBelowNameFolder = false;
         const Step step = stepFor(fd, entry, 1, false, matcher, childrenBelowNameFolder);
@@ -291,7 +201,7 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
     for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < folders.size();) {
       const Folder& folder = folders[i];
       const OpenRoot& root = openRoots[folder.root];
-      const int fd = openChildFolder(root.fd, folder.name.c_str());
+      const int fd = openFolderNoFollow(root.fd, folder.name.c_str());
       if (fd < 0) continue;  // unreadable or vanished: passed over
       walkFolder(stack, fd, *root.path + "/" + folder.name, 2, folder.belowNameFolder, matcher,
                  pieces[folder.piece]);

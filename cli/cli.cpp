@@ -10,6 +10,7 @@
 #include "analysis/app_analyzer.h"
 #include "analysis/entry_size.h"
 #include "cli/json_text.h"
+#include "fsys/path_text.h"
 #include "session/ready_rows.h"
 
 namespace quillmere {
@@ -117,21 +118,6 @@ bool takeValue(const std::vector<std::string>& args, std::size_t& i, const std::
   return true;
 }
 
-std::string withoutTrailingSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
-// As a drop is only accepted for a bundle: the last component has a name and
-// the extension "app". Anything else would give an empty or unrelated
-// application name, and the search would match far more than one
-// application's files.
-bool isBundleName(const std::string& path) {
-  const std::string name = path.substr(path.rfind('/') + 1);
-  const std::size_t dot = name.rfind('.');
-  return dot != std::string::npos && dot > 0 && name.compare(dot + 1, std::string::npos, "app") == 0;
-}
-
 Parsed parse(const std::vector<std::string>& args) {
   for (const auto& arg : args) {
     if (arg == "--") break;
@@ -178,28 +164,9 @@ Parsed parse(const std::vector<std::string>& args) {
   if (operands.size() != 1)
     return UsageError{operands.empty() ? "missing APP_PATH" : "only one APP_PATH may be given"};
   options.appPath = withoutTrailingSlashes(operands[0]);
-  if (!isBundleName(options.appPath))
+  if (!isBundlePath(options.appPath))  // as a drop is only accepted for a bundle
     return UsageError{"APP_PATH must be an application bundle, a name ending in \".app\""};
   return options;
-}
-
-// Lexically absolute: the current folder in front of a relative path, no
-// symbolic link resolved, so the path still names what the user named.
-std::string absolutePath(std::string path) {
-  if (!path.empty() && path[0] == '/') return path;
-  while (path.rfind("./", 0) == 0) {
-    path.erase(0, 2);
-    while (!path.empty() && path[0] == '/') path.erase(0, 1);
-  }
-  std::string cwd;
-  for (std::size_t size = 256;; size *= 2) {
-    cwd.resize(size);
-    if (getcwd(cwd.data(), size)) break;
-    if (errno != ERANGE) return path;  // no current folder to stand on
-  }
-  cwd.resize(cwd.find('\0'));
-  if (path == ".") return cwd;
-  return (cwd == "/" ? "" : cwd) + "/" + path;
 }
 
 SearchLocations locationsFor(const Options& options) {

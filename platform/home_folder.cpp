@@ -5,15 +5,9 @@
 
 #include <cstdlib>
 
+#include "fsys/path_text.h"
+
 namespace quillmere {
-namespace {
-
-std::string withoutTrailingSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
-}  // namespace
 
 std::string currentHomeFolder() {
   if (const char* home = std::getenv("HOME"); home && home[0] == '/')

@@ -8,7 +8,7 @@
 #include <mach-o/dyld.h>
 #endif
 
-#include "platform/removal_target.h"
+#include "fsys/path_text.h"
 
 namespace quillmere {
 namespace {

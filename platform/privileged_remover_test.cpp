@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "fsys/path_text.h"
 #include "platform/removal_target.h"
 #include "platform/spawn_command.h"
 

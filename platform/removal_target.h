@@ -17,9 +17,4 @@ struct RemovalTarget {
 // slashes), or one whose last component is "." or "..".
 std::optional<RemovalTarget> removalTarget(const std::string& path);
 
-// The path to hand to a privileged removal: as removalTarget, and absolute,
-// since the privileged command runs in another working folder, with no ".."
-// component.
-std::optional<std::string> privilegedRemovalPath(const std::string& path);
-
 }  // namespace quillmere

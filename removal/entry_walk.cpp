@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "fsys/path_text.h"
+
 namespace quillmere {
 namespace {
 
@@ -175,7 +177,7 @@ WalkedEntry walkToEntry(const std::string& path, LinkTrust trust) {
   // points to, and ".", ".." or "/" name no entry that may go.
   std::vector<std::string> pending;
   pushComponents(pending, path);
-  if (path.back() == '/' || pending.empty() || pending.front() == "." || pending.front() == "..")
+  if (path.back() == '/' || pending.empty() || isDotOrDotDot(pending.front()))
     return {Status::Refused, EINVAL};
   const std::string name = pending.front();
   pending.erase(pending.begin());

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "fsys/path_text.h"
 #include "removal/tree_removal.h"
 
 namespace quillmere {
@@ -11,9 +12,7 @@ namespace quillmere {
 using Status = WalkedEntry::Status;
 
 ListedEntry FileOperations::find(const std::string& path) const {
-  std::string entry = path;
-  while (entry.size() > 1 && entry.back() == '/') entry.pop_back();
-  return {path, walkToEntry(entry, LinkTrust::RootOrCurrentUser)};
+  return {path, walkToEntry(withoutTrailingSlashes(path), LinkTrust::RootOrCurrentUser)};
 }
 
 bool FileOperations::exists(const ListedEntry& entry) const {

@@ -1,6 +1,6 @@
 #include "removal/quillmere.h"
 
-#include "platform/removal_target.h"
+#include "fsys/path_text.h"
 
 namespace quillmere {
 namespace {

@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <string>
 #include <vector>
+
+#include "fsys/entry_marks.h"
+#include "fsys/folder_listing.h"
 
 namespace quillmere {
 namespace {
@@ -22,7 +24,7 @@ constexpr std::size_t kMaxOpenFolders = 64;
 constexpr int kMaxRescans = 4;
 
 struct Folder {
-  DIR* dir = nullptr;  // null while closed to save descriptors
+  FolderListing listing;  // closed while deep below, to save descriptors
   std::string name;    // its name in the folder above
   dev_t dev = 0;
   ino_t ino = 0;
@@ -31,56 +33,23 @@ struct Folder {
   std::vector<std::string> kept;   // names that failed: not tried again on a rescan
 };
 
-int openFolderNoFollow(int parentFd, const char* name) {
-  // O_NOFOLLOW and O_DIRECTORY together: a folder swapped for a symbolic link
-  // after it was listed is refused here rather than entered.
-  return openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-}
-
-// A folder that is the root of a mount is never entered: emptying another
-// file system, or a bind mount of a folder that lives elsewhere (on this very
-// file system, so with the same device number), as root deletes what lies
-// outside the listed tree. It stays, and the removal reports that it failed.
-bool isMountRoot(int fd, const struct stat& st, dev_t parentDev) {
-  if (st.st_dev != parentDev) return true;
-#if defined(__linux__) && defined(STATX_ATTR_MOUNT_ROOT)
-  struct statx stx;
-  if (statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, 0, &stx) == 0 &&
-      (stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT))
-    return (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
-#else
-  (void)fd;
-#endif
-  return false;
-}
-
-bool isDot(const char* name) {
-  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
 // Unlinking a folder fails with EISDIR on Linux and EPERM on macOS.
 bool mayBeFolder(int error) { return error == EISDIR || error == EPERM; }
 
 class TreeRemover {
 public:
   explicit TreeRemover(int baseFd) : baseFd_(baseFd) {}
-  ~TreeRemover() {
-    for (Folder& folder : stack_)
-      if (folder.dir) closedir(folder.dir);
-  }
-
   bool run(const char* name) {
     if (!removeChild(baseFd_, name, DT_UNKNOWN)) return false;
     while (!stack_.empty()) {
       Folder& top = stack_.back();
-      errno = 0;
-      const dirent* entry = readdir(top.dir);
-      if (entry) {
-        if (isDot(entry->d_name) || isKept(top, entry->d_name)) continue;
-        if (!removeChild(dirfd(top.dir), entry->d_name, entry->d_type)) keep(top, entry->d_name);
+      FolderEntry entry;
+      if (top.listing.next(entry)) {
+        if (isKept(top, entry.name)) continue;
+        if (!removeChild(top.listing.fd(), entry.name, entry.type)) keep(top, entry.name);
         continue;
       }
-      if (errno != 0) top.failed = true;
+      if (top.listing.failed()) top.failed = true;
       if (!finishTop()) return false;
     }
     return rootRemoved_;
@@ -111,23 +80,23 @@ private:
         return (unlinkat(dirFd, name, 0) == 0 || errno == ENOENT) && noteRemoved();
       return false;
     }
+    // A folder that is the root of a mount is never entered: emptying another
+    // file system, or a bind mount of a folder that lives elsewhere, as root
+    // deletes what lies outside the listed tree. It stays, and the removal
+    // reports that it failed.
     struct stat st;
-    DIR* dir = fstat(fd, &st) == 0 && !isMountRoot(fd, st, parentDevice()) ? fdopendir(fd) : nullptr;
-    if (!dir) {
+    if (fstat(fd, &st) != 0 || isMountRoot(fd, st, parentDevice())) {
       close(fd);
       return false;
     }
     Folder folder;
-    folder.dir = dir;
+    if (!folder.listing.open(fd)) return false;
     folder.name = name;
     folder.dev = st.st_dev;
     folder.ino = st.st_ino;
     stack_.push_back(std::move(folder));
-    if (stack_.size() - firstOpen_ > kMaxOpenFolders) {
-      closedir(stack_[firstOpen_].dir);
-      stack_[firstOpen_].dir = nullptr;
-      ++firstOpen_;
-    }
+    if (stack_.size() - firstOpen_ > kMaxOpenFolders)
+      stack_[firstOpen_++].listing = FolderListing();  // closed, and its buffer freed
     return true;
   }
 
@@ -147,17 +116,16 @@ private:
   bool finishTop() {
     Folder& top = stack_.back();
     const std::size_t depth = stack_.size() - 1;
-    if (depth > 0 && !stack_[depth - 1].dir && !reopenParentOfTop()) return false;
-    const int parentFd = depth == 0 ? baseFd_ : dirfd(stack_[depth - 1].dir);
+    if (depth > 0 && !stack_[depth - 1].listing.isOpen() && !reopenParentOfTop()) return false;
+    const int parentFd = depth == 0 ? baseFd_ : stack_[depth - 1].listing.fd();
 
     bool removed = unlinkat(parentFd, top.name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT;
     if (!removed && (errno == ENOTEMPTY || errno == EEXIST) && !top.failed &&
         top.rescans < kMaxRescans) {
       ++top.rescans;
-      rewinddir(top.dir);
+      top.listing.rewind();
       return true;
     }
-    closedir(top.dir);
     const std::string name = std::move(top.name);
     stack_.pop_back();
     if (stack_.empty())
@@ -172,18 +140,14 @@ private:
   // away mid-removal must not lead the walk into another part of the disk.
   bool reopenParentOfTop() {
     Folder& parent = stack_[stack_.size() - 2];
-    const int fd = openat(dirfd(stack_.back().dir), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = openat(stack_.back().listing.fd(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st;
     if (fstat(fd, &st) != 0 || st.st_dev != parent.dev || st.st_ino != parent.ino) {
       close(fd);
       return false;
     }
-    parent.dir = fdopendir(fd);
-    if (!parent.dir) {
-      close(fd);
-      return false;
-    }
+    if (!parent.listing.open(fd)) return false;
     firstOpen_ = stack_.size() - 2;
     return true;
   }

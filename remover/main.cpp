@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "fsys/path_text.h"
 #include "removal/entry_walk.h"
 #include "remover/before_removal.h"
 #include "removal/tree_removal.h"
@@ -18,20 +19,10 @@ constexpr int kRemoved = 0;
 constexpr int kNotRemoved = 1;
 constexpr int kRefused = 2;
 
-// "/", relative paths and a trailing "/" (which would name what a final link
-// points to) are refused, and so is a last component of ".". A ".." anywhere
-// is refused too: it would lead root above the folder the path seems to name,
-// to an entry nobody listed.
-bool isAcceptable(const std::string& path) {
-  if (path.empty() || path.front() != '/' || path.back() == '/') return false;
-  if ((path + "/").find("/../") != std::string::npos) return false;
-  return path.substr(path.rfind('/') + 1) != ".";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 || !isAcceptable(argv[1])) {
+  if (argc != 2 || !quillmere::isPrivilegedRemovalPath(argv[1])) {
     std::fputs("usage: quillmere-remover /ABSOLUTE/PATH\n", stderr);
     return kRefused;
   }

@@ -1,6 +1,9 @@
 #include "session/drop_intake.h"
 
 #include <cstddef>
+#include <utility>
+
+#include "fsys/path_text.h"
 
 namespace quillmere {
 namespace {
@@ -72,13 +75,8 @@ std::optional<std::string> appPathFromDroppedUrl(std::string_view url) {
 
   std::optional<std::string> path = percentDecode(rest);
   if (!path || path->find('\0') != std::string::npos) return std::nullopt;
-  while (path->size() > 1 && path->back() == '/') path->pop_back();
-
-  const std::string_view name = std::string_view(*path).substr(path->rfind('/') + 1);
-  const std::size_t dot = name.rfind('.');
-  // A bare ".app" has no name before the extension; an empty application name
-  // would match every entry the analysis looks at.
-  if (dot == std::string_view::npos || dot == 0 || name.substr(dot + 1) != "app") return std::nullopt;
+  *path = withoutTrailingSlashes(std::move(*path));
+  if (!isBundlePath(*path)) return std::nullopt;
   return path;
 }
 

@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QUrl>
 
+#include "fsys/path_text.h"
+
 #if QUILLMERE_HAVE_DBUS
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -20,8 +22,7 @@ QUrl fileUrlOfBytes(const std::string& path) {
 namespace {
 
 std::string containingFolder(const std::string& path) {
-  std::string folder = path;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const std::string folder = withoutTrailingSlashes(path);
   const std::size_t slash = folder.rfind('/');
   return slash == 0 || slash == std::string::npos ? std::string("/") : folder.substr(0, slash);
 }

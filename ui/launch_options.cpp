@@ -2,11 +2,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <unistd.h>
+
+#include "fsys/path_text.h"
 
 namespace quillmere::ui {
 
@@ -40,27 +39,11 @@ std::optional<std::string> rawValue(int argc, char** argv, const std::string& na
   return value;
 }
 
-// Lexically absolute: no link resolved, so the path still names what the
-// user named.
-std::string absolute(std::string path) {
-  if (!path.empty() && path[0] == '/') return path;
-  std::string cwd(4096, '\0');
-  while (!getcwd(cwd.data(), cwd.size())) {
-    if (errno != ERANGE) return path;
-    cwd.resize(cwd.size() * 2);
-  }
-  cwd.resize(std::strlen(cwd.c_str()));
-  return (cwd == "/" ? "" : cwd) + "/" + path;
-}
-
 }  // namespace
 
 SearchLocations LaunchOptions::searchLocations() const {
   SearchLocations locations = SearchLocations::forCurrentUser();
-  if (home) {
-    locations.home = *home;
-    while (locations.home.size() > 1 && locations.home.back() == '/') locations.home.pop_back();
-  }
+  if (home) locations.home = withoutTrailingSlashes(*home);
   if (systemRoot) locations.systemRoot = *systemRoot;
   return locations;
 }
@@ -107,8 +90,8 @@ LaunchOptions parseLaunchOptions(QCoreApplication& app, int argc, char** argv) {
   }
 
   LaunchOptions options;
-  if (auto home = rawValue(argc, argv, "--home")) options.home = absolute(*home);
-  if (auto root = rawValue(argc, argv, "--system-root")) options.systemRoot = absolute(*root);
+  if (auto home = rawValue(argc, argv, "--home")) options.home = absolutePath(*home);
+  if (auto root = rawValue(argc, argv, "--system-root")) options.systemRoot = absolutePath(*root);
   return options;
 }
 

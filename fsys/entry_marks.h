@@ -1,0 +1,19 @@
+#pragma once
+// What a file system says of an entry beyond its type, where platforms differ:
+// entry_marks_linux.cpp for Linux, entry_marks_mac.cpp for macOS.
+
+#include <sys/stat.h>
+
+namespace quillmere {
+
+// True when `name` in the folder `parentFd` carries the flag that hides it in
+// the file manager (macOS). `*haveInfo` says whether its lstat was taken into
+// `info` on the way; Linux has no such flag and makes no call.
+bool hasHiddenFlag(int parentFd, const char* name, struct stat* info, bool* haveInfo);
+
+// True when the folder open at `fd`, with the lstat `st`, is the root of a
+// mount whose parent folder lies on `parentDev`: another device, or on Linux
+// also a bind mount of a folder that lives elsewhere on the same device.
+bool isMountRoot(int fd, const struct stat& st, dev_t parentDev);
+
+}  // namespace quillmere

@@ -1,0 +1,82 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "fsys/folder_listing.h"
+#include "fsys/path_text.h"
+
+namespace quillmere {
+namespace {
+
+TEST(PathText, OneRuleForEachShapeOfPath) {
+  EXPECT_EQ(withoutTrailingSlashes("/a/b//"), "/a/b");
+  EXPECT_EQ(withoutTrailingSlashes("///"), "/");
+  EXPECT_EQ(withoutTrailingSlashes(""), "");
+
+  for (const char* bundle : {"/Applications/Foo.app", "Foo.app", "/x/My.Tool.app", "/x/..app"})
+    EXPECT_TRUE(isBundlePath(bundle)) << bundle;
+  for (const char* other : {"/x/.app", "/x/Foo.App", "/x/Foo.app/", "/x/Foo", "/Foo.app/x", ""})
+    EXPECT_FALSE(isBundlePath(other)) << other;
+
+  // What reaches a program running as root.
+  for (const char* accepted : {"/a", "//a", "/a/.../b", "/a/..b", "/a/./b"})
+    EXPECT_TRUE(isPrivilegedRemovalPath(accepted)) << accepted;
+  for (const char* refused : {"", "/", "a/b", "/a/", "/a/.", "/a/..", "/a/../b", "/..", "/."})
+    EXPECT_FALSE(isPrivilegedRemovalPath(refused)) << refused;
+  EXPECT_EQ(privilegedRemovalPath("/Library/Foo//"), "/Library/Foo");
+  EXPECT_FALSE(privilegedRemovalPath("/Library/Foo/..//"));
+
+  const std::string cwd = std::filesystem::current_path().string();
+  const std::string prefix = cwd == "/" ? "" : cwd;
+  EXPECT_EQ(absolutePath("/x/./y"), "/x/./y");
+  EXPECT_EQ(absolutePath("x/y"), prefix + "/x/y");
+  EXPECT_EQ(absolutePath(".//./x"), prefix + "/x");
+  EXPECT_EQ(absolutePath("."), cwd);
+}
+
+// More entries than one read of the kernel's records holds: every name comes
+// once, "." and ".." never, and a rewind or a move starts nothing over twice.
+TEST(FolderListing, ListsEveryEntryOnceAcrossManyReadsAndAfterARewind) {
+  const auto dir = std::filesystem::temp_directory_path() / ("quillmere-listing-" + std::to_string(getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir / "sub");
+  std::set<std::string> expected = {"sub"};
+  for (int i = 0; i < 3000; ++i) {
+    const std::string name = std::string(60, 'n') + std::to_string(i);
+    std::ofstream(dir / name).put('x');
+    expected.insert(name);
+  }
+  FolderListing listing;
+  ASSERT_TRUE(listing.open(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
+  auto readAll = [](FolderListing& from) {
+    std::set<std::string> names;
+    std::size_t count = 0;
+    for (FolderEntry entry; from.next(entry); ++count) {
+      names.insert(entry.name);
+      if (std::string(entry.name) == "sub") {
+        EXPECT_EQ(entry.type, DT_DIR);
+      }
+    }
+    EXPECT_EQ(count, names.size());
+    EXPECT_FALSE(from.failed());
+    return names;
+  };
+  EXPECT_EQ(readAll(listing), expected);
+  listing.rewind();
+  FolderListing moved = std::move(listing);
+  EXPECT_FALSE(listing.isOpen());
+  EXPECT_EQ(readAll(moved), expected);
+  EXPECT_FALSE(FolderListing().open(-1));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace quillmere
