@@ -2,7 +2,7 @@
 // The entries of one open folder in the order the file system gives them,
 // "." and ".." left out: on Linux read straight from the kernel into a buffer
 // of the listing's own (folder_listing_linux.cpp), elsewhere by readdir
-// (folder_listing_posix.cpp).
+// (folder_listing_posix.cpp, on Linux too with QUILLMERE_PORTABLE_BODIES).
 
 #include <fcntl.h>
 

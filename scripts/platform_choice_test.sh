@@ -69,6 +69,7 @@ has "TSAN_OPTIONS="
 has "== Fuzz targets skipped: Apple's clang has no libFuzzer"
 lacks "_fuzzer"
 lacks "apt-get"
+lacks "QUILLMERE_PORTABLE_BODIES"  # the POSIX bodies are macOS's own
 
 # Homebrew's llvm present but unable to link libFuzzer: skipped, saying why.
 plan Darwin "cmake ninja pkgconf qt libplist utf8proc googletest google-benchmark llvm" 0
@@ -88,6 +89,7 @@ plan Linux "" 0
 has "ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:"
 has "CC=clang-14 CXX=clang++-14 cmake"
 has "ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 $root/build-fuzz/fuzz/name_matcher_fuzzer -runs=0"
+has "-DQUILLMERE_PORTABLE_BODIES=ON"
 lacks "brew"
 lacks "CMAKE_PREFIX_PATH"
 lacks "skipped"
