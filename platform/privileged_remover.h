@@ -30,6 +30,9 @@ std::shared_ptr<PrivilegedRemover> makeSystemPrivilegedRemover();
 // so build/app/quillmere and /usr/bin/quillmere both find theirs.
 std::string removerBesideProgram(const std::string& programPath);
 
+// The running program's absolute path, links resolved (the platform's body).
+std::optional<std::string> runningProgramPath();
+
 // The remover beside the running program, when it is there and executable.
 std::optional<std::string> installedPrivilegedRemover();
 

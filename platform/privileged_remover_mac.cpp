@@ -1,7 +1,21 @@
+#include <limits.h>
+#include <mach-o/dyld.h>
+#include <stdlib.h>
+
 #include "platform/apple_script.h"
 #include "platform/privileged_remover.h"
 
 namespace quillmere {
+
+std::optional<std::string> runningProgramPath() {
+  uint32_t size = 0;
+  _NSGetExecutablePath(nullptr, &size);
+  std::string path(size, '\0');
+  if (_NSGetExecutablePath(path.data(), &size) != 0) return std::nullopt;
+  char resolved[PATH_MAX];
+  if (!realpath(path.c_str(), resolved)) return std::nullopt;
+  return std::string(resolved);
+}
 
 // osascript runs the fixed administrator AppleScript (see apple_script.h),
 // which hands the path to our remover; the system shows its authorisation
