@@ -31,8 +31,11 @@ TEST(PathText, OneRuleForEachShapeOfPath) {
     EXPECT_TRUE(isPrivilegedRemovalPath(accepted)) << accepted;
   for (const char* refused : {"", "/", "a/b", "/a/", "/a/.", "/a/..", "/a/../b", "/..", "/."})
     EXPECT_FALSE(isPrivilegedRemovalPath(refused)) << refused;
-  EXPECT_EQ(privilegedRemovalPath("/Library/Foo//"), "/Library/Foo");
-  EXPECT_FALSE(privilegedRemovalPath("/Library/Foo/..//"));
+  for (const char* refused : {"", "/", "///", "/a/.", "/a/..", "..", "/a/../", "Library/Foo",
+                              "/Library/Foo/../../etc/Foo", "/Library/Foo/..//"})
+    EXPECT_FALSE(privilegedRemovalPath(refused)) << refused;
+  EXPECT_EQ(privilegedRemovalPath("/Users/u/Library/Foo//"), "/Users/u/Library/Foo");
+  EXPECT_EQ(privilegedRemovalPath("//top"), "//top");
 
   const std::string cwd = std::filesystem::current_path().string();
   const std::string prefix = cwd == "/" ? "" : cwd;

@@ -10,32 +10,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "fsys/path_text.h"
-#include "platform/removal_target.h"
 #include "platform/spawn_command.h"
 
 namespace quillmere {
 namespace {
 
 using ::testing::ElementsAre;
-
-TEST(RemovalTarget, SplitsPathsAndRefusesWhatMustNeverBeRemoved) {
-  for (const char* refused : {"", "/", "///", "/a/.", "/a/..", "..", "/a/../"})
-    EXPECT_FALSE(removalTarget(refused)) << refused;
-
-  const auto nested = removalTarget("/Users/u/Library/Foo//");
-  ASSERT_TRUE(nested);
-  EXPECT_EQ(nested->path, "/Users/u/Library/Foo");
-  EXPECT_EQ(nested->parent, "/Users/u/Library");
-  EXPECT_EQ(nested->name, "Foo");
-  EXPECT_EQ(removalTarget("//top")->parent, "/");
-  EXPECT_EQ(removalTarget("bare")->parent, ".");
-
-  EXPECT_EQ(privilegedRemovalPath("/Library/Foo/"), "/Library/Foo");
-  EXPECT_FALSE(privilegedRemovalPath("Library/Foo"));
-  EXPECT_FALSE(privilegedRemovalPath("/"));
-  EXPECT_FALSE(privilegedRemovalPath("/Library/Foo/../../etc/Foo"));
-}
 
 #if !defined(__APPLE__)
 TEST(PrivilegedRemover, LinuxRunsPkexecWithOurRemoverAndThePathAsArguments) {
