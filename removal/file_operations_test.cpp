@@ -11,6 +11,7 @@
 namespace quillmere {
 namespace {
 
+using fixtures::AsNobody;
 using fixtures::existsNoFollow;
 using fixtures::TempDir;
 using fixtures::writeFile;
@@ -57,31 +58,6 @@ TEST(FileOperations, OddNamesAreRemovedExactlyAndNeighboursKept) {
   EXPECT_FALSE(existsNoFollow(dir / "tree"));
 }
 
-// Builds deep/sub/sub/... with a "file" at every level, through descriptors:
-// the full path is far longer than PATH_MAX. `visit` may change each level.
-template <typename Visit>
-void makeDeepTree(const std::string& top, int depth, Visit visit) {
-  ASSERT_EQ(mkdir(top.c_str(), 0755), 0);
-  int current = open(top.c_str(), O_RDONLY | O_DIRECTORY);
-  for (int level = 0; level < depth; ++level) {
-    ASSERT_GE(current, 0);
-    close(openat(current, "file", O_CREAT | O_WRONLY, 0644));
-    ASSERT_EQ(mkdirat(current, "sub", 0755), 0);
-    visit(current, level);
-    const int next = openat(current, "sub", O_RDONLY | O_DIRECTORY);
-    close(current);
-    current = next;
-  }
-  close(current);
-}
-
-TEST(FileOperations, DeepTreeIsRemovedWithoutRunningOutOfStackOrDescriptors) {
-  TempDir dir;
-  makeDeepTree(dir / "deep", 2000, [](int, int) {});
-  EXPECT_TRUE(files.removeItem(dir / "deep"));
-  EXPECT_FALSE(existsNoFollow(dir / "deep"));
-}
-
 TEST(FileOperations, NothingAtThePathAndTheRootAreHandled) {
   TempDir dir;
   EXPECT_FALSE(files.exists(dir / "missing"));
@@ -93,20 +69,6 @@ TEST(FileOperations, NothingAtThePathAndTheRootAreHandled) {
   EXPECT_FALSE(files.removeItem(""));
   EXPECT_FALSE(files.removeItem(dir / "."));
 }
-
-// Runs a block with an unprivileged effective user id, so that permissions
-// apply; only possible when the tests run as root.
-class AsNobody {
-public:
-  AsNobody() { ok_ = geteuid() == 0 && setegid(65534) == 0 && seteuid(65534) == 0; }
-  ~AsNobody() {
-    if (seteuid(0) != 0 || setegid(0) != 0) std::abort();
-  }
-  bool ok() const { return ok_; }
-
-private:
-  bool ok_ = false;
-};
 
 TEST(FileOperations, DeletableFollowsParentWritabilityAndTheStickyBit) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to switch to an unprivileged user";
@@ -130,79 +92,6 @@ TEST(FileOperations, DeletableFollowsParentWritabilityAndTheStickyBit) {
   // Not deletable, and the ordinary removal indeed fails and leaves it.
   EXPECT_FALSE(files.removeItem(dir / "locked/file"));
   EXPECT_TRUE(existsNoFollow(dir / "locked/file"));
-}
-
-// A link on the way to a listed entry is followed only when root or the
-// user running the removal owns it; anyone else's link could point anywhere.
-TEST(FileOperations, OnlyLinksOfRootOrTheUserAreFollowedOnTheWay) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to give links other owners";
-  TempDir dir;
-  chmod(dir.path().c_str(), 0755);
-  for (const char* folder : {"real/mine", "real/roots", "real/theirs"}) {
-    writeFile(dir / (std::string(folder) + "/Quill"));
-    ASSERT_EQ(chown((dir / folder).c_str(), 65534, 65534), 0);
-  }
-  ASSERT_EQ(symlink("real/mine", (dir / "mine").c_str()), 0);  // relative target
-  ASSERT_EQ(lchown((dir / "mine").c_str(), 65534, 65534), 0);
-  ASSERT_EQ(symlink((dir / "real/roots").c_str(), (dir / "roots").c_str()), 0);
-  ASSERT_EQ(symlink((dir / "real/theirs").c_str(), (dir / "theirs").c_str()), 0);
-  ASSERT_EQ(lchown((dir / "theirs").c_str(), 4242, 4242), 0);
-  ASSERT_EQ(symlink("loop", (dir / "loop").c_str()), 0);
-
-  AsNobody nobody;
-  ASSERT_TRUE(nobody.ok());
-  EXPECT_TRUE(files.removeItem(dir / "mine/Quill"));
-  EXPECT_TRUE(files.removeItem(dir / "roots/Quill"));
-  EXPECT_FALSE(existsNoFollow(dir / "real/mine/Quill"));
-  EXPECT_FALSE(existsNoFollow(dir / "real/roots/Quill"));
-  // Refused, yet counted as there, so that the path is reported as failed.
-  EXPECT_TRUE(files.exists(dir / "theirs/Quill"));
-  EXPECT_FALSE(files.isDeletable(dir / "theirs/Quill"));
-  EXPECT_FALSE(files.removeItem(dir / "theirs/Quill"));
-  EXPECT_TRUE(existsNoFollow(dir / "real/theirs/Quill"));
-  // A loop of links ends, and nothing is there.
-  EXPECT_FALSE(files.exists(dir / "loop/Quill"));
-  EXPECT_FALSE(files.removeItem(dir / "loop/Quill"));
-}
-
-TEST(FileOperations, AnEntryThatStaysDeepDownEndsTheRemovalAndSparesOnlyItsAncestors) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to switch to an unprivileged user";
-  TempDir dir;
-  chmod(dir.path().c_str(), 0777);
-  // Everything belongs to nobody except one folder 150 levels down, whose
-  // file nobody may not remove; far deeper than the folders kept open.
-  constexpr int kDepth = 200, kLockedLevel = 150;
-  makeDeepTree(dir / "deep", kDepth, [](int fd, int level) {
-    fchownat(fd, "file", 65534, 65534, AT_SYMLINK_NOFOLLOW);
-    if (level != kLockedLevel - 1) fchownat(fd, "sub", 65534, 65534, AT_SYMLINK_NOFOLLOW);
-  });
-  ASSERT_EQ(chown((dir / "deep").c_str(), 65534, 65534), 0);
-
-  {
-    AsNobody nobody;
-    ASSERT_TRUE(nobody.ok());
-    EXPECT_FALSE(files.removeItem(dir / "deep"));
-  }
-  // The chain down to the locked folder and its two entries remain; nothing
-  // else, not even below them.
-  int current = open((dir / "deep").c_str(), O_RDONLY | O_DIRECTORY);
-  for (int level = 0; level < kLockedLevel; ++level) {
-    ASSERT_GE(current, 0) << level;
-    struct stat st;
-    EXPECT_NE(fstatat(current, "file", &st, AT_SYMLINK_NOFOLLOW), 0) << level;
-    const int next = openat(current, "sub", O_RDONLY | O_DIRECTORY);
-    close(current);
-    current = next;
-  }
-  ASSERT_GE(current, 0);
-  struct stat st;
-  EXPECT_EQ(fstatat(current, "file", &st, AT_SYMLINK_NOFOLLOW), 0);
-  const int below = openat(current, "sub", O_RDONLY | O_DIRECTORY);
-  close(current);
-  ASSERT_GE(below, 0);
-  EXPECT_NE(fstatat(below, "file", &st, AT_SYMLINK_NOFOLLOW), 0);
-  EXPECT_NE(fstatat(below, "sub", &st, AT_SYMLINK_NOFOLLOW), 0);
-  close(below);
 }
 
 }  // namespace

@@ -46,4 +46,18 @@ inline bool existsNoFollow(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+// Runs a block with an unprivileged effective user id, so that permissions
+// apply; only possible when the tests run as root.
+class AsNobody {
+public:
+  AsNobody() { ok_ = geteuid() == 0 && setegid(65534) == 0 && seteuid(65534) == 0; }
+  ~AsNobody() {
+    if (seteuid(0) != 0 || setegid(0) != 0) std::abort();
+  }
+  bool ok() const { return ok_; }
+
+private:
+  bool ok_ = false;
+};
+
 }  // namespace quillmere::fixtures

@@ -1,7 +1,7 @@
-// Fault injection: the tree changes under the analysis and under the removal
-// — entries vanish, appear, folders are swapped for links or files — and
-// every time the outcome is the specified one and nothing outside the list
-// is lost or entered.
+// Fault injection: the tree changes under the removal — entries vanish,
+// appear, folders are swapped for links or files — and every time the outcome
+// is the specified one and nothing outside the list is lost or entered. (The
+// walk under churn: analysis/library_walk_test.cpp.)
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,11 +15,9 @@
 #include <functional>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <memory>
 #include <thread>
 
-#include "analysis/app_analyzer.h"
 #include "platform/fake_privileged_remover.h"
 #include "removal/file_operations.h"
 #include "removal/quillmere.h"
@@ -31,7 +29,6 @@ namespace quillmere::safety {
 namespace {
 
 using fixtures::existsNoFollow;
-using fixtures::makeDirs;
 using fixtures::TempDir;
 using fixtures::writeFile;
 using ::testing::ElementsAre;
@@ -223,72 +220,6 @@ TEST_F(Removal, AFolderFilledDuringItsRemovalEndsWithATruthfulOutcome) {
   Manifest after = takeManifest(dir.path());
   std::erase_if(after, [&](const auto& entry) { return isAtOrBelow(entry.first, folder); });
   EXPECT_THAT(removalViolations(before, after, {folder}), IsEmpty());
-}
-
-// The analysis runs again and again while another thread churns the tree:
-// files and folders come and go, and a folder is swapped for a link to
-// precious files and for a plain file. Entries that never change are always
-// found or always left out; nothing behind a link is ever listed.
-TEST(Analysis, ChurnDuringTheWalkNeverListsWhatLiesBehindALink) {
-  TempDir dir;
-  const std::string home = dir / "home", root = home + "/Library/Caches";
-  const std::string bundle = dir / "Applications/Quill.app";
-  makeDirs(bundle + "/Contents");
-  writeFile(dir / "outside/precious/Quill behind the link", "precious");
-  std::vector<std::string> stable{root + "/Quill.log", root + "/A/B/Quill deep", root + "/Zed/Quill last"};
-  for (const auto& path : stable) writeFile(path);
-  writeFile(root + "/A/B/C/Quill too deep");
-  writeFile(root + "/Vendor/Quill real.log");
-  makeDirs(root + "/Churn");
-  for (int i = 0; i < 50; ++i) writeFile(root + "/Noise" + std::to_string(i) + "/x/y");
-
-  std::atomic<bool> stop = false;
-  std::thread churn([&] {
-    const std::string vendor = root + "/Vendor", parked = root + "/.parked";
-    for (int i = 0; i < 1000000 && !stop; ++i) {
-      const std::string entry = root + "/Churn/Quill " + std::to_string(i % 16);
-      switch (i % 6) {
-        case 0: writeFile(entry + "/inner"); break;
-        case 1: std::filesystem::remove_all(entry); break;
-        case 2:  // the folder becomes a link to what must never be listed
-          ::rename(vendor.c_str(), parked.c_str());
-          ::symlink((dir / "outside/precious").c_str(), vendor.c_str());
-          break;
-        case 3:
-          ::unlink(vendor.c_str());
-          ::rename(parked.c_str(), vendor.c_str());
-          break;
-        case 4:  // and then a plain file
-          ::rename(vendor.c_str(), parked.c_str());
-          writeFile(vendor, "not a folder");
-          break;
-        case 5:
-          ::unlink(vendor.c_str());
-          ::rename(parked.c_str(), vendor.c_str());
-          break;
-      }
-    }
-  });
-
-  const AppAnalyzer analyzer(SearchLocations{home, dir / "sys"});
-  for (int run = 0; run < 40; ++run) {
-    const AnalysisResult result = analyzer.analyze(bundle);
-    ASSERT_TRUE(std::holds_alternative<AppInfo>(result));
-    const std::vector<std::string>& related = std::get<AppInfo>(result).relatedFiles;
-    ASSERT_FALSE(related.empty());
-    EXPECT_EQ(related.back(), bundle);
-    for (const auto& path : stable) EXPECT_NE(std::find(related.begin(), related.end(), path), related.end()) << path;
-    std::set<std::string> unique(related.begin(), related.end() - 1);
-    EXPECT_EQ(unique.size(), related.size() - 1);
-    for (const auto& path : related) {
-      EXPECT_EQ(path.find("behind the link"), std::string::npos) << path;
-      EXPECT_EQ(path.find("too deep"), std::string::npos) << path;
-      EXPECT_TRUE(path == bundle || path.starts_with(root + "/")) << path;
-    }
-  }
-  stop = true;
-  churn.join();
-  EXPECT_TRUE(existsNoFollow(dir / "outside/precious/Quill behind the link"));
 }
 
 }  // namespace
