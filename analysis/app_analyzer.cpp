@@ -29,13 +29,6 @@ constexpr const char* kSystemRootSuffixes[] = {
     "/Library/Logs",
 };
 
-// A folder as the front of a longer path: "/" becomes "", so no path built on
-// it starts with "//".
-std::string asPrefix(const std::string& folder) {
-  const std::string path = withoutTrailingSlashes(folder);
-  return path == "/" ? std::string() : path;
-}
-
 bool existsFollowingLinks(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0;
@@ -93,8 +86,8 @@ AppAnalyzer::AppAnalyzer() : AppAnalyzer(SearchLocations::forCurrentUser()) {}
 AppAnalyzer::AppAnalyzer(SearchLocations locations) : locations_(std::move(locations)) {}
 
 std::vector<std::string> AppAnalyzer::searchRoots() const {
-  const std::string home = asPrefix(locations_.home);
-  const std::string system = asPrefix(locations_.systemRoot);
+  const std::string home = asPathPrefix(locations_.home);
+  const std::string system = asPathPrefix(locations_.systemRoot);
   std::vector<std::string> roots;
   for (const char* suffix : kHomeRootSuffixes) roots.push_back(home + suffix);
   for (const char* suffix : kSystemRootSuffixes) roots.push_back(system + suffix);
@@ -114,7 +107,7 @@ AnalysisResult AppAnalyzer::analyze(const std::string& appPath) const {
     return AnalysisError{"", -1, "Application does not exist"};
 
   std::string name = applicationName(appPath);
-  const std::string bundle = asPrefix(appPath);
+  const std::string bundle = asPathPrefix(appPath);
   std::optional<BundleProperties> properties = readBundleProperties(bundle + "/Contents/Info.plist");
   std::optional<std::string> bundleIdentifier;
   std::shared_ptr<const IconImage> icon;

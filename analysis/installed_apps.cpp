@@ -1,36 +1,27 @@
 #include "analysis/installed_apps.h"
 
-#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
-#include <memory>
-
 #include "analysis/bundle_properties.h"
+#include "fsys/folder_listing.h"
+#include "fsys/path_text.h"
 
 namespace quillmere {
 namespace {
 
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
 // The visible entries of `folder`, in listing order.
 std::vector<std::string> visibleEntries(const std::string& folder) {
   std::vector<std::string> names;
-  std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
-  if (!dir) return names;
-  while (const dirent* entry = ::readdir(dir.get()))
-    if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
+  FolderListing listing;
+  listing.open(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  for (FolderEntry entry; listing.next(entry);)
+    if (entry.name[0] != '.') names.emplace_back(entry.name);
   return names;
 }
 
 bool isFolder(const std::string& path, struct stat& info) {
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-std::string withoutTrailingSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
 }
 
 class Reader {
@@ -43,7 +34,7 @@ public:
       const std::string path = folder + "/" + name;
       struct stat info;
       if (!isFolder(path, info)) continue;
-      if (name.ends_with(".app")) add(path, info);
+      if (isBundlePath(name)) add(path, info);
       else if (descend) read(path, false);
     }
   }
@@ -65,12 +56,7 @@ private:
 }  // namespace
 
 std::vector<std::string> applicationFolders(const SearchLocations& locations) {
-  // A root of "/" gives "/Applications", not "//Applications".
-  std::string system = withoutTrailingSlashes(locations.systemRoot);
-  std::string home = withoutTrailingSlashes(locations.home);
-  if (system == "/") system.clear();
-  if (home == "/") home.clear();
-  return {system + "/Applications", home + "/Applications"};
+  return {asPathPrefix(locations.systemRoot) + "/Applications", asPathPrefix(locations.home) + "/Applications"};
 }
 
 std::vector<InstalledApp> readInstalledApps(const SearchLocations& locations, const std::string& self) {

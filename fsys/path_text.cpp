@@ -11,6 +11,11 @@ std::string withoutTrailingSlashes(std::string path) {
   return path;
 }
 
+std::string asPathPrefix(const std::string& folder) {
+  std::string path = withoutTrailingSlashes(folder);
+  return path == "/" ? std::string() : path;
+}
+
 std::string_view lastComponent(std::string_view path) { return path.substr(path.rfind('/') + 1); }
 
 bool isDotOrDotDot(std::string_view name) { return name == "." || name == ".."; }

@@ -12,6 +12,10 @@ namespace quillmere {
 // `path` without trailing "/"; "/" (or only slashes) stays "/".
 std::string withoutTrailingSlashes(std::string path);
 
+// A folder as the front of a longer path: without trailing "/", and "/"
+// becomes "", so that no path built on it starts with "//".
+std::string asPathPrefix(const std::string& folder);
+
 // What follows the last "/": the whole of `path` when it has none.
 std::string_view lastComponent(std::string_view path);
 

@@ -1,5 +1,7 @@
 #include "platform/launch_jobs.h"
 
+#include "fsys/path_text.h"
+
 namespace quillmere {
 
 std::optional<LaunchDomain> launchDomainOf(std::string_view path) {
@@ -8,7 +10,7 @@ std::optional<LaunchDomain> launchDomainOf(std::string_view path) {
   const std::string_view name = path.substr(slash + 1);
   if (name.size() <= 6 || !name.ends_with(".plist")) return std::nullopt;
   const std::string_view parent = path.substr(0, slash);
-  const std::string_view folder = parent.substr(parent.rfind('/') + 1);
+  const std::string_view folder = lastComponent(parent);
   if (folder == "LaunchAgents") return LaunchDomain::User;
   if (folder == "LaunchDaemons") return LaunchDomain::System;
   return std::nullopt;

@@ -4,13 +4,10 @@
 #include <cstdlib>
 #include <memory>
 
+#include "fsys/path_text.h"
+
 namespace quillmere {
 namespace {
-
-std::string withoutTrailingSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
 
 // "Foo.app/" + ... : a sibling named "Foo.app2" is not inside.
 bool liesInside(const std::string& program, const std::string& folder) {

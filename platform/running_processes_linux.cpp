@@ -1,8 +1,9 @@
-#include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstring>
 
+#include "fsys/folder_listing.h"
 #include "platform/running_processes.h"
 
 namespace quillmere {
@@ -12,10 +13,10 @@ namespace quillmere {
 // of other users (without rights over them), which are left out.
 std::vector<RunningProgram> runningPrograms() {
   std::vector<RunningProgram> programs;
-  DIR* proc = ::opendir("/proc");
-  if (!proc) return programs;
-  while (const dirent* entry = ::readdir(proc)) {
-    const char* name = entry->d_name;
+  FolderListing proc;
+  proc.open(::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  for (FolderEntry entry; proc.next(entry);) {
+    const char* name = entry.name;
     if (name[0] < '1' || name[0] > '9' || std::strspn(name, "0123456789") != std::strlen(name)) continue;
     const std::string link = std::string("/proc/") + name + "/exe";
     std::string target(4096, '\0');
@@ -27,7 +28,6 @@ std::vector<RunningProgram> runningPrograms() {
     if (target.ends_with(kDeleted)) target.resize(target.size() - kDeleted.size());
     programs.push_back(RunningProgram{std::atoi(name), std::move(target)});
   }
-  ::closedir(proc);
   return programs;
 }
 

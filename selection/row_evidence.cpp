@@ -3,6 +3,7 @@
 #include <utf8proc.h>
 
 #include "analysis/name_matcher.h"
+#include "fsys/path_text.h"
 
 namespace quillmere {
 namespace {
@@ -99,11 +100,6 @@ std::string vendorOf(std::string_view identifier) {
     return std::string(identifier.substr(0, second));
   }
   return std::string(labels[0]) + "." + std::string(labels[1]);
-}
-
-std::string_view lastComponent(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
