@@ -38,7 +38,7 @@ bool mayBeFolder(int error) { return error == EISDIR || error == EPERM; }
 
 class TreeRemover {
 public:
-  explicit TreeRemover(int baseFd) : baseFd_(baseFd) {}
+  TreeRemover(int baseFd, const BeforeFolderOpen& beforeOpen) : baseFd_(baseFd), beforeOpen_(beforeOpen) {}
   bool run(const char* name) {
     if (!removeChild(baseFd_, name, DT_UNKNOWN)) return false;
     while (!stack_.empty()) {
@@ -72,6 +72,7 @@ private:
       if (unlinkat(dirFd, name, 0) == 0 || errno == ENOENT) return noteRemoved();
       if (!mayBeFolder(errno)) return false;
     }
+    if (beforeOpen_) beforeOpen_(dirFd, name);
     const int fd = openFolderNoFollow(dirFd, name);
     if (fd < 0) {
       if (errno == ENOENT) return noteRemoved();
@@ -153,6 +154,7 @@ private:
   }
 
   int baseFd_;
+  const BeforeFolderOpen& beforeOpen_;
   std::vector<Folder> stack_;
   std::size_t firstOpen_ = 0;
   bool rootRemoved_ = false;
@@ -160,6 +162,8 @@ private:
 
 }  // namespace
 
-bool removeEntryAt(int parentFd, const char* name) { return TreeRemover(parentFd).run(name); }
+bool removeEntryAt(int parentFd, const char* name, const BeforeFolderOpen& beforeOpen) {
+  return TreeRemover(parentFd, beforeOpen).run(name);
+}
 
 }  // namespace quillmere

@@ -15,6 +15,7 @@
 #include <functional>
 #include <filesystem>
 #include <map>
+#include <string_view>
 #include <memory>
 #include <thread>
 
@@ -22,6 +23,7 @@
 #include "removal/file_operations.h"
 #include "removal/quillmere.h"
 #include "removal/test_tree.h"
+#include "removal/tree_removal.h"
 #include "safety/manifest.h"
 #include "safety/removal_run.h"
 
@@ -181,6 +183,30 @@ TEST_F(Removal, AMiddleFolderSwappedForAnotherUsersLinkNeverRedirectsTheRemoval)
   EXPECT_TRUE(existsNoFollow(shared + "/B.moved/Quill/data"));
   EXPECT_TRUE(existsNoFollow(shared + "/C.moved/Quill/data"));
   EXPECT_FALSE(existsNoFollow(shared + "/D.moved/Quill"));
+}
+
+// A folder inside a listed tree is swapped for a link to a folder outside
+// after its type was read and before it is opened. Its opening must refuse
+// the link: the type read a moment earlier no longer holds.
+TEST(TreeRemoval, AFolderSwappedForALinkJustBeforeItIsOpenedIsNotEntered) {
+  TempDir dir;
+  writeFile(dir / "listed/inner/deeper/file");
+  writeFile(dir / "outside/precious/thesis.tex", "years of work");
+  const int base = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(base, 0);
+  int swaps = 0;
+  const bool removed = removeEntryAt(base, "listed", [&](int parentFd, const char* name) {
+    if (std::string_view(name) != "inner") return;
+    ++swaps;
+    ASSERT_EQ(::renameat(parentFd, "inner", base, "moved"), 0);
+    ASSERT_EQ(::symlinkat((dir / "outside/precious").c_str(), parentFd, "inner"), 0);
+  });
+  ::close(base);
+  EXPECT_EQ(swaps, 1);
+  EXPECT_TRUE(existsNoFollow(dir / "outside/precious/thesis.tex"));
+  EXPECT_TRUE(removed);
+  EXPECT_FALSE(existsNoFollow(dir / "listed"));
+  EXPECT_TRUE(existsNoFollow(dir / "moved/deeper/file"));
 }
 
 // Another process keeps filling a listed folder while it is removed. The run
