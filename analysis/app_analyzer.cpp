@@ -1,13 +1,18 @@
 #include "analysis/app_analyzer.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <new>
 #include <utility>
 
 #include "analysis/bundle_properties.h"
 #include "analysis/library_walk.h"
 #include "analysis/name_matcher.h"
+#include "analysis/scan_failure.h"
 #include "fsys/path_text.h"
 #include "platform/home_folder.h"
 
@@ -32,6 +37,15 @@ constexpr const char* kSystemRootSuffixes[] = {
 bool existsFollowingLinks(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0;
+}
+
+// A root that is missing, or that the user may not reach, is skipped; any
+// other error fails the search.
+bool rootExists(const std::string& root) {
+  struct stat info;
+  if (::stat(root.c_str(), &info) == 0) return true;
+  passOverOrFail(errno, root);
+  return false;
 }
 
 void replaceAll(std::string& text, std::string_view what) {
@@ -59,20 +73,22 @@ void sortAndDeduplicate(std::vector<std::string>& paths) {
   for (auto& entry : keyed) paths.push_back(std::move(entry.second));
 }
 
-// The icon file named by CFBundleIconFile inside Contents/Resources. The value
-// is a file name: one that would leave the folder is ignored.
-std::shared_ptr<const IconImage> loadIcon(const std::string& bundle, const std::string& iconFile) {
+// The icon file named by CFBundleIconFile inside Contents/Resources of the
+// bundle open at `bundleFd`. The value is a file name: one that would leave
+// the folder is ignored.
+std::shared_ptr<const IconImage> loadIcon(int bundleFd, const std::string& bundle, const std::string& iconFile) {
   if (iconFile.empty() || iconFile.front() == '/' || iconFile == ".." || iconFile.find('\0') != std::string::npos ||
       iconFile.starts_with("../") || iconFile.find("/../") != std::string::npos ||
       iconFile.ends_with("/.."))
     return nullptr;
-  std::string resources = bundle + "/Contents/Resources/";
+  const std::string resources = "Contents/Resources/";
   std::vector<std::string> candidates;
   if (!iconFile.ends_with(".icns")) candidates.push_back(resources + iconFile + ".icns");
   candidates.push_back(resources + iconFile);
   for (const std::string& candidate : candidates) {
-    if (std::optional<std::string> data = readSmallFile(candidate, kMaxIconBytes); data && !data->empty())
-      return std::make_shared<const IconImage>(IconImage{candidate, std::move(*data)});
+    std::optional<std::string> data = readFileInside(bundleFd, bundle, candidate, kMaxIconBytes);
+    if (data && !data->empty())
+      return std::make_shared<const IconImage>(IconImage{bundle + "/" + candidate, std::move(*data)});
   }
   return nullptr;
 }
@@ -105,16 +121,36 @@ std::string AppAnalyzer::applicationName(const std::string& appPath) {
 AnalysisResult AppAnalyzer::analyze(const std::string& appPath) const {
   if (!existsFollowingLinks(appPath))
     return AnalysisError{"", -1, "Application does not exist"};
+  // Past this point nothing may be left out quietly: a search that ran out
+  // of descriptors or memory fails, naming the cause, rather than listing less.
+  try {
+    return analyzeBundle(appPath);
+  } catch (const ScanFailure& failure) {
+    return AnalysisError{"", -1, failure.what()};
+  } catch (const std::bad_alloc&) {
+    return AnalysisError{"", -1, "Cannot search: out of memory"};
+  }
+}
 
+AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
   std::string name = applicationName(appPath);
   const std::string bundle = asPathPrefix(appPath);
-  std::optional<BundleProperties> properties = readBundleProperties(bundle + "/Contents/Info.plist");
-  std::optional<std::string> bundleIdentifier;
+  std::optional<BundleProperties> properties;
   std::shared_ptr<const IconImage> icon;
-  if (properties) {
-    bundleIdentifier = properties->bundleIdentifier;
-    if (properties->iconFile) icon = loadIcon(bundle, *properties->iconFile);
+  // The bundle itself may be reached through a link, as the user named it;
+  // nothing inside it is (readFileInside).
+  const int bundleFd = ::open(bundle.empty() ? "/" : bundle.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (bundleFd < 0) passOverOrFail(errno, bundle);  // a plain file is no bundle: no properties
+  try {
+    if (bundleFd >= 0) properties = readBundleProperties(bundleFd, bundle);
+    if (properties && properties->iconFile) icon = loadIcon(bundleFd, bundle, *properties->iconFile);
+  } catch (...) {
+    ::close(bundleFd);
+    throw;
   }
+  if (bundleFd >= 0) ::close(bundleFd);
+  std::optional<std::string> bundleIdentifier;
+  if (properties) bundleIdentifier = properties->bundleIdentifier;
 
   std::vector<std::string> related = findRelatedFiles(name, bundleIdentifier ? &*bundleIdentifier : nullptr);
   related.push_back(appPath);
@@ -128,7 +164,7 @@ std::vector<std::string> AppAnalyzer::findRelatedFiles(const std::string& appNam
   const NameMatcher matcher(searchableName(appName), bundleIdentifier ? searchableIdentifier(*bundleIdentifier) : "");
   std::vector<std::string> roots;
   for (std::string& root : searchRoots())
-    if (existsFollowingLinks(root)) roots.push_back(std::move(root));
+    if (rootExists(root)) roots.push_back(std::move(root));
   // The roots are independent, and a warm Library is listed faster than one
   // core can test the names: the walk runs on a few threads.
   std::vector<std::string> found = collectMatchingEntries(roots, matcher, walkThreadCount());

@@ -33,7 +33,9 @@ public:
   AppAnalyzer();  // searches the current user's home and "/"
   explicit AppAnalyzer(SearchLocations locations);
 
-  // Blocks until the search is done; callable on any thread.
+  // Blocks until the search is done; callable on any thread. Fails when
+  // nothing is at `appPath`, or when the search could not read what it had
+  // to (descriptors or memory ran out): never a shorter list instead.
   AnalysisResult analyze(const std::string& appPath) const;
 
   // The twelve roots, in search order.
@@ -44,6 +46,7 @@ public:
   static std::string applicationName(const std::string& appPath);
 
 private:
+  AppInfo analyzeBundle(const std::string& appPath) const;
   std::vector<std::string> findRelatedFiles(const std::string& appName,
                                             const std::string* bundleIdentifier) const;
 

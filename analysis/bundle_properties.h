@@ -22,11 +22,20 @@ struct BundleProperties {
 // top level is something else.
 std::optional<BundleProperties> parseBundleProperties(std::string_view bytes);
 
-// Reads and parses the file at `path`; nullopt when it is missing or unreadable.
-std::optional<BundleProperties> readBundleProperties(const std::string& path);
+// Reads and parses the Contents/Info.plist of the bundle open at `bundleFd`
+// (whose path is `bundlePath`) with readFileInside; nullopt when it is
+// missing, unreadable or no dictionary list.
+std::optional<BundleProperties> readBundleProperties(int bundleFd, const std::string& bundlePath);
 
-// Reads at most `limit` bytes of a regular file; nullopt when the file cannot
-// be read, is not a regular file, or is longer than `limit`.
-std::optional<std::string> readSmallFile(const std::string& path, std::size_t limit);
+// Reads at most `limit` bytes of the regular file at `relative` (names joined
+// by "/", no "..") inside the folder open at `folderFd`, whose path is
+// `folderPath`. Nothing on the way is followed if it is a link, and nothing
+// but a regular file is opened: a FIFO would hang the read and a device may
+// act on being opened. nullopt when there is no such file, it is not a
+// regular file, or it is longer than `limit`; throws ScanFailure for any
+// error that is not a plain absence (descriptors run out, say), which would
+// otherwise leave the bundle identifier unread and the search listing less.
+std::optional<std::string> readFileInside(int folderFd, const std::string& folderPath, std::string_view relative,
+                                          std::size_t limit);
 
 }  // namespace quillmere

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace quillmere {
@@ -39,6 +40,9 @@ void appendNormalizedRun(std::string& out, std::string_view run, bool lower) {
     utf8proc_uint8_t* mapped = nullptr;
     utf8proc_ssize_t n = utf8proc_map(bytes, length, &mapped, utf8proc_option_t(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
     std::unique_ptr<utf8proc_uint8_t, FreeDeleter> owner(mapped);
+    // A run too large to map: keeping its bytes would make a name miss
+    // that should match, and the search list less without saying so.
+    if (n == UTF8PROC_ERROR_NOMEM) throw std::bad_alloc();
     if (n < 0) out.append(run);  // cannot happen for a valid run; keep the bytes
     else out.append(reinterpret_cast<const char*>(mapped), size_t(n));
     return;

@@ -1,0 +1,28 @@
+#pragma once
+// The one way a search fails once the bundle is found: an error that would
+// otherwise make it list less than is there — descriptors or memory run out,
+// a folder that cannot be read to its end. AppAnalyzer::analyze turns it into
+// the analysis failure, whose text names the path and the cause.
+
+#include <stdexcept>
+#include <string>
+
+namespace quillmere {
+
+class ScanFailure : public std::runtime_error {
+public:
+  // `error` is the errno value met at `path`.
+  ScanFailure(const std::string& path, int error);
+  int error() const { return error_; }
+
+private:
+  int error_;
+};
+
+// True for the errors that say an entry is simply not there for the search
+// (gone, not a folder, a link where a folder was, not ours to read): such an
+// entry is passed over. Any other error throws ScanFailure for `path`.
+bool isPassedOver(int error);
+void passOverOrFail(int error, const std::string& path);
+
+}  // namespace quillmere
