@@ -10,6 +10,7 @@
 #include "analysis/app_analyzer.h"
 #include "analysis/entry_size.h"
 #include "cli/json_text.h"
+#include "cli/terminal_text.h"
 #include "fsys/path_text.h"
 #include "session/ready_rows.h"
 
@@ -64,7 +65,10 @@ const char kHelp[] =
     "  --yes              remove: delete without asking\n"
     "  -h, --help         show this text\n"
     "\n"
-    "Paths are printed as the file system holds them. A path that contains a\n"
+    "Paths are printed as the file system holds them. On a terminal, control\n"
+    "characters and bytes that are not UTF-8 are written escaped, as ls -b does\n"
+    "(\\r, \\033, and \\\\ for a backslash), so that no name can act on the\n"
+    "terminal; -0 and --json are never escaped. Elsewhere a path that contains a\n"
     "newline spans several lines of the plain output; use -0 or --json when that\n"
     "matters. In JSON, every byte that is not part of valid UTF-8 is written as\n"
     "\\udcXX (XX: the byte in hex), so the exact bytes can be recovered (Python:\n"
@@ -180,8 +184,15 @@ void writeBytes(std::FILE* stream, const std::string& bytes) {
   std::fwrite(bytes.data(), 1, bytes.size(), stream);
 }
 
+// `text` as it may be written to `stream`: escaped on a terminal, where a
+// name's ESC or CR would act instead of being read.
+std::string shown(std::FILE* stream, const std::string& text) {
+  return ::isatty(::fileno(stream)) == 1 ? escapedForTerminal(text) : text;
+}
+
+// A line of text: a path, a message naming one, a log line.
 void writeLine(std::FILE* stream, const std::string& line) {
-  writeBytes(stream, line);
+  writeBytes(stream, shown(stream, line));
   std::fputc('\n', stream);
 }
 
@@ -213,13 +224,13 @@ void printScan(const AppInfo& app, ScanFormat format, const std::optional<ReadyR
       for (std::size_t i = 0; i < app.relatedFiles.size(); ++i) json += (i ? "," : "") + sizeText(*sizes, i, "null");
       json += "],\"totalSize\":" + std::to_string(sizes->selectedSize());
     }
-    writeLine(out, json + "}");
+    writeBytes(out, json + "}\n");  // escapes of its own: never the terminal's
     return;
   }
   const char end = format == ScanFormat::Nul ? '\0' : '\n';
   for (std::size_t i = 0; i < app.relatedFiles.size(); ++i) {
     if (sizes) writeBytes(out, sizeText(*sizes, i, "-") + "\t");
-    writeBytes(out, app.relatedFiles[i]);
+    writeBytes(out, format == ScanFormat::Nul ? app.relatedFiles[i] : shown(out, app.relatedFiles[i]));
     std::fputc(end, out);
   }
   if (sizes) {
@@ -254,7 +265,7 @@ std::optional<UsageError> applyExcludes(AppInfo& app, const Options& options, co
 }
 
 int usageError(const UsageError& error, const CliStreams& streams) {
-  std::fputs(("quillmere-cli: " + error.message + "\n").c_str(), streams.err);
+  writeLine(streams.err, "quillmere-cli: " + error.message);
   std::fputs(kUsage, streams.err);
   std::fputs("Run 'quillmere-cli --help' for more.\n", streams.err);
   return kExitUsage;

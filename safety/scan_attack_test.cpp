@@ -1,27 +1,98 @@
-// Attacks on the search: the bundle's Info.plist and icon laid as links,
-// FIFOs or devices. Each ends in nothing read or entered.
+// Attacks on the search and on what the command line shows: the bundle's
+// Info.plist and icon laid as links, FIFOs or devices, and names that would
+// steer the terminal. Each ends in nothing read, entered or obeyed.
 
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "analysis/app_analyzer.h"
+#include "cli/test_library.h"
 #include "removal/test_tree.h"
 
 namespace quillmere::safety {
 namespace {
 
+using fixtures::existsNoFollow;
 using fixtures::makeDirs;
+using fixtures::PreparedLibrary;
 using fixtures::TempDir;
 using fixtures::writeFile;
+using ::testing::HasSubstr;
+
+std::string readAll(int fd) {
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return text;  // a pseudo-terminal ends in EIO once the program is gone
+    text.append(buffer, std::size_t(n));
+  }
+}
+
+// Starts the CLI with `args`, its standard streams on `in`, `out`, `err`;
+// `inChild` runs just before the program does. Returns its exit status.
+int runCli(std::vector<std::string> args, int in, int out, int err, const std::function<void()>& inChild,
+           const std::function<void()>& whileRunning = {}) {
+  args.insert(args.begin(), QUILLMERE_CLI_PATH);
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(127);
+    for (int fd = 3; fd < 1024; ++fd) ::close(fd);
+    inChild();
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  if (whileRunning) whileRunning();
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// The CLI on a terminal: a pseudo-terminal in raw mode, so that what the
+// program writes arrives unchanged, with `input` typed ahead. Returns all it
+// wrote, standard error included.
+std::string cliOnATerminal(const std::vector<std::string>& args, const std::string& input = "") {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return "no pseudo-terminal";
+  const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  termios mode{};
+  if (terminal < 0 || ::tcgetattr(terminal, &mode) != 0) return "no pseudo-terminal";
+  ::cfmakeraw(&mode);
+  ::tcsetattr(terminal, TCSANOW, &mode);
+  std::string written;
+  runCli(args, terminal, terminal, terminal, [] {}, [&] {
+    ::close(terminal);
+    if (!input.empty()) (void)!::write(master, input.data(), input.size());
+    written = readAll(master);
+  });
+  ::close(master);
+  return written;
+}
+
+std::vector<std::string> scanArgs(const PreparedLibrary& library, std::vector<std::string> extra = {}) {
+  std::vector<std::string> args{"scan", "--home", library.home, "--system-root", library.systemRoot};
+  args.insert(args.end(), extra.begin(), extra.end());
+  args.push_back(library.bundle);
+  return args;
+}
 
 // Info.plist and the icon are read only as regular files inside the bundle:
 // a link (to them, or to the folder holding them) is not followed, and a FIFO
@@ -84,6 +155,26 @@ TEST(ScanAttack, BundleFilesAreReadOnlyAsRegularFilesInsideTheBundle) {
     EXPECT_EQ(::read(watch, event, sizeof event), -1) << special << " was opened";
   }
   ::close(watch);
+}
+
+// A name holding ESC and CR would rewrite the lines above it, in the list of
+// a scan and in the one a removal asks about; on a terminal both show it
+// escaped. -0 and --json are for programs and stay as they are.
+TEST(ScanAttack, NamesThatWouldSteerTheTerminalAreWrittenEscaped) {
+  PreparedLibrary library;
+  const std::string crafted = library.home + "/Library/Caches/Foo\x1b[1A\x1b[2K\rOther.log";
+  writeFile(crafted);
+  const std::string escaped = library.home + "/Library/Caches/Foo\\033[1A\\033[2K\\rOther.log";
+  std::vector<std::string> removal = scanArgs(library);
+  removal[0] = "remove";
+  for (const std::string& written : {cliOnATerminal(scanArgs(library)), cliOnATerminal(removal, "n\n")}) {
+    EXPECT_THAT(written, HasSubstr(escaped));
+    EXPECT_EQ(written.find('\x1b'), std::string::npos) << written;
+    EXPECT_EQ(written.find('\r'), std::string::npos) << written;
+  }
+  EXPECT_TRUE(existsNoFollow(crafted));
+  EXPECT_THAT(cliOnATerminal(scanArgs(library, {"-0"})), HasSubstr(crafted + '\0'));
+  EXPECT_THAT(cliOnATerminal(scanArgs(library, {"--json"})), HasSubstr("\\u001b[1A"));
 }
 
 }  // namespace
