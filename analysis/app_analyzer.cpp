@@ -95,6 +95,16 @@ std::shared_ptr<const IconImage> loadIcon(int bundleFd, const std::string& bundl
 
 }  // namespace
 
+AnalysisError searchFailure(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const ScanFailure& failure) {
+    return AnalysisError{"", -1, failure.what()};
+  } catch (const std::bad_alloc&) {
+    return AnalysisError{"", -1, "Cannot search: out of memory"};
+  }
+}
+
 SearchLocations SearchLocations::forCurrentUser() { return SearchLocations{currentHomeFolder(), "/"}; }
 
 AppAnalyzer::AppAnalyzer() : AppAnalyzer(SearchLocations::forCurrentUser()) {}
@@ -125,10 +135,8 @@ AnalysisResult AppAnalyzer::analyze(const std::string& appPath) const {
   // of descriptors or memory fails, naming the cause, rather than listing less.
   try {
     return analyzeBundle(appPath);
-  } catch (const ScanFailure& failure) {
-    return AnalysisError{"", -1, failure.what()};
-  } catch (const std::bad_alloc&) {
-    return AnalysisError{"", -1, "Cannot search: out of memory"};
+  } catch (...) {
+    return searchFailure(std::current_exception());
   }
 }
 

@@ -3,6 +3,7 @@
 // identifier, icon, and every leftover path found in the twelve search roots,
 // sorted, with the bundle path appended last. Only reads the file system.
 
+#include <exception>
 #include <string>
 #include <variant>
 #include <vector>
@@ -27,6 +28,10 @@ struct AnalysisError {
 };
 
 using AnalysisResult = std::variant<AppInfo, AnalysisError>;
+
+// The analysis failure for an error thrown while searching (ScanFailure, or
+// memory running out), naming the cause; any other error is rethrown.
+AnalysisError searchFailure(std::exception_ptr error);
 
 class AppAnalyzer {
 public:

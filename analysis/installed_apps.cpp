@@ -2,26 +2,38 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "analysis/bundle_properties.h"
+#include "analysis/scan_failure.h"
 #include "fsys/folder_listing.h"
 #include "fsys/path_text.h"
 
 namespace quillmere {
 namespace {
 
-// The visible entries of `folder`, in listing order.
+// The visible entries of `folder`, in listing order. An application missed
+// for want of descriptors would let its rows pass for this one's.
 std::vector<std::string> visibleEntries(const std::string& folder) {
   std::vector<std::string> names;
   FolderListing listing;
-  listing.open(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 || !listing.open(fd)) {
+    passOverOrFail(errno, folder);
+    return names;
+  }
   for (FolderEntry entry; listing.next(entry);)
     if (entry.name[0] != '.') names.emplace_back(entry.name);
+  if (listing.failed()) passOverOrFail(listing.error(), folder);
   return names;
 }
 
 bool isFolder(const std::string& path, struct stat& info) {
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  if (::stat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
+  passOverOrFail(errno, path);
+  return false;
 }
 
 class Reader {
@@ -44,7 +56,16 @@ public:
 private:
   void add(const std::string& path, const struct stat& info) {
     if (haveSelf_ && info.st_dev == self_.st_dev && info.st_ino == self_.st_ino) return;
-    std::optional<BundleProperties> properties = readBundleProperties(path + "/Contents/Info.plist");
+    std::optional<BundleProperties> properties;
+    const int bundleFd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (bundleFd < 0) passOverOrFail(errno, path);
+    try {
+      if (bundleFd >= 0) properties = readBundleProperties(bundleFd, path);
+    } catch (...) {
+      ::close(bundleFd);
+      throw;
+    }
+    if (bundleFd >= 0) ::close(bundleFd);
     std::string identifier = properties && properties->bundleIdentifier ? *properties->bundleIdentifier : "";
     apps.push_back(InstalledApp{path, AppAnalyzer::applicationName(path), std::move(identifier)});
   }

@@ -21,7 +21,8 @@ std::vector<std::string> applicationFolders(const SearchLocations& locations);
 
 // Every readable bundle in those folders, in listing order, except the one at
 // `self` (the same file, however it is spelled). Hidden entries and symbolic
-// links are passed over; nothing unreadable is an error.
+// links are passed over, and so is what is missing or not ours to read; any
+// other error (descriptors run out) throws ScanFailure.
 std::vector<InstalledApp> readInstalledApps(const SearchLocations& locations, const std::string& self);
 
 }  // namespace quillmere

@@ -37,6 +37,7 @@ public:
   // False at the end, or when the folder could not be read further: failed().
   bool next(FolderEntry& entry);
   bool failed() const { return error_ != 0; }
+  int error() const { return error_; }  // the errno value that ended it, or 0
   void rewind();
 
 private:

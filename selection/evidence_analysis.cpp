@@ -1,5 +1,6 @@
 #include "selection/evidence_analysis.h"
 
+#include <exception>
 #include <optional>
 #include <thread>
 
@@ -11,11 +12,14 @@ AnalysisResult analyzeWithEvidence(const SearchLocations& locations, const std::
   // The installed applications are read while the search walks the Library,
   // so they add nothing to the wait when their folders are quick to list.
   std::vector<InstalledApp> installed;
+  std::exception_ptr readerFailure;
   std::thread reader([&] {
     try {
       installed = readInstalledApps(locations, appPath);
     } catch (...) {
-      installed.clear();  // out of memory: decide without them
+      // Deciding without them would take other applications' rows by
+      // default: the analysis fails instead.
+      readerFailure = std::current_exception();
     }
   });
   // Joined on every way out: a thread left joinable would end the process.
@@ -28,6 +32,7 @@ AnalysisResult analyzeWithEvidence(const SearchLocations& locations, const std::
     Joiner joiner{reader};
     result.emplace(AppAnalyzer(locations).analyze(appPath));
   }
+  if (readerFailure && std::holds_alternative<AppInfo>(*result)) return searchFailure(readerFailure);
   if (auto* app = std::get_if<AppInfo>(&*result)) app->evidence = rowEvidence(*app, installed);
   return std::move(*result);
 }
