@@ -8,12 +8,14 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <exception>
 #include <string_view>
 #include <system_error>
 #include <thread>
 #include <utility>
 
+#include "analysis/scan_failure.h"
 #include "fsys/entry_marks.h"
 #include "fsys/folder_listing.h"
 
@@ -37,12 +39,14 @@ public:
   ~FolderStack() {
     while (size_ > 0) pop();
   }
-  void push(int fd, std::size_t pathLength, bool belowNameFolder) {
+  // Takes `fd` over; false (errno set) when it cannot be listed.
+  bool push(int fd, std::size_t pathLength, bool belowNameFolder) {
     OpenFolder& folder = folders_[size_];
-    folder.listing.open(fd);
+    if (!folder.listing.open(fd)) return false;
     folder.pathLength = pathLength;
     folder.belowNameFolder = belowNameFolder;
     ++size_;
+    return true;
   }
   void pop() { folders_[--size_].listing.close(); }
   OpenFolder& top() { return folders_[size_ - 1]; }
@@ -59,12 +63,15 @@ bool isHidden(int parentFd, const FolderEntry& entry, struct stat* info, bool* h
   return entry.name[0] == '.' || hasHiddenFlag(parentFd, entry.name, info, haveInfo);
 }
 
-EntryKind kindOf(int parentFd, const FolderEntry& entry, struct stat* info, bool haveInfo) {
+EntryKind kindOf(int parentFd, std::string_view parentPath, const FolderEntry& entry, struct stat* info,
+                 bool haveInfo) {
   const unsigned char type = entry.type;
   if (type == DT_UNKNOWN) {
     // Some file systems do not fill in d_type; a symbolic link is never followed.
-    if (!haveInfo && ::fstatat(parentFd, entry.name, info, AT_SYMLINK_NOFOLLOW) != 0)
+    if (!haveInfo && ::fstatat(parentFd, entry.name, info, AT_SYMLINK_NOFOLLOW) != 0) {
+      passOverOrFail(errno, std::string(parentPath) + "/" + entry.name);
       return EntryKind::Gone;
+    }
     return S_ISDIR(info->st_mode) ? EntryKind::Folder : EntryKind::Other;
   }
   return type == DT_DIR ? EntryKind::Folder : EntryKind::Other;
@@ -72,11 +79,12 @@ EntryKind kindOf(int parentFd, const FolderEntry& entry, struct stat* info, bool
 
 enum class Step { Pass, List, Enter };
 
-// What the walk does with one entry `depth` levels below its root. For a
-// folder to enter, `childrenBelowNameFolder` says whether its children carry
-// "/name/" in their relative text.
-Step stepFor(int parentFd, const FolderEntry& entry, int depth, bool belowNameFolder, const NameMatcher& matcher,
-             bool& childrenBelowNameFolder) {
+// What the walk does with one entry `depth` levels below its root, in the
+// folder open at `parentFd` whose path is `parentPath`. For a folder to
+// enter, `childrenBelowNameFolder` says whether its children carry "/name/"
+// in their relative text.
+Step stepFor(int parentFd, std::string_view parentPath, const FolderEntry& entry, int depth, bool belowNameFolder,
+             const NameMatcher& matcher, bool& childrenBelowNameFolder) {
   struct stat info;
   bool haveInfo = false;
   if (isHidden(parentFd, entry, &info, &haveInfo)) return Step::Pass;
@@ -85,7 +93,7 @@ Step stepFor(int parentFd, const FolderEntry& entry, int depth, bool belowNameFo
   if (belowNameFolder || matcher.matchesName(name)) return Step::List;
   // Children of an entry this deep would be too deep to be tested.
   if (depth >= kMaxEntryDepth) return Step::Pass;
-  if (kindOf(parentFd, entry, &info, haveInfo) != EntryKind::Folder) return Step::Pass;
+  if (kindOf(parentFd, parentPath, entry, &info, haveInfo) != EntryKind::Folder) return Step::Pass;
   childrenBelowNameFolder = matcher.isNameFolder(name);
   return Step::Enter;
 }
@@ -95,19 +103,21 @@ Step stepFor(int parentFd, const FolderEntry& entry, int depth, bool belowNameFo
 // and on return.
 void walkFolder(FolderStack& stack, int fd, std::string path, int depth, bool belowNameFolder,
                 const NameMatcher& matcher, std::vector<std::string>& found) {
-  stack.push(fd, path.size(), belowNameFolder);
+  if (!stack.push(fd, path.size(), belowNameFolder)) passOverOrFail(errno, path);
   const int levelsAbove = depth - 1;
   FolderEntry entry;
   while (stack.size() > 0) {
     OpenFolder& folder = stack.top();
+    const std::string_view folderPath(path.data(), folder.pathLength);
     if (!folder.listing.next(entry)) {
+      if (folder.listing.failed()) passOverOrFail(folder.listing.error(), folderPath);
       stack.pop();
       continue;
     }
     const int parentFd = folder.listing.fd();
     bool childrenBelowNameFolder = false;
-    const Step step = stepFor(parentFd, entry, levelsAbove + stack.size(), folder.belowNameFolder, matcher,
-                              childrenBelowNameFolder);
+    const Step step = stepFor(parentFd, folderPath, entry, levelsAbove + stack.size(), folder.belowNameFolder,
+                              matcher, childrenBelowNameFolder);
     if (step == Step::Pass) continue;
     path.resize(folder.pathLength);
     path += '/';
@@ -117,8 +127,7 @@ void walkFolder(FolderStack& stack, int fd, std::string path, int depth, bool be
       continue;
     }
     const int child = openFolderNoFollow(parentFd, entry.name);
-    if (child < 0) continue;  // unreadable or vanished: passed over
-    stack.push(child, path.size(), childrenBelowNameFolder);
+    if (child < 0 || !stack.push(child, path.size(), childrenBelowNameFolder)) passOverOrFail(errno, path);
   }
 }
 
@@ -134,10 +143,13 @@ struct OpenRoot {
   const std::string* path;
 };
 
+// -1 for a root that is missing or not the user's to read.
 int openRoot(const std::string& root) {
   // The root itself may be a symbolic link (as the platform's walk allows);
   // nothing below it is followed.
-  return ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) passOverOrFail(errno, root);
+  return fd;
 }
 
 }  // namespace
@@ -173,12 +185,11 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
       if (fd < 0) continue;
       openRoots.emplace_back(fd, root);  // kept open: the folders below are opened relative to it
       const int listed = ::dup(fd);  // the listing closes its own descriptor
-      if (listed < 0) continue;
-      stack.push(listed, root.size(), false);
+      if (listed < 0 || !stack.push(listed, root.size(), false)) throw ScanFailure(root, errno);
       FolderEntry entry;
       while (stack.top().listing.next(entry)) {
         bool childrenBelowNameFolder = false;
-        const Step step = stepFor(fd, entry, 1, false, matcher, childrenBelowNameFolder);
+        const Step step = stepFor(fd, root, entry, 1, false, matcher, childrenBelowNameFolder);
         if (step == Step::List) {
           if (!listingPieceOpen) pieces.emplace_back();
           listingPieceOpen = true;
@@ -189,6 +200,7 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
           listingPieceOpen = false;
         }
       }
+      if (stack.top().listing.failed()) passOverOrFail(stack.top().listing.error(), root);
       stack.pop();
     }
   }
@@ -201,32 +213,39 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
     for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < folders.size();) {
       const Folder& folder = folders[i];
       const OpenRoot& root = openRoots[folder.root];
+      std::string path = *root.path + "/" + folder.name;
       const int fd = openFolderNoFollow(root.fd, folder.name.c_str());
-      if (fd < 0) continue;  // unreadable or vanished: passed over
-      walkFolder(stack, fd, *root.path + "/" + folder.name, 2, folder.belowNameFolder, matcher,
-                 pieces[folder.piece]);
+      if (fd < 0) {
+        passOverOrFail(errno, path);  // unreadable or vanished: passed over
+        continue;
+      }
+      walkFolder(stack, fd, std::move(path), 2, folder.belowNameFolder, matcher, pieces[folder.piece]);
     }
   };
   // The calling thread is one of the hands; no more hands than folders.
   const std::size_t hands = std::min<std::size_t>(std::max(threads, 1u), folders.size());
   const std::size_t helpers = hands > 1 ? hands - 1 : 0;
-  std::vector<std::exception_ptr> failures(helpers);
+  // A hand that fails stops the others taking more: the walk's outcome is
+  // its failure, and a shorter list is no outcome.
+  std::vector<std::exception_ptr> failures(hands);
+  const auto hand = [&](std::exception_ptr& failure) {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+      next.store(folders.size(), std::memory_order_relaxed);
+    }
+  };
   {
-    std::vector<std::jthread> pool;  // joined when leaving this block, also by an exception
-    for (std::size_t t = 0; t < helpers; ++t) {
+    std::vector<std::jthread> pool;  // joined when leaving this block
+    for (std::size_t t = 1; t <= helpers; ++t) {
       try {
-        pool.emplace_back([&, t] {
-          try {
-            work();
-          } catch (...) {
-            failures[t] = std::current_exception();
-          }
-        });
+        pool.emplace_back([&, t] { hand(failures[t]); });
       } catch (const std::system_error&) {
         break;  // no more threads to be had: fewer hands do the same work
       }
     }
-    work();
+    if (!failures.empty()) hand(failures[0]);
   }
   for (const std::exception_ptr& failure : failures)
     if (failure) std::rethrow_exception(failure);

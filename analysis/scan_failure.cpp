@@ -5,8 +5,8 @@
 
 namespace quillmere {
 
-ScanFailure::ScanFailure(const std::string& path, int error)
-    : std::runtime_error("Cannot search " + path + ": " + std::strerror(error)), error_(error) {}
+ScanFailure::ScanFailure(std::string_view path, int error)
+    : std::runtime_error("Cannot search " + std::string(path) + ": " + std::strerror(error)), error_(error) {}
 
 bool isPassedOver(int error) {
   switch (error) {
@@ -22,7 +22,7 @@ bool isPassedOver(int error) {
   }
 }
 
-void passOverOrFail(int error, const std::string& path) {
+void passOverOrFail(int error, std::string_view path) {
   if (!isPassedOver(error)) throw ScanFailure(path, error);
 }
 

@@ -6,13 +6,14 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace quillmere {
 
 class ScanFailure : public std::runtime_error {
 public:
   // `error` is the errno value met at `path`.
-  ScanFailure(const std::string& path, int error);
+  ScanFailure(std::string_view path, int error);
   int error() const { return error_; }
 
 private:
@@ -23,6 +24,6 @@ private:
 // (gone, not a folder, a link where a folder was, not ours to read): such an
 // entry is passed over. Any other error throws ScanFailure for `path`.
 bool isPassedOver(int error);
-void passOverOrFail(int error, const std::string& path);
+void passOverOrFail(int error, std::string_view path);
 
 }  // namespace quillmere
