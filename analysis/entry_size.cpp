@@ -9,6 +9,7 @@
 #include <set>
 #include <utility>
 
+#include "fsys/entry_marks.h"
 #include "fsys/folder_listing.h"
 
 namespace quillmere {
@@ -35,7 +36,7 @@ public:
     if (!enter(fd, info)) return std::nullopt;
     while (!open_.empty()) {
       if (stopped()) return std::nullopt;
-      FolderListing& top = open_.back();
+      FolderListing& top = open_.back().listing;
       FolderEntry entry;
       if (!top.next(entry)) {
         if (top.failed()) return std::nullopt;
@@ -47,11 +48,20 @@ public:
         if (errno == ENOENT) continue;  // gone since it was listed: it weighs nothing now
         return std::nullopt;
       }
-      add(child);
-      if (!S_ISDIR(child.st_mode)) continue;
+      if (!S_ISDIR(child.st_mode)) {
+        add(child);
+        continue;
+      }
       if (open_.size() >= kMaxDepth) return std::nullopt;
       const int childFd = openFolderNoFollow(top.fd(), entry.name);
       if (childFd < 0 && errno == ENOENT) continue;
+      // A mount inside the tree, a bind mount of a folder elsewhere among
+      // them, is no part of it: a removal leaves it in place.
+      if (childFd >= 0 && isMountRoot(childFd, child, open_.back().device)) {
+        ::close(childFd);
+        continue;
+      }
+      add(child);
       if (!enter(childFd, child)) return std::nullopt;
     }
     return total_;
@@ -73,11 +83,17 @@ private:
       ::close(fd);
       return false;
     }
-    return open_.emplace_back().open(fd);
+    Level& level = open_.emplace_back();
+    level.device = info.st_dev;
+    return level.listing.open(fd);
   }
 
   const std::atomic<bool>* stop_;
-  std::deque<FolderListing> open_;  // one per level, never moved
+  struct Level {
+    FolderListing listing;
+    dev_t device = 0;
+  };
+  std::deque<Level> open_;  // one per level, never moved
   std::set<std::pair<dev_t, ino_t>> seen_;
   std::uint64_t total_ = 0;
 };

@@ -1,8 +1,9 @@
 #pragma once
 // What a listed entry takes on disk: the blocks allocated to a file, or to a
 // folder and everything below it. Symbolic links are never followed (a link
-// counts as the link itself) and a file with several hard links inside the
-// tree counts once. Only reads the file system.
+// counts as the link itself), a file with several hard links inside the
+// tree counts once, and a mount inside the tree (which a removal leaves in
+// place) not at all. Only reads the file system.
 
 #include <atomic>
 #include <cstdint>

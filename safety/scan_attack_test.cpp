@@ -1,9 +1,13 @@
-// Attacks on the search and on what the command line shows: the bundle's
-// Info.plist and icon laid as links, FIFOs or devices, and names that would
-// steer the terminal. Each ends in nothing read, entered or obeyed.
+// Attacks on the search and on what the command line shows: descriptors run
+// out mid-scan, the bundle's Info.plist and icon laid as links, FIFOs or
+// devices, a bind mount inside a listed folder, and names that would steer
+// the terminal. Each ends in a loud failure, or in nothing read, entered or
+// obeyed.
 
 #include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -20,6 +24,7 @@
 #include <vector>
 
 #include "analysis/app_analyzer.h"
+#include "analysis/entry_size.h"
 #include "cli/test_library.h"
 #include "removal/test_tree.h"
 
@@ -66,6 +71,31 @@ int runCli(std::vector<std::string> args, int in, int out, int err, const std::f
   return WEXITSTATUS(status);
 }
 
+struct CliRun {
+  int status = -1;
+  std::string out, err;
+};
+
+// The CLI allowed `descriptors` open files at most, three of them its
+// standard streams.
+CliRun cliWithDescriptors(const std::vector<std::string>& args, rlim_t descriptors) {
+  TempDir outputs;
+  const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  const int out = ::open((outputs / "out").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  const int err = ::open((outputs / "err").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  CliRun run;
+  run.status = runCli(args, in, out, err, [&] {
+    const rlimit limit{descriptors, descriptors};
+    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(126);
+  });
+  ::lseek(out, 0, SEEK_SET);
+  ::lseek(err, 0, SEEK_SET);
+  run.out = readAll(out);
+  run.err = readAll(err);
+  for (int fd : {in, out, err}) ::close(fd);
+  return run;
+}
+
 // The CLI on a terminal: a pseudo-terminal in raw mode, so that what the
 // program writes arrives unchanged, with `input` typed ahead. Returns all it
 // wrote, standard error included.
@@ -92,6 +122,39 @@ std::vector<std::string> scanArgs(const PreparedLibrary& library, std::vector<st
   args.insert(args.end(), extra.begin(), extra.end());
   args.push_back(library.bundle);
   return args;
+}
+
+std::string lines(const std::vector<std::string>& paths) {
+  std::string text;
+  for (const auto& path : paths) text += path + "\n";
+  return text;
+}
+
+// With descriptors running out at any point of the scan, the CLI either lists
+// everything or fails naming the cause; never a shorter list, and a removal
+// deletes nothing.
+TEST(ScanAttack, DescriptorsRunningOutFailTheScanInsteadOfListingLess) {
+  PreparedLibrary library;
+  int failures = 0;
+  for (rlim_t limit = 4; limit <= 16; ++limit) {
+    const CliRun run = cliWithDescriptors(scanArgs(library), limit);
+    if (run.status == 0) {
+      EXPECT_EQ(run.out, lines(library.relatedFiles())) << limit << " descriptors";
+      continue;
+    }
+    ++failures;
+    EXPECT_EQ(run.status, 1) << limit << " descriptors";
+    EXPECT_EQ(run.out, "") << limit << " descriptors";
+    EXPECT_THAT(run.err, HasSubstr("Too many open files")) << limit << " descriptors";
+  }
+  EXPECT_GT(failures, 0) << "no limit tried was low enough";
+
+  const CliRun removal = cliWithDescriptors({"remove", "--yes", "--home", library.home, "--system-root",
+                                          library.systemRoot, library.bundle},
+                                         6);
+  EXPECT_EQ(removal.status, 1);
+  EXPECT_THAT(removal.err, HasSubstr("Too many open files"));
+  for (const auto& path : library.relatedFiles()) EXPECT_TRUE(existsNoFollow(path)) << path;
 }
 
 // Info.plist and the icon are read only as regular files inside the bundle:
@@ -155,6 +218,27 @@ TEST(ScanAttack, BundleFilesAreReadOnlyAsRegularFilesInsideTheBundle) {
     EXPECT_EQ(::read(watch, event, sizeof event), -1) << special << " was opened";
   }
   ::close(watch);
+}
+
+// A folder bind-mounted inside a listed folder is not part of it: a removal
+// leaves it in place, so its contents are not counted in the listed size.
+TEST(ScanAttack, SizesStopAtAMountInsideTheListedFolder) {
+  if (::geteuid() != 0) GTEST_SKIP() << "bind-mounting needs root";
+  TempDir dir;
+  const std::string listed = dir / "Foo", mountPoint = listed + "/mnt";
+  writeFile(listed + "/small");
+  makeDirs(mountPoint);
+  writeFile(dir / "outside/big", std::string(std::size_t(4) << 20, 'x'));
+  if (::mount((dir / "outside").c_str(), mountPoint.c_str(), nullptr, MS_BIND, nullptr) != 0)
+    GTEST_SKIP() << "cannot bind-mount here (" << std::strerror(errno)
+                 << "): a container without the right to mount";
+  struct Unmount {
+    std::string path;
+    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+  } unmount{mountPoint};
+  const std::optional<std::uint64_t> size = measureEntry(listed);
+  ASSERT_TRUE(size);
+  EXPECT_LT(*size, std::uint64_t(1) << 20);
 }
 
 // A name holding ESC and CR would rewrite the lines above it, in the list of
