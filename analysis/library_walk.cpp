@@ -77,25 +77,25 @@ EntryKind kindOf(int parentFd, std::string_view parentPath, const FolderEntry& e
   return type == DT_DIR ? EntryKind::Folder : EntryKind::Other;
 }
 
-enum class Step { Pass, List, Enter };
+enum class EntryAction { Pass, List, Enter };
 
 // What the walk does with one entry `depth` levels below its root, in the
 // folder open at `parentFd` whose path is `parentPath`. For a folder to
 // enter, `childrenBelowNameFolder` says whether its children carry "/name/"
 // in their relative text.
-Step stepFor(int parentFd, std::string_view parentPath, const FolderEntry& entry, int depth, bool belowNameFolder,
-             const NameMatcher& matcher, bool& childrenBelowNameFolder) {
+EntryAction actionFor(int parentFd, std::string_view parentPath, const FolderEntry& entry, int depth,
+                      bool belowNameFolder, const NameMatcher& matcher, bool& childrenBelowNameFolder) {
   struct stat info;
   bool haveInfo = false;
-  if (isHidden(parentFd, entry, &info, &haveInfo)) return Step::Pass;
+  if (isHidden(parentFd, entry, &info, &haveInfo)) return EntryAction::Pass;
   const std::string_view name(entry.name);
   // Listed once as a whole: a matched folder is not entered.
-  if (belowNameFolder || matcher.matchesName(name)) return Step::List;
+  if (belowNameFolder || matcher.matchesName(name)) return EntryAction::List;
   // Children of an entry this deep would be too deep to be tested.
-  if (depth >= kMaxEntryDepth) return Step::Pass;
-  if (kindOf(parentFd, parentPath, entry, &info, haveInfo) != EntryKind::Folder) return Step::Pass;
+  if (depth >= kMaxEntryDepth) return EntryAction::Pass;
+  if (kindOf(parentFd, parentPath, entry, &info, haveInfo) != EntryKind::Folder) return EntryAction::Pass;
   childrenBelowNameFolder = matcher.isNameFolder(name);
-  return Step::Enter;
+  return EntryAction::Enter;
 }
 
 // Walks the folder open at `fd` (taken over), whose path is `path` and whose
@@ -116,13 +116,13 @@ void walkFolder(FolderStack& stack, int fd, std::string path, int depth, bool be
     }
     const int parentFd = folder.listing.fd();
     bool childrenBelowNameFolder = false;
-    const Step step = stepFor(parentFd, folderPath, entry, levelsAbove + stack.size(), folder.belowNameFolder,
-                              matcher, childrenBelowNameFolder);
-    if (step == Step::Pass) continue;
+    const EntryAction action = actionFor(parentFd, folderPath, entry, levelsAbove + stack.size(),
+                                         folder.belowNameFolder, matcher, childrenBelowNameFolder);
+    if (action == EntryAction::Pass) continue;
     path.resize(folder.pathLength);
     path += '/';
     path += entry.name;
-    if (step == Step::List) {
+    if (action == EntryAction::List) {
       found.push_back(path);
       continue;
     }
@@ -189,12 +189,12 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
       FolderEntry entry;
       while (stack.top().listing.next(entry)) {
         bool childrenBelowNameFolder = false;
-        const Step step = stepFor(fd, root, entry, 1, false, matcher, childrenBelowNameFolder);
-        if (step == Step::List) {
+        const EntryAction action = actionFor(fd, root, entry, 1, false, matcher, childrenBelowNameFolder);
+        if (action == EntryAction::List) {
           if (!listingPieceOpen) pieces.emplace_back();
           listingPieceOpen = true;
           pieces.back().push_back(root + "/" + entry.name);
-        } else if (step == Step::Enter) {
+        } else if (action == EntryAction::Enter) {
           folders.push_back(Folder{openRoots.size() - 1, entry.name, childrenBelowNameFolder, pieces.size()});
           pieces.emplace_back();
           listingPieceOpen = false;

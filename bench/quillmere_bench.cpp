@@ -28,7 +28,7 @@
 #include "analysis/app_analyzer.h"
 #include "analysis/library_walk.h"
 #include "platform/fake_privileged_remover.h"
-#include "removal/quillmere.h"
+#include "removal/uninstaller.h"
 
 extern char** environ;
 
@@ -368,7 +368,7 @@ void benchmarkRemoval(const Options& options, const std::string& work) {
   // The privileged fallback must never run here: a fake that refuses stands in.
   auto privileged = std::make_shared<FakePrivilegedRemover>();
   privileged->refuseAll();
-  const Quillmere uninstaller(privileged);
+  const Uninstaller uninstaller(privileged);
   const int rounds = std::max(1, options.runs / 2);
   std::vector<double> byUninstaller, byRm;
   bool allSucceeded = true;

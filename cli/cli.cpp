@@ -290,7 +290,7 @@ bool userConfirms(const AppInfo& app, const CliStreams& streams) {
 }
 
 int removeApp(const AppInfo& app, const Options& options, const CliStreams& streams,
-              const Quillmere& uninstaller) {
+              const Uninstaller& uninstaller) {
   if (!options.yes) {
     if (!streams.inputIsTerminal) {
       std::fputs("quillmere-cli: standard input is not a terminal, so nothing can be "
@@ -321,7 +321,7 @@ int removeApp(const AppInfo& app, const Options& options, const CliStreams& stre
 }  // namespace
 
 int runCli(const std::vector<std::string>& args, const CliStreams& streams,
-           const Quillmere& uninstaller) {
+           const Uninstaller& uninstaller) {
   const Parsed parsed = parse(args);
   if (std::holds_alternative<HelpRequest>(parsed)) {
     std::fputs(kUsage, streams.out);

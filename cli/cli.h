@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "removal/quillmere.h"
+#include "removal/uninstaller.h"
 
 namespace quillmere {
 
@@ -22,6 +22,6 @@ struct CliStreams {
 // status: 0 success; 1 no application, removal partly failed or declined;
 // 2 usage error or confirmation impossible.
 int runCli(const std::vector<std::string>& args, const CliStreams& streams,
-           const Quillmere& uninstaller);
+           const Uninstaller& uninstaller);
 
 }  // namespace quillmere

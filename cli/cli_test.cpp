@@ -54,7 +54,7 @@ struct CliRun {
   std::string out, err;
 };
 
-CliRun run(const std::vector<std::string>& args, const Quillmere& uninstaller,
+CliRun run(const std::vector<std::string>& args, const Uninstaller& uninstaller,
            bool terminal = false, std::string input = "") {
   Captured out, err;
   std::FILE* in = fmemopen(input.data(), input.size() + 1, "r");
@@ -81,7 +81,7 @@ TEST(CliRemove, PartialFailureReportsTheCountOnStandardErrorAndExitsOne) {
   const std::string locked = library.leftovers[1];
   auto privileged = std::make_shared<FakePrivilegedRemover>();
   privileged->refuseAll();
-  const Quillmere uninstaller(privileged, std::make_shared<OneLockedPath>(locked));
+  const Uninstaller uninstaller(privileged, std::make_shared<OneLockedPath>(locked));
 
   const CliRun result = run({"remove", "--yes", "--home", library.home, "--system-root",
                              library.systemRoot, library.bundle},
@@ -97,7 +97,7 @@ TEST(CliRemove, PartialFailureReportsTheCountOnStandardErrorAndExitsOne) {
 }
 
 TEST(CliRemove, AsksOnATerminalAndDeletesOnlyAfterYes) {
-  const Quillmere uninstaller(std::make_shared<FakePrivilegedRemover>());
+  const Uninstaller uninstaller(std::make_shared<FakePrivilegedRemover>());
   for (const char* declined : {"n\n", "", "yess\n"}) {
     PreparedLibrary library;
     const CliRun result = run({"remove", "--home", library.home, "--system-root",
@@ -127,7 +127,7 @@ TEST(CliScan, JsonHasANullIdentifierWhenTheBundleDeclaresNone) {
   fixtures::writeFile(dir / "Bare.app/Contents/MacOS/Bare");
   const CliRun result = run({"scan", "--json", "--home", dir / "home", "--system-root",
                              dir / "sys", dir / "Bare.app"},
-                            Quillmere(std::make_shared<FakePrivilegedRemover>()));
+                            Uninstaller(std::make_shared<FakePrivilegedRemover>()));
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out, "{\"name\":\"Bare\",\"path\":" + jsonString(dir / "Bare.app") +
                             ",\"bundleIdentifier\":null,\"relatedFiles\":[" +

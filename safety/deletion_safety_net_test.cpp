@@ -14,7 +14,7 @@
 
 #include "analysis/app_analyzer.h"
 #include "platform/fake_privileged_remover.h"
-#include "removal/quillmere.h"
+#include "removal/uninstaller.h"
 #include "safety/adversarial_library.h"
 #include "safety/manifest.h"
 #include "safety/removal_run.h"
@@ -62,7 +62,7 @@ TEST_P(DeletionSafetyNet, RemovesExactlyTheListedPathsAndNothingElse) {
   // Any privileged call would be refused and show up as a failure.
   auto privileged = std::make_shared<FakePrivilegedRemover>();
   privileged->refuseAll();
-  const RemovalRun run = runRemoval(Quillmere(privileged), app);
+  const RemovalRun run = runRemoval(Uninstaller(privileged), app);
   EXPECT_EQ(run.completions, 1);
   EXPECT_TRUE(run.success) << run.message.value_or("");
   EXPECT_THAT(privileged->calls(), IsEmpty());
@@ -111,7 +111,7 @@ TEST_F(AsOrdinaryUser, EveryRefusedPrivilegedAttemptIsCountedAndNothingElseIsLos
     const AppInfo app = analyzed(library);
     auto privileged = std::make_shared<FakePrivilegedRemover>();
     privileged->refuseAll();
-    RemovalRun run = runRemoval(Quillmere(privileged), app);
+    RemovalRun run = runRemoval(Uninstaller(privileged), app);
     std::vector<std::string> fields{run.message.value_or("<none>"), std::to_string(run.completions),
                                     std::to_string(app.relatedFiles.size())};
     fields.insert(fields.end(), app.relatedFiles.begin(), app.relatedFiles.end());

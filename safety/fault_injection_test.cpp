@@ -21,7 +21,7 @@
 
 #include "platform/fake_privileged_remover.h"
 #include "removal/file_operations.h"
-#include "removal/quillmere.h"
+#include "removal/uninstaller.h"
 #include "removal/test_tree.h"
 #include "removal/tree_removal.h"
 #include "safety/manifest.h"
@@ -79,7 +79,7 @@ struct Removal : testing::Test {
   std::string root = dir / "Caches";
   std::shared_ptr<MeddlingFileOperations> files = std::make_shared<MeddlingFileOperations>();
   std::shared_ptr<FakePrivilegedRemover> privileged = std::make_shared<FakePrivilegedRemover>();
-  Quillmere quillmere{privileged, files};
+  Uninstaller uninstaller{privileged, files};
 
   Removal() {
     privileged->refuseAll();
@@ -117,7 +117,7 @@ TEST_F(Removal, EntriesThatVanishOrAppearBetweenStepsEndAsSpecified) {
   files->at(MeddlingFileOperations::BeforeRemove, sibling, [&] { writeFile(sibling + ".new", "new"); });
 
   const std::vector<std::string> listed{grows, vanishes, goneLate, goneEarly, sibling};
-  const RemovalRun run = runRemoval(quillmere, recordOf(listed));
+  const RemovalRun run = runRemoval(uninstaller, recordOf(listed));
   EXPECT_EQ(run.completions, 1);
   EXPECT_TRUE(run.success);
   EXPECT_THAT(privileged->calls(), ElementsAre(goneLate));
@@ -140,7 +140,7 @@ TEST_F(Removal, AListedFolderSwappedForALinkLosesOnlyTheLink) {
     ASSERT_EQ(::rename(folder.c_str(), (root + "/Moved").c_str()), 0);
     ASSERT_EQ(::symlink((dir / "outside/precious").c_str(), folder.c_str()), 0);
   });
-  const RemovalRun run = runRemoval(quillmere, recordOf({folder}));
+  const RemovalRun run = runRemoval(uninstaller, recordOf({folder}));
   EXPECT_TRUE(run.success);
   EXPECT_FALSE(existsNoFollow(folder));
   EXPECT_TRUE(existsNoFollow(dir / "outside/precious/thesis.tex"));
@@ -171,7 +171,7 @@ TEST_F(Removal, AMiddleFolderSwappedForAnotherUsersLinkNeverRedirectsTheRemoval)
   files->at(MeddlingFileOperations::BeforeRemove, early, [&] { swap("C"); });
   files->at(MeddlingFileOperations::BeforeRemove, after, [&] { swap("D"); });
 
-  const RemovalRun run = runRemoval(quillmere, recordOf({before, early, during, after}));
+  const RemovalRun run = runRemoval(uninstaller, recordOf({before, early, during, after}));
   EXPECT_THAT(run.log, ElementsAre("Deleting: " + before, "\u2717 Failed to delete: " + before,
                                    "Deleting: " + early, "\u2713 Deleted: " + early,
                                    "Deleting: " + during, "\u2717 Failed to delete: " + during,
@@ -229,7 +229,7 @@ TEST_F(Removal, AFolderFilledDuringItsRemovalEndsWithATruthfulOutcome) {
       }
     }
   });
-  const RemovalRun run = runRemoval(quillmere, recordOf({folder}));
+  const RemovalRun run = runRemoval(uninstaller, recordOf({folder}));
   stop = true;
   filler.join();
 

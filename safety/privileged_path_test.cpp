@@ -15,7 +15,7 @@
 #include "platform/privileged_remover.h"
 #include "platform/spawn_command.h"
 #include "removal/file_operations.h"
-#include "removal/quillmere.h"
+#include "removal/uninstaller.h"
 #include "removal/test_tree.h"
 #include "safety/removal_run.h"
 
@@ -56,7 +56,7 @@ TEST(PrivilegedPath, NeverEndsInASlash) {
   auto privileged = std::make_shared<FakePrivilegedRemover>();
   const std::vector<std::string> listed = tree.slashedPaths();
   const AppInfo app("Quill", listed.back(), std::nullopt, nullptr, listed);
-  const RemovalRun run = runRemoval(Quillmere(privileged, std::make_shared<FailingFileOperations>()), app);
+  const RemovalRun run = runRemoval(Uninstaller(privileged, std::make_shared<FailingFileOperations>()), app);
   EXPECT_TRUE(run.success);
   EXPECT_THAT(privileged->calls(), ElementsAreArray(tree.plainPaths()));
 }
@@ -67,7 +67,7 @@ TEST(PrivilegedPath, OrdinaryRemovalOfALinkGivenWithASlashKeepsItsTarget) {
   auto privileged = std::make_shared<FakePrivilegedRemover>();
   privileged->refuseAll();
   const std::vector<std::string> listed = tree.slashedPaths();
-  const RemovalRun run = runRemoval(Quillmere(privileged), AppInfo("Quill", listed.back(), std::nullopt, nullptr, listed));
+  const RemovalRun run = runRemoval(Uninstaller(privileged), AppInfo("Quill", listed.back(), std::nullopt, nullptr, listed));
   EXPECT_TRUE(run.success) << run.message.value_or("");
   for (const auto& path : tree.plainPaths()) EXPECT_FALSE(existsNoFollow(path)) << path;
   EXPECT_TRUE(existsNoFollow(tree.precious + "/thesis.tex"));

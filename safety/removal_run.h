@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "model/app_info.h"
-#include "removal/quillmere.h"
+#include "removal/uninstaller.h"
 
 namespace quillmere::safety {
 
@@ -17,9 +17,9 @@ struct RemovalRun {
   std::optional<std::string> message;
 };
 
-inline RemovalRun runRemoval(const Quillmere& quillmere, const AppInfo& app) {
+inline RemovalRun runRemoval(const Uninstaller& uninstaller, const AppInfo& app) {
   RemovalRun run;
-  quillmere.uninstall(
+  uninstaller.uninstall(
       app, [&](const std::string& line) { run.log.push_back(line); },
       [&](bool success, std::optional<std::string> message) {
         ++run.completions;

@@ -21,7 +21,7 @@
 #include <thread>
 
 #include "removal/file_operations.h"
-#include "removal/quillmere.h"
+#include "removal/uninstaller.h"
 #include "ui/content_view.h"
 #include "ui/drop_zone.h"
 #include "ui/qt_dispatcher.h"
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     } else {
       services.uninstall = [](const AppInfo& app, const ProgressCallback& progress,
                               const CompletionCallback& completion) {
-        Quillmere(std::make_shared<WaitingPrivilegedRemover>(), std::make_shared<LockedFileOperations>())
+        Uninstaller(std::make_shared<WaitingPrivilegedRemover>(), std::make_shared<LockedFileOperations>())
             .uninstall(app, progress, completion);
       };
     }

@@ -208,10 +208,10 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     notify({SessionField::State, SessionField::CurrentApp, SessionField::UninstallLog});
   }
 
-  void handleDrop(const std::vector<DroppedItem>& providers) {
-    if (providers.empty()) return;
+  void handleDrop(const std::vector<DroppedItem>& items) {
+    if (items.empty()) return;
     // Only the first item counts; the others are not even looked at.
-    inBackground([url = providers.front().fileUrl](Shared& self) {
+    inBackground([url = items.front().fileUrl](Shared& self) {
       std::optional<std::string> path = url ? appPathFromDroppedUrl(*url) : std::nullopt;
       self.onMain([path = std::move(path)](Shared& main) {
         if (path) {
@@ -251,8 +251,8 @@ void SessionController::setChangeListener(std::function<void(SessionField)> list
 void SessionController::analyzeApp(const std::string& path) { shared_->analyzeApp(path); }
 void SessionController::performUninstall(AppInfo app) { shared_->performUninstall(std::move(app)); }
 void SessionController::resetState() { shared_->resetState(); }
-void SessionController::handleDrop(const std::vector<DroppedItem>& providers) {
-  shared_->handleDrop(providers);
+void SessionController::handleDrop(const std::vector<DroppedItem>& items) {
+  shared_->handleDrop(items);
 }
 
 void SessionController::setTargeted(bool targeted) {

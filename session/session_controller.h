@@ -16,7 +16,7 @@
 #include "analysis/app_analyzer.h"
 #include "model/app_info.h"
 #include "model/uninstall_state.h"
-#include "removal/quillmere.h"
+#include "removal/uninstaller.h"
 #include "session/dispatcher.h"
 #include "session/drop_intake.h"
 #include "session/ready_rows.h"
@@ -25,7 +25,7 @@ namespace quillmere {
 
 // The blocking work the controller runs in the background. Replaceable so
 // tests can run fakes; `standard` runs a fresh AppAnalyzer per analysis and
-// a Quillmere per removal (a null `privileged` means the platform's own),
+// an Uninstaller per removal (a null `privileged` means the platform's own),
 // and measures entries with measureEntry. Without `measure` nothing is measured.
 struct SessionServices {
   std::function<AnalysisResult(const std::string& appPath)> analyze;
@@ -65,7 +65,7 @@ public:
   void analyzeApp(const std::string& path);
   void performUninstall(AppInfo app);
   void resetState();
-  void handleDrop(const std::vector<DroppedItem>& providers);
+  void handleDrop(const std::vector<DroppedItem>& items);
 
   // The drop zone's hover tracking.
   void setTargeted(bool targeted);

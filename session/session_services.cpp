@@ -17,7 +17,7 @@ SessionServices SessionServices::standard(SearchLocations locations,
   services.uninstall = [privileged = std::move(privileged)](const AppInfo& app,
                                                             const ProgressCallback& progress,
                                                             const CompletionCallback& completion) {
-    Quillmere(privileged).uninstall(app, progress, completion);
+    Uninstaller(privileged).uninstall(app, progress, completion);
   };
   services.measure = [](const std::string& path, const std::atomic<bool>& stop) {
     return measureEntry(path, &stop);

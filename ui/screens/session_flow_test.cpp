@@ -339,7 +339,7 @@ void SessionFlowTest::refusedPathEndsOnTheErrorScreenAndRetryStartsOver() {
   SessionServices services = SessionServices::standard(machine.locations(), privileged);
   services.uninstall = [privileged, refused](const AppInfo& app, const ProgressCallback& progress,
                                              const CompletionCallback& completion) {
-    Quillmere(privileged, std::make_shared<RefusingFiles>(refused)).uninstall(app, progress, completion);
+    Uninstaller(privileged, std::make_shared<RefusingFiles>(refused)).uninstall(app, progress, completion);
   };
   // Real threads this time: the analysis and the removal run on the pool.
   ContentView window(std::make_shared<QtDispatcher>(), services);

@@ -17,11 +17,11 @@ namespace quillmere {
 using ProgressCallback = std::function<void(const std::string& line)>;
 using CompletionCallback = std::function<void(bool success, std::optional<std::string> message)>;
 
-class Quillmere {
+class Uninstaller {
 public:
-  Quillmere();  // uses the platform's privileged remover
-  explicit Quillmere(std::shared_ptr<PrivilegedRemover> privileged,
-                     std::shared_ptr<const FileOperations> files = nullptr);  // null: real ones
+  Uninstaller();  // uses the platform's privileged remover
+  explicit Uninstaller(std::shared_ptr<PrivilegedRemover> privileged,
+                       std::shared_ptr<const FileOperations> files = nullptr);  // null: real ones
 
   // Synchronous: every progress call and the single completion happen on the
   // calling thread before it returns.

@@ -1,4 +1,4 @@
-#include "removal/quillmere.h"
+#include "removal/uninstaller.h"
 
 #include "fsys/path_text.h"
 
@@ -12,15 +12,15 @@ const std::string kFailed = "\u2717 Failed to delete: ";
 
 }  // namespace
 
-Quillmere::Quillmere() : Quillmere(makeSystemPrivilegedRemover()) {}
+Uninstaller::Uninstaller() : Uninstaller(makeSystemPrivilegedRemover()) {}
 
-Quillmere::Quillmere(std::shared_ptr<PrivilegedRemover> privileged,
-                     std::shared_ptr<const FileOperations> files)
+Uninstaller::Uninstaller(std::shared_ptr<PrivilegedRemover> privileged,
+                         std::shared_ptr<const FileOperations> files)
     : privileged_(std::move(privileged)),
       files_(files ? std::move(files) : std::make_shared<const FileOperations>()) {}
 
-void Quillmere::uninstall(const AppInfo& app, const ProgressCallback& progress,
-                          const CompletionCallback& completion) const {
+void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress,
+                            const CompletionCallback& completion) const {
   const auto report = [&](const std::string& prefix, const std::string& path) {
     if (progress) progress(prefix + path);
   };
@@ -47,7 +47,7 @@ void Quillmere::uninstall(const AppInfo& app, const ProgressCallback& progress,
     completion(false, "Failed to delete " + std::to_string(failed) + " files");
 }
 
-bool Quillmere::deleteWithPrivileges(const std::string& path) const {
+bool Uninstaller::deleteWithPrivileges(const std::string& path) const {
   // Checked here as well as in the platform's remover, so that no remover —
   // a test double included — is ever asked to remove "/" or a path that ends
   // in "/" (which would act on what a final symbolic link points to).

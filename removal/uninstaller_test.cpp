@@ -1,4 +1,4 @@
-#include "removal/quillmere.h"
+#include "removal/uninstaller.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -40,10 +40,10 @@ struct Outcome {
   std::optional<std::string> message;
 };
 
-Outcome uninstall(const Quillmere& quillmere, std::vector<std::string> paths) {
+Outcome uninstall(const Uninstaller& uninstaller, std::vector<std::string> paths) {
   AppInfo app("Foo", "/Applications/Foo.app", std::nullopt, nullptr, std::move(paths));
   Outcome run;
-  quillmere.uninstall(
+  uninstaller.uninstall(
       app, [&](const std::string& line) { run.lines.push_back(line); },
       [&](bool success, std::optional<std::string> message) {
         ++run.completions;
@@ -64,7 +64,7 @@ TEST(Uninstall, EveryOutcomeGivesItsLinesInOrder) {
   privileged->refuse("/fails-everywhere");
   privileged->refuse("/locked-everywhere");
 
-  const Outcome run = uninstall(Quillmere(privileged, files),
+  const Outcome run = uninstall(Uninstaller(privileged, files),
                             {"/missing", "/ok", "/fails-then-sudo", "/fails-everywhere",
                              "/locked-then-sudo", "/locked-everywhere"});
 
@@ -86,7 +86,7 @@ TEST(Uninstall, EveryOutcomeGivesItsLinesInOrder) {
 }
 
 TEST(Uninstall, EmptyListCompletesOnceWithSuccessAndNoLines) {
-  const Outcome run = uninstall(Quillmere(std::make_shared<FakePrivilegedRemover>()), {});
+  const Outcome run = uninstall(Uninstaller(std::make_shared<FakePrivilegedRemover>()), {});
   EXPECT_THAT(run.lines, IsEmpty());
   EXPECT_EQ(run.completions, 1);
   EXPECT_TRUE(run.success);
@@ -103,7 +103,7 @@ TEST(Uninstall, FailureMessageUsesFilesForEveryCount) {
     }
     auto privileged = std::make_shared<FakePrivilegedRemover>();
     privileged->refuseAll();
-    const Outcome run = uninstall(Quillmere(privileged, files), paths);
+    const Outcome run = uninstall(Uninstaller(privileged, files), paths);
     EXPECT_EQ(run.lines.size(), 2u * count);
     EXPECT_EQ(run.completions, 1);
     EXPECT_FALSE(run.success);
@@ -117,7 +117,7 @@ TEST(Uninstall, PrivilegedRemovalNeverSeesRootRelativeOrTrailingSlashPaths) {
     files->paths[path] = {false, false};
   auto privileged = std::make_shared<FakePrivilegedRemover>();
 
-  const Outcome run = uninstall(Quillmere(privileged, files),
+  const Outcome run = uninstall(Uninstaller(privileged, files),
                             {"/", "//", "relative/x", "/Library/Foo/", "/Library/Foo/.."});
 
   EXPECT_THAT(privileged->calls(), ElementsAre("/Library/Foo"));
@@ -135,7 +135,7 @@ TEST(Uninstall, RealFilesAreRemovedAndAPathListedTwiceOnlyAnnouncedTheSecondTime
   const std::string tree = dir / "Caches/com.example.foo";
   const std::string plist = dir / "Preferences/com.example.foo.plist";
 
-  const Outcome run = uninstall(Quillmere(privileged), {tree, plist, tree});
+  const Outcome run = uninstall(Uninstaller(privileged), {tree, plist, tree});
 
   EXPECT_THAT(run.lines, ElementsAre("Deleting: " + tree, "\xE2\x9C\x93 Deleted: " + tree,
                                      "Deleting: " + plist, "\xE2\x9C\x93 Deleted: " + plist,
