@@ -12,7 +12,7 @@
 #include "cli/json_text.h"
 #include "cli/terminal_text.h"
 #include "fsys/path_text.h"
-#include "session/ready_rows.h"
+#include "selection/row_selection.h"
 
 namespace quillmere {
 namespace {
@@ -198,19 +198,19 @@ void writeLine(std::FILE* stream, const std::string& line) {
 
 // Each entry's size and the total, which counts an entry listed inside a
 // listed folder once; null without --sizes.
-std::optional<ReadyRows> measure(const AppInfo& app, bool sizes) {
+std::optional<RowSelection> measure(const AppInfo& app, bool sizes) {
   if (!sizes) return std::nullopt;
-  ReadyRows rows(app.relatedFiles);
+  RowSelection rows(app.relatedFiles);
   for (std::size_t i = 0; i < app.relatedFiles.size(); ++i) rows.setSize(i, measureEntry(app.relatedFiles[i]));
   return rows;
 }
 
-std::string sizeText(const ReadyRows& rows, std::size_t row, const char* unknown) {
+std::string sizeText(const RowSelection& rows, std::size_t row, const char* unknown) {
   const auto size = rows.sizeOf(row);
   return size ? std::to_string(*size) : unknown;
 }
 
-void printScan(const AppInfo& app, ScanFormat format, const std::optional<ReadyRows>& sizes, std::FILE* out) {
+void printScan(const AppInfo& app, ScanFormat format, const std::optional<RowSelection>& sizes, std::FILE* out) {
   if (format == ScanFormat::Json) {
     std::string json = "{\"name\":" + jsonString(app.name()) + ",\"path\":" +
                        jsonString(app.path()) + ",\"bundleIdentifier\":" +
@@ -243,7 +243,7 @@ void printScan(const AppInfo& app, ScanFormat format, const std::optional<ReadyR
 // a typo must never turn into a wider deletion. Returns the usage error.
 std::optional<UsageError> applyExcludes(AppInfo& app, const Options& options, const CliStreams& streams) {
   if (options.excludes.empty()) return std::nullopt;
-  ReadyRows rows(app.relatedFiles);
+  RowSelection rows(app.relatedFiles);
   std::vector<bool> named(app.relatedFiles.size(), false);
   for (const std::string& exclude : options.excludes) {
     const std::string wanted = withoutTrailingSlashes(absolutePath(exclude));

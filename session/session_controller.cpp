@@ -41,7 +41,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   std::optional<AppInfo> currentApp;
   std::vector<std::string> uninstallLog;
   std::function<void(SessionField)> listener;
-  ReadyRows rows;  // of the record in `ready`
+  RowSelection rows;  // of the record in `ready`
   // The running measurement's stop flag; null when none runs.
   std::shared_ptr<std::atomic<bool>> measuring;
 
@@ -64,7 +64,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   // shown, and their measuring stops as soon as it is no longer shown.
   void leaveReady() {
     stopMeasuring();
-    if (rows.size() != 0) rows = ReadyRows();
+    if (rows.size() != 0) rows = RowSelection();
   }
 
   void stopMeasuring() {
@@ -72,7 +72,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     measuring.reset();
   }
 
-  void showReady(AppInfo app, ReadyRows built, std::shared_ptr<const std::vector<std::string>> paths) {
+  void showReady(AppInfo app, RowSelection built, std::shared_ptr<const std::vector<std::string>> paths) {
     leaveReady();
     rows = std::move(built);
     state = states::Ready{std::move(app)};
@@ -136,14 +136,14 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     setState(states::Analyzing{});
     inBackground([path = std::move(path)](Shared& self) {
       std::optional<AnalysisResult> result;
-      ReadyRows rows;
+      RowSelection rows;
       std::shared_ptr<const std::vector<std::string>> paths;
       try {
         result = self.services.analyze(path);
         // The rows' bookkeeping and the measuring's own copy of the list are
         // made here, not on the main thread: a record may list 100,000 paths.
         if (auto* app = std::get_if<AppInfo>(&*result)) {
-          rows = ReadyRows(app->relatedFiles);
+          rows = RowSelection(app->relatedFiles);
           paths = std::make_shared<const std::vector<std::string>>(app->relatedFiles);
         }
       } catch (...) {
@@ -241,7 +241,7 @@ bool SessionController::isTargeted() const { return shared_->isTargeted; }
 bool SessionController::showConfirmation() const { return shared_->showConfirmation; }
 const std::optional<AppInfo>& SessionController::currentApp() const { return shared_->currentApp; }
 const std::vector<std::string>& SessionController::uninstallLog() const { return shared_->uninstallLog; }
-const ReadyRows& SessionController::readyRows() const { return shared_->rows; }
+const RowSelection& SessionController::rowSelection() const { return shared_->rows; }
 bool SessionController::isMeasuring() const { return shared_->measuring != nullptr; }
 
 void SessionController::setChangeListener(std::function<void(SessionField)> listener) {
@@ -262,7 +262,7 @@ void SessionController::setTargeted(bool targeted) {
 }
 
 void SessionController::setRowSelected(std::size_t row, bool selected) {
-  ReadyRows& rows = shared_->rows;
+  RowSelection& rows = shared_->rows;
   if (row >= rows.size() || rows.isSelected(row) == selected) return;
   rows.setSelected(row, selected);
   shared_->notify({SessionField::Rows});
@@ -274,7 +274,7 @@ void SessionController::toggleRow(std::size_t row) {
 
 void SessionController::requestUninstall(const AppInfo& app) {
   const auto* ready = std::get_if<states::Ready>(&shared_->state);
-  const ReadyRows& rows = shared_->rows;
+  const RowSelection& rows = shared_->rows;
   if (ready && ready->app.id() == app.id() && rows.size() == app.relatedFiles.size()) {
     if (rows.selectedCount() == 0 && rows.size() != 0) return;  // nothing left to delete
     AppInfo chosen = app;

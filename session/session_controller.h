@@ -19,7 +19,7 @@
 #include "removal/uninstaller.h"
 #include "session/dispatcher.h"
 #include "session/drop_intake.h"
-#include "session/ready_rows.h"
+#include "selection/row_selection.h"
 
 namespace quillmere {
 
@@ -54,7 +54,7 @@ public:
   const std::optional<AppInfo>& currentApp() const;
   const std::vector<std::string>& uninstallLog() const;
   // The rows of the record shown in `ready`; empty in every other state.
-  const ReadyRows& readyRows() const;
+  const RowSelection& rowSelection() const;
   // True from the moment `ready` is shown until every row is measured or
   // the session leaves `ready`.
   bool isMeasuring() const;

@@ -389,7 +389,7 @@ namespace {
 TEST_F(SessionControllerTest, LeftOutRowsNeverReachTheRemovalAndANewRecordStartsWhole) {
   const std::vector<std::string> files = {"/L/a", "/L/b", "/L/c", "/Applications/Tool.app"};
   AppInfo app = analyseToReady(files);
-  EXPECT_EQ(controller->readyRows().selectedCount(), 4u);
+  EXPECT_EQ(controller->rowSelection().selectedCount(), 4u);
   changes.clear();
   controller->toggleRow(1);
   controller->setRowSelected(3, false);  // the bundle itself may stay
@@ -404,11 +404,11 @@ TEST_F(SessionControllerTest, LeftOutRowsNeverReachTheRemovalAndANewRecordStarts
   dispatcher->runAll();
   ASSERT_EQ(fakes.removed.size(), 1u);
   EXPECT_EQ(fakes.removed[0].relatedFiles, (std::vector<std::string>{"/L/a", "/L/c"}));
-  EXPECT_EQ(controller->readyRows().size(), 0u) << "the rows go with the screen";
+  EXPECT_EQ(controller->rowSelection().size(), 0u) << "the rows go with the screen";
 
   // The same bundle analysed again: every row selected.
   app = analyseToReady(files);
-  EXPECT_EQ(controller->readyRows().selectedCount(), 4u);
+  EXPECT_EQ(controller->rowSelection().selectedCount(), 4u);
   // Everything left out: "卸载应用" cannot open the dialog.
   for (std::size_t row = 0; row < files.size(); ++row) controller->toggleRow(row);
   controller->dismissConfirmation();
@@ -434,7 +434,7 @@ TEST_F(SessionControllerTest, SizesArriveInTheBackgroundAndStopWhenTheScreenGoes
   analyseToReady({"/L/a", "/L/unreadable", "/Applications/Tool.app"});
   EXPECT_EQ(measured.size(), 3u);
   EXPECT_FALSE(controller->isMeasuring());
-  const ReadyRows& rows = controller->readyRows();
+  const RowSelection& rows = controller->rowSelection();
   EXPECT_EQ(rows.sizeOf(0), 400u);
   EXPECT_TRUE(rows.isMeasured(1));
   EXPECT_FALSE(rows.sizeOf(1)) << "no size rather than a wrong one";
@@ -447,7 +447,7 @@ TEST_F(SessionControllerTest, SizesArriveInTheBackgroundAndStopWhenTheScreenGoes
   analyseToReady({"/L/a", "/L/b", "/Applications/Tool.app"});
   EXPECT_EQ(measured, (std::vector<std::string>{"/L/a", "/L/b"}));
   EXPECT_FALSE(controller->isMeasuring());
-  EXPECT_EQ(controller->readyRows().size(), 0u);
+  EXPECT_EQ(controller->rowSelection().size(), 0u);
 
   // A measurement still queued when the state moves on never starts.
   measured.clear();

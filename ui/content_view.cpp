@@ -154,7 +154,7 @@ void ContentView::showState() {
           [&](const states::Idle&) -> QWidget* { return idleView_; },
           [&](const states::Analyzing&) -> QWidget* { return analyzingView_; },
           [&](const states::Ready& ready) -> QWidget* {
-            readyView_->setApp(ready.app, &controller_->readyRows(), controller_->isMeasuring());
+            readyView_->setApp(ready.app, &controller_->rowSelection(), controller_->isMeasuring());
             return readyView_;
           },
           [&](const states::Uninstalling&) -> QWidget* {

@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "session/ready_rows.h"
+#include "selection/row_selection.h"
 #include "ui/symbols.h"
 #include "ui/theme.h"
 
@@ -26,7 +26,7 @@ int symbolWidth() {
 
 }  // namespace
 
-void PathListModel::setPaths(const std::vector<std::string>* paths, const ReadyRows* rows) {
+void PathListModel::setPaths(const std::vector<std::string>* paths, const RowSelection* rows) {
   beginResetModel();
   paths_ = paths;
   rows_ = rows;

@@ -14,7 +14,7 @@
 #include <vector>
 
 namespace quillmere {
-class ReadyRows;
+class RowSelection;
 }
 
 namespace quillmere::ui {
@@ -31,7 +31,7 @@ public:
   // Shows `paths`, and when given, the selection and sizes of `rows`; the
   // caller keeps both alive until the next call (no copy: a list can hold
   // 100,000 paths). Without rows every row is selected and has no size.
-  void setPaths(const std::vector<std::string>* paths, const ReadyRows* rows = nullptr);
+  void setPaths(const std::vector<std::string>* paths, const RowSelection* rows = nullptr);
   // The rows' selection or sizes changed.
   void rowsChanged();
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -39,7 +39,7 @@ public:
 
 private:
   const std::vector<std::string>* paths_ = nullptr;
-  const ReadyRows* rows_ = nullptr;
+  const RowSelection* rows_ = nullptr;
 };
 
 // The path as one line of text: invalid UTF-8 shows replacement characters,

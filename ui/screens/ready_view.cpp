@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "session/ready_rows.h"
+#include "selection/row_selection.h"
 #include "ui/screens/path_list.h"
 #include "ui/screens/screen_parts.h"
 #include "ui/screens/screens.h"
@@ -155,7 +155,7 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   centreVertically(this, content);
 }
 
-void ReadyView::setApp(const AppInfo& app, const ReadyRows* rows, bool measuring) {
+void ReadyView::setApp(const AppInfo& app, const RowSelection* rows, bool measuring) {
   paths_->setPaths(nullptr);  // the list must not see the old record go away
   app_ = &app;
   rows_ = rows && rows->size() == app.relatedFiles.size() ? rows : nullptr;

@@ -13,7 +13,7 @@
 #include "model/app_info.h"
 
 namespace quillmere {
-class ReadyRows;
+class RowSelection;
 }
 
 class QAbstractButton;
@@ -36,7 +36,7 @@ public:
   // caller keeps alive and unchanged until clear() or the next setApp (no
   // copy: a record may list 100,000 paths); without rows every row is
   // selected and no size is shown.
-  void setApp(const AppInfo& app, const ReadyRows* rows = nullptr, bool measuring = false);
+  void setApp(const AppInfo& app, const RowSelection* rows = nullptr, bool measuring = false);
   // Forgets the record, before its owner lets it go.
   void clear();
   // The rows' selection or sizes changed; `measuring` while sizes may still come.
@@ -51,7 +51,7 @@ signals:
 private:
   void showIcon();  // the app's own, or the blue "app.fill" symbol in the current appearance
   const AppInfo* app_ = nullptr;
-  const ReadyRows* rows_ = nullptr;
+  const RowSelection* rows_ = nullptr;
   QLabel* icon_;
   WrappedText* name_;
   WrappedText* identifier_;

@@ -17,7 +17,7 @@
 #include <QTextLayout>
 #include <tuple>
 
-#include "session/ready_rows.h"
+#include "selection/row_selection.h"
 #include "ui/screens/path_list.h"
 #include "ui/screens/screen_parts.h"
 #include "ui/screens/screens.h"
@@ -413,7 +413,7 @@ void ScreensTest::leftOutRowsShowItInLightAndDark() {
   ReadyView plain;
   plain.setApp(app);
   showInContentArea(plain);
-  ReadyRows rows(app.relatedFiles);
+  RowSelection rows(app.relatedFiles);
   ReadyView view;
   view.setApp(app, &rows, true);
   showInContentArea(view);
@@ -435,7 +435,7 @@ void ScreensTest::leftOutRowsShowItInLightAndDark() {
       QApplication::setPalette(palette);
       QCoreApplication::processEvents();
     }
-    rows = ReadyRows(app.relatedFiles);
+    rows = RowSelection(app.relatedFiles);
     view.refreshRows(true);
     // Nothing left out, nothing measured: exactly the list without rows.
     QCOMPARE(listImage(view), listImage(plain));

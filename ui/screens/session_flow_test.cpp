@@ -29,7 +29,7 @@
 #include "session/manual_dispatcher.h"
 #include "ui/analyzing_view.h"
 #include "ui/content_view.h"
-#include "session/ready_rows.h"
+#include "selection/row_selection.h"
 #include "ui/drop_zone.h"
 #include "ui/file_reveal.h"
 #include "ui/idle_view.h"
@@ -407,7 +407,7 @@ void SessionFlowTest::leftOutRowsSurviveAndEveryCountAgrees() {
   QVERIFY(!total->isVisible());
   dispatcher->runBackground(0);
   dispatcher->drainMain();
-  const ReadyRows& state = window.controller().readyRows();
+  const RowSelection& state = window.controller().rowSelection();
   for (int row = 0; row < all; ++row)
     QVERIFY2(!list->model()->index(row, 0).data(PathListModel::SizeTextRole).toString().isEmpty(), rows[row].c_str());
   const QModelIndex cacheRow = rowIndex(ready, cache);

@@ -1,4 +1,4 @@
-#include "session/ready_rows.h"
+#include "selection/row_selection.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@ namespace {
 
 using Paths = std::vector<std::string>;
 
-TEST(ReadyRows, LeavingOutAndPuttingBackFollowFoldersThatHoldOtherRows) {
+TEST(RowSelection, LeavingOutAndPuttingBackFollowFoldersThatHoldOtherRows) {
   // The bundle lies inside a listed folder; "/L/Foo c" only shares its prefix.
   const Paths paths = {"/L/Foo", "/L/Foo c", "/L/Foo.plist", "/L/Foo/Foo.app", "/L/Foo/Foo.app/x"};
-  ReadyRows rows(paths);
+  RowSelection rows(paths);
   EXPECT_EQ(rows.selectedCount(), 5u);
   EXPECT_EQ(rows.selectedPaths(paths), paths);
 
@@ -33,9 +33,9 @@ TEST(ReadyRows, LeavingOutAndPuttingBackFollowFoldersThatHoldOtherRows) {
   EXPECT_EQ(rows.selectedPaths(paths), (Paths{"/L/Foo/Foo.app", "/L/Foo/Foo.app/x"}));
 }
 
-TEST(ReadyRows, SelectedSizeCountsMeasuredSelectedRowsAndEachByteOnce) {
+TEST(RowSelection, SelectedSizeCountsMeasuredSelectedRowsAndEachByteOnce) {
   const Paths paths = {"/L/Foo", "/L/Foo/inner", "/L/Foo/inner", "/L/bar", "/L/baz"};
-  ReadyRows rows(paths);
+  RowSelection rows(paths);
   EXPECT_FALSE(rows.isMeasured(0));
   EXPECT_EQ(rows.selectedSize(), 0u);
   rows.setSize(0, 1000);  // holds the 300 of its listed inner entry

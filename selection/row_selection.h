@@ -1,8 +1,9 @@
 #pragma once
-// The ready list's rows beyond their paths: which ones the user keeps in the
-// removal, and what each weighs once measured. Belongs to one record: a new
-// record starts with every row selected and nothing measured. Main thread
-// only, except the constructor.
+// The rows of a record's list beyond their paths: which ones a removal takes,
+// and what each weighs once measured. The window's ready list and the command
+// line both choose through it. Belongs to one record: a new record starts with
+// every row selected and nothing measured. Not thread-safe: the session uses
+// it on the main thread only, once built.
 
 #include <cstdint>
 #include <optional>
@@ -11,12 +12,12 @@
 
 namespace quillmere {
 
-class ReadyRows {
+class RowSelection {
 public:
-  ReadyRows() = default;
+  RowSelection() = default;
   // Every row selected. Finds which listed paths lie inside other listed
   // ones (O(n log n)), so may be built off the main thread.
-  explicit ReadyRows(const std::vector<std::string>& paths);
+  explicit RowSelection(const std::vector<std::string>& paths);
 
   std::size_t size() const { return selected_.size(); }
   std::size_t selectedCount() const { return selectedCount_; }

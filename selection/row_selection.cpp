@@ -1,4 +1,4 @@
-#include "session/ready_rows.h"
+#include "selection/row_selection.h"
 
 #include <algorithm>
 #include <numeric>
@@ -26,7 +26,7 @@ bool isWithin(const std::string& path, const std::string& folder) {
 
 }  // namespace
 
-ReadyRows::ReadyRows(const std::vector<std::string>& paths)
+RowSelection::RowSelection(const std::vector<std::string>& paths)
     : selected_(paths.size(), true),
       selectedCount_(paths.size()),
       container_(paths.size(), -1),
@@ -50,18 +50,18 @@ ReadyRows::ReadyRows(const std::vector<std::string>& paths)
   }
 }
 
-bool ReadyRows::inside(std::size_t row, std::size_t folder) const {
+bool RowSelection::inside(std::size_t row, std::size_t folder) const {
   for (std::int64_t up = container_[row]; up >= 0; up = container_[std::size_t(up)])
     if (std::size_t(up) == folder) return true;
   return false;
 }
 
-std::size_t ReadyRows::firstCopy(std::size_t row) const {
+std::size_t RowSelection::firstCopy(std::size_t row) const {
   while (copy_[row]) row = std::size_t(container_[row]);
   return row;
 }
 
-void ReadyRows::setSelected(std::size_t row, bool selected) {
+void RowSelection::setSelected(std::size_t row, bool selected) {
   if (row >= size()) return;
   auto set = [this, selected](std::size_t r) {
     if (selected_[r] == selected) return;
@@ -82,7 +82,7 @@ void ReadyRows::setSelected(std::size_t row, bool selected) {
     if (container_[r] >= 0 && inside(r, row)) set(r);
 }
 
-std::vector<std::string> ReadyRows::selectedPaths(const std::vector<std::string>& paths) const {
+std::vector<std::string> RowSelection::selectedPaths(const std::vector<std::string>& paths) const {
   std::vector<std::string> chosen;
   chosen.reserve(selectedCount_);
   for (std::size_t r = 0; r < paths.size() && r < size(); ++r)
@@ -90,19 +90,19 @@ std::vector<std::string> ReadyRows::selectedPaths(const std::vector<std::string>
   return chosen;
 }
 
-void ReadyRows::setSize(std::size_t row, std::optional<std::uint64_t> bytes) {
+void RowSelection::setSize(std::size_t row, std::optional<std::uint64_t> bytes) {
   if (row >= size()) return;
   if (state_[row] == Pending) ++measuredCount_;
   state_[row] = bytes ? Known : Unreadable;
   bytes_[row] = bytes.value_or(0);
 }
 
-std::optional<std::uint64_t> ReadyRows::sizeOf(std::size_t row) const {
+std::optional<std::uint64_t> RowSelection::sizeOf(std::size_t row) const {
   if (row >= size() || state_[row] != Known) return std::nullopt;
   return bytes_[row];
 }
 
-std::uint64_t ReadyRows::selectedSize() const {
+std::uint64_t RowSelection::selectedSize() const {
   std::uint64_t total = 0;
   for (std::size_t r = 0; r < size(); ++r) {
     // A selected row's containers are selected too whenever one of them is
