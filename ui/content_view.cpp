@@ -9,6 +9,7 @@
 #include "ui/analyzing_view.h"
 #include "ui/drop_zone.h"
 #include "ui/file_reveal.h"
+#include "ui/frame_budget.h"
 #include "ui/header_view.h"
 #include "ui/idle_view.h"
 #include "ui/screens/screens.h"
@@ -49,7 +50,7 @@ ContentView::ContentView(std::shared_ptr<Dispatcher> dispatcher, SessionServices
       logRefresh_(new QTimer(this)) {
   setFixedSize(kSize);
   logRefresh_->setSingleShot(true);
-  logRefresh_->setInterval(16);
+  logRefresh_->setInterval(frame_budget::kFrameMs);
   connect(logRefresh_, &QTimer::timeout, this, [this] { refreshLog(); });
   setAutoFillBackground(true);
   followPaletteColor(this, QPalette::Window, NamedColor::WindowBackground);
@@ -135,13 +136,11 @@ void ContentView::refreshLog() {
   // A few milliseconds of lines per frame keep each refresh short when the
   // log is far behind, on a fast machine or a slow one; the rest follows in
   // the next frames.
-  constexpr size_t kLinesPerStep = 40;
-  constexpr qint64 kBudgetNs = 2'000'000;
   logRefresh_->stop();
   QElapsedTimer spent;
   spent.start();
-  while (!uninstallingView_->setLog(controller_->uninstallLog(), kLinesPerStep)) {
-    if (spent.nsecsElapsed() >= kBudgetNs) return logRefresh_->start();
+  while (!uninstallingView_->setLog(controller_->uninstallLog(), frame_budget::kLogLinesPerStep)) {
+    if (spent.nsecsElapsed() >= frame_budget::kLogRefreshNs) return logRefresh_->start();
   }
 }
 

@@ -12,6 +12,8 @@
 #include <chrono>
 #include <condition_variable>
 
+#include "ui/frame_budget.h"
+
 namespace quillmere::ui {
 namespace {
 
@@ -35,15 +37,13 @@ BackgroundThreads& backgroundThreads() {
 }
 
 const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-// Main work waits in a queue of our own, drained in submission order in
-// slices of about kSliceMs, a third of a frame. A removal reports two lines per file, far
-// faster than any window can show them; draining that flood in one go would
-// keep input, timers and painting waiting for seconds. Between slices the
-// event loop runs everything else.
-constexpr qint64 kSliceMs = 4;
 }  // namespace
 
+// Main work waits in a queue of our own, drained in submission order in
+// slices (frame_budget.h). A removal reports two lines per file, far faster
+// than any window can show them; draining that flood in one go would keep
+// input, timers and painting waiting for seconds. Between slices the event
+// loop runs everything else.
 class MainReceiver : public QObject {
 public:
   void push(std::function<void()> work) {
@@ -73,7 +73,7 @@ public:
       {
         std::lock_guard lock(mutex_);
         if (queue_.empty()) return true;
-        if (slice.elapsed() >= kSliceMs) {
+        if (slice.elapsed() >= frame_budget::kMainSliceMs) {
           if (!wakePosted_) {
             wakePosted_ = true;
             QCoreApplication::postEvent(this, new QEvent(kWakeEvent));
