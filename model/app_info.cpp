@@ -12,14 +12,6 @@ Uuid Uuid::random() {
   return u;
 }
 
-std::string Uuid::toString() const {
-  uuid_t raw;
-  std::copy(bytes_.begin(), bytes_.end(), std::begin(raw));
-  char text[37];
-  uuid_unparse_lower(raw, text);
-  return text;
-}
-
 AppInfo::AppInfo(std::string name, std::string path, std::optional<std::string> bundleIdentifier,
                  std::shared_ptr<const IconImage> icon, std::vector<std::string> relatedFiles)
     : relatedFiles(std::move(relatedFiles)),

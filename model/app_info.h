@@ -17,7 +17,6 @@ class Uuid {
 public:
   static Uuid random();
   const std::array<unsigned char, 16>& bytes() const { return bytes_; }
-  std::string toString() const;  // canonical 8-4-4-4-12 lower-case hex
   friend bool operator==(const Uuid&, const Uuid&) = default;
 
 private:

@@ -28,7 +28,6 @@ public:
   // puts back the listed rows inside it. A path listed twice goes or stays as
   // one. Out-of-range rows are ignored.
   void setSelected(std::size_t row, bool selected);
-  void toggle(std::size_t row) { setSelected(row, !isSelected(row)); }
 
   // The selected entries of `paths` (the list these rows were built for), in order.
   std::vector<std::string> selectedPaths(const std::vector<std::string>& paths) const;

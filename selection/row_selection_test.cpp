@@ -14,7 +14,7 @@ TEST(RowSelection, LeavingOutAndPuttingBackFollowFoldersThatHoldOtherRows) {
   EXPECT_EQ(rows.selectedCount(), 5u);
   EXPECT_EQ(rows.selectedPaths(paths), paths);
 
-  rows.toggle(2);
+  rows.setSelected(2, false);
   EXPECT_EQ(rows.selectedPaths(paths), (Paths{"/L/Foo", "/L/Foo c", "/L/Foo/Foo.app", "/L/Foo/Foo.app/x"}));
 
   // Keeping the innermost row keeps the folders around it too: deleting one

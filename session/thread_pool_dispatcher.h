@@ -1,5 +1,5 @@
 #pragma once
-// A dispatcher for use without a GUI event loop: background work runs on a
+// For tests, a dispatcher without a GUI event loop: background work runs on a
 // small pool of threads; main work is queued until the thread that plays the
 // main thread calls runPendingMain() or runMainUntil(). The destructor runs
 // the background work already submitted, then joins the pool; main work still
