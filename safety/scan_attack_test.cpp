@@ -134,6 +134,10 @@ std::string lines(const std::vector<std::string>& paths) {
 // everything or fails naming the cause; never a shorter list, and a removal
 // deletes nothing.
 TEST(ScanAttack, DescriptorsRunningOutFailTheScanInsteadOfListingLess) {
+#if defined(QUILLMERE_SANITIZED)
+  GTEST_SKIP() << "the sanitizers' runtime needs descriptors of its own (UBSan opens a pipe to check a "
+                  "pointer), so a descriptor limit would test it rather than the scan";
+#endif
   PreparedLibrary library;
   int failures = 0;
   for (rlim_t limit = 4; limit <= 16; ++limit) {
