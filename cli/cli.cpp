@@ -51,7 +51,8 @@ const char kHelp[] =
     "  -0                 scan: end each path with a NUL byte instead of a newline\n"
     "  --sizes            scan: measure what each path takes on disk (allocated\n"
     "                     bytes, a folder with everything in it, symbolic links\n"
-    "                     not followed, hard links counted once). Each line\n"
+    "                     not followed, hard links counted once, a mount inside\n"
+    "                     a folder not at all). Each line\n"
     "                     becomes SIZE<TAB>PATH (with -0: ended by a NUL byte),\n"
     "                     SIZE being \"-\" for an entry that cannot be read, and\n"
     "                     a last line TOTAL<TAB>total follows; --json adds\n"
@@ -78,9 +79,11 @@ const char kHelp[] =
     "Without --yes, remove asks on the terminal; when standard input is not a\n"
     "terminal it refuses and deletes nothing.\n"
     "\n"
-    "Exit status: 0 success; 1 the application does not exist, some paths could\n"
-    "not be deleted, or the removal was declined; 2 usage error, or remove\n"
-    "without --yes when standard input is not a terminal.\n";
+    "Exit status: 0 success; 1 the application does not exist, the search could\n"
+    "not read what it had to (descriptors or memory ran out; nothing is listed or\n"
+    "deleted then), some paths could not be deleted, or the removal was\n"
+    "declined; 2 usage error, or remove without --yes when standard input is not\n"
+    "a terminal.\n";
 
 enum class Command { Scan, Remove };
 enum class ScanFormat { Lines, Nul, Json };
