@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "removal/file_operations.h"
+#include "removal/test_path_operations.h"
 #include "removal/test_tree.h"
 
 namespace quillmere {
@@ -17,7 +17,7 @@ using fixtures::existsNoFollow;
 using fixtures::TempDir;
 using fixtures::writeFile;
 
-const FileOperations files;
+const fixtures::PathOperations files;
 
 // A link on the way to a listed entry is followed only when root or the
 // user running the removal owns it; anyone else's link could point anywhere.

@@ -35,11 +35,6 @@ public:
   // Removes a file, a symbolic link (never what it points to) or a whole tree.
   // True when nothing is left at the entry.
   virtual bool removeItem(const ListedEntry& entry) const;
-
-  // The same, one path at a time.
-  bool exists(const std::string& path) const { return exists(find(path)); }
-  bool isDeletable(const std::string& path) const { return isDeletable(find(path)); }
-  bool removeItem(const std::string& path) const { return removeItem(find(path)); }
 };
 
 }  // namespace quillmere

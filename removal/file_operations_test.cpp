@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "removal/test_path_operations.h"
 #include "removal/test_tree.h"
 
 namespace quillmere {
@@ -16,7 +17,7 @@ using fixtures::existsNoFollow;
 using fixtures::TempDir;
 using fixtures::writeFile;
 
-const FileOperations files;
+const fixtures::PathOperations files;
 
 TEST(FileOperations, SymbolicLinksExistWhenDanglingAndAreRemovedNotFollowed) {
   TempDir dir;

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "removal/file_operations.h"
+#include "removal/test_path_operations.h"
 #include "removal/test_tree.h"
 
 namespace quillmere {
@@ -16,7 +16,7 @@ using fixtures::AsNobody;
 using fixtures::existsNoFollow;
 using fixtures::TempDir;
 
-const FileOperations files;
+const fixtures::PathOperations files;
 
 // Builds deep/sub/sub/... with a "file" at every level, through descriptors:
 // the full path is far longer than PATH_MAX. `visit` may change each level.
