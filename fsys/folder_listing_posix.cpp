@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+
 #include "fsys/path_text.h"
 
 namespace quillmere {
