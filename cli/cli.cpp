@@ -12,6 +12,7 @@
 #include "cli/json_text.h"
 #include "cli/terminal_text.h"
 #include "fsys/path_text.h"
+#include "selection/evidence_analysis.h"
 #include "selection/row_selection.h"
 
 namespace quillmere {
@@ -23,8 +24,8 @@ constexpr int kExitUsage = 2;
 const char kUsage[] =
     "Usage:\n"
     "  quillmere-cli scan   [--home DIR] [--system-root DIR] [--json | -0] [--sizes]\n"
-    "                       [--exclude PATH]... APP_PATH\n"
-    "  quillmere-cli remove [--home DIR] [--system-root DIR] [--yes]\n"
+    "                       [--selected] [--exclude PATH]... APP_PATH\n"
+    "  quillmere-cli remove [--home DIR] [--system-root DIR] [--yes] [--all]\n"
     "                       [--exclude PATH]... APP_PATH\n"
     "  quillmere-cli --help\n";
 
@@ -34,12 +35,19 @@ const char kHelp[] =
     "behind in the Library folders.\n"
     "\n"
     "Commands:\n"
-    "  scan     Print every path a removal would delete, in deletion order, the\n"
-    "           bundle itself last, one per line. Deletes nothing.\n"
-    "  remove   Show the same list, ask for confirmation, then delete the paths\n"
-    "           one by one, printing each step. A path that cannot be deleted\n"
+    "  scan     Print every path the search finds, in deletion order, the bundle\n"
+    "           itself last, one per line. Deletes nothing.\n"
+    "  remove   Show the paths a removal takes, ask for confirmation, then delete\n"
+    "           them one by one, printing each step. A path that cannot be deleted\n"
     "           normally is deleted with administrator rights, after the system\n"
     "           has asked for them.\n"
+    "\n"
+    "Which paths a removal takes: a path whose name holds the bundle identifier\n"
+    "or the application's name as whole words is taken; one that holds them only\n"
+    "inside a longer word, that another installed application explains better\n"
+    "(its longer name or identifier, or another vendor's identifier), or that a\n"
+    "second installed copy with the same identifier shares is listed but left\n"
+    "out. remove says on stderr which paths it leaves out and why.\n"
     "\n"
     "Options:\n"
     "  --home DIR         search the eight Library folders below DIR instead of\n"
@@ -47,7 +55,12 @@ const char kHelp[] =
     "  --system-root DIR  prefix of the four system-wide Library folders\n"
     "                     (default /)\n"
     "  --json             scan: print one JSON object {\"name\", \"path\",\n"
-    "                     \"bundleIdentifier\" (string or null), \"relatedFiles\"}\n"
+    "                     \"bundleIdentifier\" (string or null), \"relatedFiles\",\n"
+    "                     \"rows\"}; each row is {\"path\", \"evidence\" (identifier,\n"
+    "                     name, coincidence, otherApp, sharedIdentifier or bundle),\n"
+    "                     \"selected\" (whether remove takes it), \"otherApp\" (the\n"
+    "                     other application's name, or null)}\n"
+    "  --selected         scan: print only the paths remove takes\n"
     "  -0                 scan: end each path with a NUL byte instead of a newline\n"
     "  --sizes            scan: measure what each path takes on disk (allocated\n"
     "                     bytes, a folder with everything in it, symbolic links\n"
@@ -64,6 +77,7 @@ const char kHelp[] =
     "                     that is not listed, or leaving every path out, is a\n"
     "                     usage error and nothing is deleted.\n"
     "  --yes              remove: delete without asking\n"
+    "  --all              remove: take every listed path, the left-out ones too\n"
     "  -h, --help         show this text\n"
     "\n"
     "Paths are printed as the file system holds them. On a terminal, control\n"
@@ -96,6 +110,8 @@ struct Options {
   bool sizes = false;
   std::vector<std::string> excludes;
   bool yes = false;
+  bool selectedOnly = false;  // scan --selected
+  bool all = false;           // remove --all
   std::string appPath;
 };
 
@@ -160,8 +176,12 @@ Parsed parse(const std::vector<std::string>& args) {
       json = true;
     } else if (arg == "-0" && options.command == Command::Scan) {
       nul = true;
+    } else if (arg == "--selected" && options.command == Command::Scan) {
+      options.selectedOnly = true;
     } else if (arg == "--yes" && options.command == Command::Remove) {
       options.yes = true;
+    } else if (arg == "--all" && options.command == Command::Remove) {
+      options.all = true;
     } else {
       return UsageError{"unknown option '" + arg + "' for " + args[0]};
     }
@@ -199,12 +219,12 @@ void writeLine(std::FILE* stream, const std::string& line) {
   std::fputc('\n', stream);
 }
 
-// Each entry's size and the total, which counts an entry listed inside a
-// listed folder once; null without --sizes.
-std::optional<RowSelection> measure(const AppInfo& app, bool sizes) {
+// Each printed entry's size and the total, which counts an entry listed inside
+// a listed folder once; null without --sizes.
+std::optional<RowSelection> measure(const std::vector<std::string>& paths, bool sizes) {
   if (!sizes) return std::nullopt;
-  RowSelection rows(app.relatedFiles);
-  for (std::size_t i = 0; i < app.relatedFiles.size(); ++i) rows.setSize(i, measureEntry(app.relatedFiles[i]));
+  RowSelection rows(paths);
+  for (std::size_t i = 0; i < paths.size(); ++i) rows.setSize(i, measureEntry(paths[i]));
   return rows;
 }
 
@@ -213,27 +233,60 @@ std::string sizeText(const RowSelection& rows, std::size_t row, const char* unkn
   return size ? std::to_string(*size) : unknown;
 }
 
-void printScan(const AppInfo& app, ScanFormat format, const std::optional<RowSelection>& sizes, std::FILE* out) {
-  if (format == ScanFormat::Json) {
+RowEvidence evidenceAt(const AppInfo& app, std::size_t row) {
+  if (row < app.evidence.size()) return app.evidence[row];
+  return {row + 1 == app.relatedFiles.size() ? Evidence::Bundle : Evidence::Name, std::nullopt, {}};
+}
+
+// Why a row is left out, in the words the window uses.
+std::string leftOutReason(const RowEvidence& evidence) {
+  switch (evidence.kind) {
+    case Evidence::Coincidence: return "name only inside another word";
+    case Evidence::OtherApp:
+      return evidence.otherApp ? "belongs to \u00AB" + *evidence.otherApp + "\u00BB" : "another vendor's identifier";
+    case Evidence::SharedIdentifier: return "another copy is installed: " + evidence.otherPath;
+    default: return "left out";
+  }
+}
+
+// The rows of one scan or removal: those printed (or deleted), and of them
+// those a removal takes.
+struct Rows {
+  std::vector<std::size_t> shown;  // indices into relatedFiles, in order
+  RowSelection taken;
+};
+
+void printScan(const AppInfo& app, const Options& options, const Rows& rows, std::FILE* out) {
+  std::vector<std::string> paths;
+  for (std::size_t i : rows.shown) paths.push_back(app.relatedFiles[i]);
+  const std::optional<RowSelection> sizes = measure(paths, options.sizes);
+  if (options.format == ScanFormat::Json) {
     std::string json = "{\"name\":" + jsonString(app.name()) + ",\"path\":" +
                        jsonString(app.path()) + ",\"bundleIdentifier\":" +
                        (app.bundleIdentifier() ? jsonString(*app.bundleIdentifier()) : "null") +
                        ",\"relatedFiles\":[";
-    for (std::size_t i = 0; i < app.relatedFiles.size(); ++i)
-      json += (i ? "," : "") + jsonString(app.relatedFiles[i]);
+    for (std::size_t i = 0; i < paths.size(); ++i) json += (i ? "," : "") + jsonString(paths[i]);
+    json += "],\"rows\":[";
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      const RowEvidence evidence = evidenceAt(app, rows.shown[i]);
+      json += std::string(i ? "," : "") + "{\"path\":" + jsonString(paths[i]) + ",\"evidence\":\"" +
+              std::string(evidenceKeyword(evidence.kind)) + "\",\"selected\":" +
+              (rows.taken.isSelected(rows.shown[i]) ? "true" : "false") +
+              ",\"otherApp\":" + (evidence.otherApp ? jsonString(*evidence.otherApp) : "null") + "}";
+    }
     json += "]";
     if (sizes) {
       json += ",\"sizes\":[";
-      for (std::size_t i = 0; i < app.relatedFiles.size(); ++i) json += (i ? "," : "") + sizeText(*sizes, i, "null");
+      for (std::size_t i = 0; i < paths.size(); ++i) json += (i ? "," : "") + sizeText(*sizes, i, "null");
       json += "],\"totalSize\":" + std::to_string(sizes->selectedSize());
     }
     writeBytes(out, json + "}\n");  // escapes of its own: never the terminal's
     return;
   }
-  const char end = format == ScanFormat::Nul ? '\0' : '\n';
-  for (std::size_t i = 0; i < app.relatedFiles.size(); ++i) {
+  const char end = options.format == ScanFormat::Nul ? '\0' : '\n';
+  for (std::size_t i = 0; i < paths.size(); ++i) {
     if (sizes) writeBytes(out, sizeText(*sizes, i, "-") + "\t");
-    writeBytes(out, format == ScanFormat::Nul ? app.relatedFiles[i] : shown(out, app.relatedFiles[i]));
+    writeBytes(out, options.format == ScanFormat::Nul ? paths[i] : shown(out, paths[i]));
     std::fputc(end, out);
   }
   if (sizes) {
@@ -242,12 +295,11 @@ void printScan(const AppInfo& app, ScanFormat format, const std::optional<RowSel
   }
 }
 
-// Leaves the --exclude paths out of `app`. Every one must name a listed path:
+// Leaves the --exclude paths out of `rows`. Every one must name a listed path:
 // a typo must never turn into a wider deletion. Returns the usage error.
-std::optional<UsageError> applyExcludes(AppInfo& app, const Options& options, const CliStreams& streams) {
-  if (options.excludes.empty()) return std::nullopt;
-  RowSelection rows(app.relatedFiles);
-  std::vector<bool> named(app.relatedFiles.size(), false);
+std::optional<UsageError> leaveOut(RowSelection& rows, const AppInfo& app, const Options& options,
+                                   std::vector<bool>& named) {
+  named.assign(app.relatedFiles.size(), false);
   for (const std::string& exclude : options.excludes) {
     const std::string wanted = withoutTrailingSlashes(absolutePath(exclude));
     bool found = false;
@@ -258,13 +310,36 @@ std::optional<UsageError> applyExcludes(AppInfo& app, const Options& options, co
     }
     if (!found) return UsageError{"--exclude " + exclude + ": not one of the listed paths; nothing was deleted"};
   }
-  if (rows.selectedCount() == 0) return UsageError{"--exclude leaves no path to delete"};
-  for (std::size_t i = 0; i < app.relatedFiles.size(); ++i)
-    if (!rows.isSelected(i) && !named[i])
+  return std::nullopt;
+}
+
+// The rows to print or delete: a plain scan shows every listed row, scan
+// --selected and remove the default selection (remove --all: every row),
+// --exclude leaving rows out of either. Returns the usage error.
+std::variant<Rows, UsageError> chooseRows(const AppInfo& app, const Options& options, const CliStreams& streams) {
+  const bool scan = options.command == Command::Scan;
+  RowSelection everything(app.relatedFiles);
+  RowSelection taken = scan || !options.all ? RowSelection(app.relatedFiles, app.evidence) : everything;
+  const RowSelection before = scan && !options.selectedOnly ? everything : taken;
+  std::vector<bool> named;
+  if (auto error = leaveOut(everything, app, options, named)) return *error;
+  if (auto error = leaveOut(taken, app, options, named)) return *error;
+  const RowSelection& shown = scan && !options.selectedOnly ? everything : taken;
+  if (!options.excludes.empty() && shown.selectedCount() == 0)
+    return UsageError{"--exclude leaves no path to delete"};
+  Rows rows{{}, taken};
+  for (std::size_t i = 0; i < app.relatedFiles.size(); ++i) {
+    if (shown.isSelected(i)) {
+      rows.shown.push_back(i);
+    } else if (before.isSelected(i) && !named[i]) {
       writeLine(streams.err, "quillmere-cli: also leaving out " + app.relatedFiles[i] +
                                  ", which holds an excluded path");
-  app.relatedFiles = rows.selectedPaths(app.relatedFiles);
-  return std::nullopt;
+    } else if (!scan && !named[i]) {
+      writeLine(streams.err, "quillmere-cli: leaving out " + app.relatedFiles[i] + " (" +
+                                 leftOutReason(evidenceAt(app, i)) + ")");
+    }
+  }
+  return rows;
 }
 
 int usageError(const UsageError& error, const CliStreams& streams) {
@@ -334,17 +409,23 @@ int runCli(const std::vector<std::string>& args, const CliStreams& streams,
   if (const auto* error = std::get_if<UsageError>(&parsed)) return usageError(*error, streams);
   const Options& options = std::get<Options>(parsed);
 
-  AnalysisResult result = AppAnalyzer(locationsFor(options)).analyze(absolutePath(options.appPath));
+  AnalysisResult result = analyzeWithEvidence(locationsFor(options), absolutePath(options.appPath));
   if (const auto* failure = std::get_if<AnalysisError>(&result)) {
     writeLine(streams.err, failure->localizedDescription);
     return kExitFailure;
   }
   AppInfo& app = std::get<AppInfo>(result);
-  if (const auto error = applyExcludes(app, options, streams)) return usageError(*error, streams);
+  auto chosen = chooseRows(app, options, streams);
+  if (const auto* error = std::get_if<UsageError>(&chosen)) return usageError(*error, streams);
+  const Rows& rows = std::get<Rows>(chosen);
   if (options.command == Command::Scan) {
-    printScan(app, options.format, measure(app, options.sizes), streams.out);
+    printScan(app, options, rows, streams.out);
     return std::fflush(streams.out) == 0 ? 0 : kExitFailure;
   }
+  std::vector<std::string> paths;
+  for (std::size_t i : rows.shown) paths.push_back(std::move(app.relatedFiles[i]));
+  app.relatedFiles = std::move(paths);
+  app.evidence.clear();  // the removal needs the paths alone
   return removeApp(app, options, streams, uninstaller);
 }
 

@@ -21,6 +21,7 @@ namespace {
 using fixtures::existsNoFollow;
 using fixtures::PreparedLibrary;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 struct Result {
@@ -138,11 +139,18 @@ TEST(CliBlackBox, ScanPrintsTheListAsLinesNulTerminatedOrJson) {
 
   const Result json = cli(withRoots(library, {"scan", "--json", library.bundle}));
   EXPECT_EQ(json.status, 0);
-  std::string files;
-  for (const auto& path : expected) files += (files.empty() ? "" : ",") + jsonString(path);
+  std::string files, rows;
+  for (const auto& path : expected) {
+    files += (files.empty() ? "" : ",") + jsonString(path);
+    const char* evidence = path == library.bundle                               ? "bundle"
+                           : path.find("com.example.foo") != std::string::npos ? "identifier"
+                                                                                : "name";
+    rows += std::string(rows.empty() ? "" : ",") + "{\"path\":" + jsonString(path) + ",\"evidence\":\"" + evidence +
+            "\",\"selected\":true,\"otherApp\":null}";
+  }
   EXPECT_EQ(json.out, "{\"name\":\"Foo\",\"path\":" + jsonString(library.bundle) +
                           ",\"bundleIdentifier\":\"com.example.foo\",\"relatedFiles\":[" + files +
-                          "]}\n");
+                          "],\"rows\":[" + rows + "]}\n");
   EXPECT_THAT(json.out, HasSubstr("Foo-\\udcff.log"));
   EXPECT_THAT(json.out, HasSubstr("Foo\\nlog.txt"));
 
@@ -259,6 +267,36 @@ TEST(CliBlackBox, ExcludeLeavesListedPathsOutAndAnUnlistedOneDeletesNothing) {
   for (const auto& path : kept) EXPECT_FALSE(existsNoFollow(path)) << path;
   EXPECT_TRUE(existsNoFollow(folder + "/data/inner"));
   EXPECT_TRUE(existsNoFollow(file));
+}
+
+// A row whose name holds "foo" only inside a longer word is listed by scan,
+// left out by scan --selected and by remove (which says why), and taken by
+// remove --all.
+TEST(CliBlackBox, RowsWithoutEvidenceAreListedButLeftOutUnlessAllIsAsked) {
+  for (const bool all : {false, true}) {
+    PreparedLibrary library;
+    const std::string coincidence = library.home + "/Library/Caches/Foodle";
+    fixtures::writeFile(coincidence);
+    std::vector<std::string> listed = library.relatedFiles();
+    listed.insert(listed.begin() + 1, coincidence);  // ".../Caches/F" sorts before ".../Caches/c"
+    const std::vector<std::string> taken = library.relatedFiles();
+
+    EXPECT_EQ(cli(withRoots(library, {"scan", library.bundle})).out, joined(listed, '\n'));
+    EXPECT_EQ(cli(withRoots(library, {"scan", "--selected", "-0", library.bundle})).out, joined(taken, '\0'));
+    const Result json = cli(withRoots(library, {"scan", "--json", "--selected", library.bundle}));
+    EXPECT_THAT(json.out, Not(HasSubstr("Foodle")));
+    EXPECT_THAT(cli(withRoots(library, {"scan", "--json", library.bundle})).out,
+                HasSubstr("{\"path\":" + jsonString(coincidence) +
+                          ",\"evidence\":\"coincidence\",\"selected\":false,\"otherApp\":null}"));
+
+    const Result removal =
+        cli(withRoots(library, all ? std::vector<std::string>{"remove", "--yes", "--all", library.bundle}
+                                   : std::vector<std::string>{"remove", "--yes", library.bundle}));
+    EXPECT_EQ(removal.status, 0);
+    EXPECT_EQ(removal.err, all ? "" : "quillmere-cli: leaving out " + coincidence + " (name only inside another word)\n");
+    for (const auto& path : taken) EXPECT_FALSE(existsNoFollow(path)) << path;
+    EXPECT_EQ(existsNoFollow(coincidence), !all);
+  }
 }
 
 }  // namespace

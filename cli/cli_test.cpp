@@ -131,7 +131,8 @@ TEST(CliScan, JsonHasANullIdentifierWhenTheBundleDeclaresNone) {
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out, "{\"name\":\"Bare\",\"path\":" + jsonString(dir / "Bare.app") +
                             ",\"bundleIdentifier\":null,\"relatedFiles\":[" +
-                            jsonString(dir / "Bare.app") + "]}\n");
+                            jsonString(dir / "Bare.app") + "],\"rows\":[{\"path\":" + jsonString(dir / "Bare.app") +
+                            ",\"evidence\":\"bundle\",\"selected\":true,\"otherApp\":null}]}\n");
 }
 
 }  // namespace

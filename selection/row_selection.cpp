@@ -50,6 +50,13 @@ RowSelection::RowSelection(const std::vector<std::string>& paths)
   }
 }
 
+RowSelection::RowSelection(const std::vector<std::string>& paths, const std::vector<RowEvidence>& evidence)
+    : RowSelection(paths) {
+  if (evidence.size() != paths.size()) return;
+  for (std::size_t row = 0; row < paths.size(); ++row)
+    if (!selectedByDefault(evidence[row].kind)) setSelected(row, false);
+}
+
 bool RowSelection::inside(std::size_t row, std::size_t folder) const {
   for (std::int64_t up = container_[row]; up >= 0; up = container_[std::size_t(up)])
     if (std::size_t(up) == folder) return true;

@@ -2,13 +2,15 @@
 // The rows of a record's list beyond their paths: which ones a removal takes,
 // and what each weighs once measured. The window's ready list and the command
 // line both choose through it. Belongs to one record: a new record starts with
-// every row selected and nothing measured. Not thread-safe: the session uses
+// the rows its evidence takes selected and nothing measured. Not thread-safe: the session uses
 // it on the main thread only, once built.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "model/evidence.h"
 
 namespace quillmere {
 
@@ -18,6 +20,10 @@ public:
   // Every row selected. Finds which listed paths lie inside other listed
   // ones (O(n log n)), so may be built off the main thread.
   explicit RowSelection(const std::vector<std::string>& paths);
+  // Only the rows whose evidence a removal takes by default selected (and a
+  // folder holding a row left out is left out too); with no evidence (an
+  // empty list), every row.
+  RowSelection(const std::vector<std::string>& paths, const std::vector<RowEvidence>& evidence);
 
   std::size_t size() const { return selected_.size(); }
   std::size_t selectedCount() const { return selectedCount_; }

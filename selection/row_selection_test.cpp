@@ -55,5 +55,19 @@ TEST(RowSelection, SelectedSizeCountsMeasuredSelectedRowsAndEachByteOnce) {
   EXPECT_EQ(rows.selectedSize(), 320u);
 }
 
+TEST(RowSelection, EvidenceDecidesTheDefaultSelectionAndEveryRowCanBePutBack) {
+  const Paths paths = {"/L/Foo", "/L/Foo/FooBar", "/L/Foodle", "/L/com.example.foo", "/L/com.foo.x", "/A/Foo.app"};
+  auto with = [](Evidence kind) { return RowEvidence{kind, std::nullopt, {}}; };
+  RowSelection rows(paths, {with(Evidence::Name), with(Evidence::Coincidence), with(Evidence::OtherApp),
+                         with(Evidence::Identifier), with(Evidence::SharedIdentifier), with(Evidence::Bundle)});
+  // A row left out takes the listed folder around it along.
+  EXPECT_EQ(rows.selectedPaths(paths), (Paths{"/L/com.example.foo", "/A/Foo.app"}));
+  rows.setSelected(2, true);
+  rows.setSelected(0, true);
+  EXPECT_EQ(rows.selectedPaths(paths), (Paths{"/L/Foo", "/L/Foo/FooBar", "/L/Foodle", "/L/com.example.foo", "/A/Foo.app"}));
+  // Without evidence (or evidence of another list) every row is selected.
+  EXPECT_EQ(RowSelection(paths, {}).selectedCount(), paths.size());
+}
+
 }  // namespace
 }  // namespace quillmere

@@ -143,7 +143,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
         // The rows' bookkeeping and the measuring's own copy of the list are
         // made here, not on the main thread: a record may list 100,000 paths.
         if (auto* app = std::get_if<AppInfo>(&*result)) {
-          rows = RowSelection(app->relatedFiles);
+          rows = RowSelection(app->relatedFiles, app->evidence);
           paths = std::make_shared<const std::vector<std::string>>(app->relatedFiles);
         }
       } catch (...) {
@@ -278,7 +278,10 @@ void SessionController::requestUninstall(const AppInfo& app) {
   if (ready && ready->app.id() == app.id() && rows.size() == app.relatedFiles.size()) {
     if (rows.selectedCount() == 0 && rows.size() != 0) return;  // nothing left to delete
     AppInfo chosen = app;
-    if (rows.selectedCount() != rows.size()) chosen.relatedFiles = rows.selectedPaths(app.relatedFiles);
+    if (rows.selectedCount() != rows.size()) {
+      chosen.relatedFiles = rows.selectedPaths(app.relatedFiles);
+      chosen.evidence.clear();  // the removal needs the paths alone
+    }
     shared_->currentApp = std::move(chosen);
   } else {
     shared_->currentApp = app;

@@ -1,6 +1,7 @@
 #include "session/session_controller.h"
 
 #include "analysis/entry_size.h"
+#include "selection/evidence_analysis.h"
 
 namespace quillmere {
 
@@ -12,7 +13,7 @@ SessionServices SessionServices::standard(SearchLocations locations,
   SessionServices services;
   // Neither holds state between calls: a fresh one per analysis and per removal.
   services.analyze = [locations = std::move(locations)](const std::string& appPath) {
-    return AppAnalyzer(locations).analyze(appPath);
+    return analyzeWithEvidence(locations, appPath);
   };
   services.uninstall = [privileged = std::move(privileged)](const AppInfo& app,
                                                             const ProgressCallback& progress,
