@@ -26,11 +26,29 @@ int symbolWidth() {
 
 }  // namespace
 
-void PathListModel::setPaths(const std::vector<std::string>* paths, const RowSelection* rows) {
+void PathListModel::setPaths(const std::vector<std::string>* paths, const RowSelection* rows,
+                             const std::vector<RowEvidence>* evidence) {
   beginResetModel();
   paths_ = paths;
   rows_ = rows;
+  evidence_ = evidence && paths && evidence->size() == paths->size() ? evidence : nullptr;
   endResetModel();
+}
+
+QString PathListModel::reasonText(const RowEvidence& evidence) {
+  // The other application's name and the copy's path are data, shown verbatim.
+  switch (evidence.kind) {
+    case Evidence::Coincidence:
+      return tr("name only inside another word");
+    case Evidence::OtherApp:
+      return evidence.otherApp ? tr("belongs to «%1»").arg(QString::fromUtf8(evidence.otherApp->data(),
+                                                                             qsizetype(evidence.otherApp->size())))
+                               : tr("another vendor's identifier");
+    case Evidence::SharedIdentifier:
+      return tr("another copy is installed: %1").arg(pathDisplayText(evidence.otherPath));
+    default:
+      return {};
+  }
 }
 
 void PathListModel::rowsChanged() {
@@ -50,8 +68,13 @@ QVariant PathListModel::data(const QModelIndex& index, int role) const {
   const bool hasRows = rows_ && rows_->size() == paths_->size();
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
       return pathDisplayText(path);
+    case Qt::ToolTipRole: {
+      const QString reason = evidence_ ? reasonText((*evidence_)[row]) : QString();
+      return reason.isEmpty() ? pathDisplayText(path) : pathDisplayText(path) + QStringLiteral("\n") + reason;
+    }
+    case ReasonRole:
+      return evidence_ ? reasonText((*evidence_)[row]) : QString();
     case PathBytesRole:
       return QByteArray(path.data(), static_cast<qsizetype>(path.size()));
     case Qt::CheckStateRole:
@@ -145,10 +168,24 @@ void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->setPen(color(NamedColor::Secondary));
     painter->drawText(row, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, size);
   }
+  // The reason follows the path, never struck out; each gives up its middle
+  // when the row is short, the reason keeping at most half of the room.
+  const QString reason = index.data(PathListModel::ReasonRole).toString();
+  const int room = qMax(row.width() - symbolWidth() - kSymbolGap - sizeWidth, 0);
+  const QString shownReason =
+      reason.isEmpty() ? QString() : metrics.elidedText(reason, Qt::ElideMiddle, room / 2);
+  const int reasonWidth = shownReason.isEmpty() ? 0 : metrics.horizontalAdvance(shownReason) + 2 * kSymbolGap;
   painter->setPen(color(leftOut ? NamedColor::Secondary : NamedColor::Primary));
-  const QRect textRect = row.adjusted(symbolWidth() + kSymbolGap, 0, -sizeWidth, 0);
-  const QString text = shownText(index.data(Qt::DisplayRole).toString(), row.width(), sizeWidth);
+  const QRect textRect = row.adjusted(symbolWidth() + kSymbolGap, 0, -sizeWidth - reasonWidth, 0);
+  const QString text = shownText(index.data(Qt::DisplayRole).toString(), row.width(), sizeWidth + reasonWidth);
   painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+  if (!shownReason.isEmpty()) {
+    painter->setFont(captionFont);
+    painter->setPen(color(NamedColor::Secondary));
+    const int pathEnd = textRect.left() + metrics.horizontalAdvance(text) + 2 * kSymbolGap;
+    painter->drawText(QRect(pathEnd, row.top(), reasonWidth, row.height()),
+                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownReason);
+  }
   painter->restore();
 }
 

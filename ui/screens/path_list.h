@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "model/evidence.h"
+
 namespace quillmere {
 class RowSelection;
 }
@@ -25,13 +27,18 @@ public:
   enum Role {
     PathBytesRole = Qt::UserRole + 1,  // the path's bytes, as a QByteArray
     SizeTextRole,                      // the measured size as shown; empty until known
+    ReasonRole,                        // why a removal leaves the row out by default; empty if it takes it
   };
 
   using QAbstractListModel::QAbstractListModel;
-  // Shows `paths`, and when given, the selection and sizes of `rows`; the
-  // caller keeps both alive until the next call (no copy: a list can hold
-  // 100,000 paths). Without rows every row is selected and has no size.
-  void setPaths(const std::vector<std::string>* paths, const RowSelection* rows = nullptr);
+  // Shows `paths`, and when given, the selection and sizes of `rows` and the
+  // evidence of each path; the caller keeps all alive until the next call (no
+  // copy: a list can hold 100,000 paths). Without rows every row is selected
+  // and has no size; without evidence no row gives a reason.
+  void setPaths(const std::vector<std::string>* paths, const RowSelection* rows = nullptr,
+                const std::vector<RowEvidence>* evidence = nullptr);
+  // The reason shown after a path its evidence leaves out.
+  static QString reasonText(const RowEvidence& evidence);
   // The rows' selection or sizes changed.
   void rowsChanged();
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -40,6 +47,7 @@ public:
 private:
   const std::vector<std::string>* paths_ = nullptr;
   const RowSelection* rows_ = nullptr;
+  const std::vector<RowEvidence>* evidence_ = nullptr;
 };
 
 // The path as one line of text: invalid UTF-8 shows replacement characters,

@@ -166,7 +166,7 @@ void ReadyView::setApp(const AppInfo& app, const RowSelection* rows, bool measur
   identifier_->setText(identifier ? QString::fromStdString(*identifier) : QString());
   identifier_->setVisible(identifier.has_value());
 
-  paths_->setPaths(&app_->relatedFiles, rows_);
+  paths_->setPaths(&app_->relatedFiles, rows_, &app_->evidence);
   list_->scrollToTop();
   refreshRows(measuring);
 }

@@ -153,6 +153,25 @@
     </message>
 </context>
 <context>
+    <name>quillmere::ui::PathListModel</name>
+    <message>
+        <source>name only inside another word</source>
+        <translation>name only inside another word</translation>
+    </message>
+    <message>
+        <source>belongs to «%1»</source>
+        <translation>belongs to «%1»</translation>
+    </message>
+    <message>
+        <source>another vendor&apos;s identifier</source>
+        <translation>another vendor&apos;s identifier</translation>
+    </message>
+    <message>
+        <source>another copy is installed: %1</source>
+        <translation>another copy is installed: %1</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::ReadyView</name>
     <message>
         <source>卸载应用</source>

@@ -152,6 +152,25 @@
     </message>
 </context>
 <context>
+    <name>quillmere::ui::PathListModel</name>
+    <message>
+        <source>name only inside another word</source>
+        <translation>名称只出现在其他词里</translation>
+    </message>
+    <message>
+        <source>belongs to «%1»</source>
+        <translation>属于“%1”</translation>
+    </message>
+    <message>
+        <source>another vendor&apos;s identifier</source>
+        <translation>其他开发者的标识符</translation>
+    </message>
+    <message>
+        <source>another copy is installed: %1</source>
+        <translation>已安装另一个副本：%1</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::ReadyView</name>
     <message>
         <source>卸载应用</source>
