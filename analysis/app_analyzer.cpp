@@ -140,6 +140,21 @@ AnalysisResult AppAnalyzer::analyze(const std::string& appPath) const {
   }
 }
 
+std::optional<std::string> AppAnalyzer::bundleIdentifierOf(const std::string& appPath) {
+  const std::string bundle = asPathPrefix(appPath);
+  const int bundleFd = ::open(bundle.empty() ? "/" : bundle.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (bundleFd < 0) return std::nullopt;
+  std::optional<BundleProperties> properties;
+  try {
+    properties = readBundleProperties(bundleFd, bundle);
+  } catch (...) {
+    ::close(bundleFd);
+    throw;
+  }
+  ::close(bundleFd);
+  return properties ? properties->bundleIdentifier : std::nullopt;
+}
+
 AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
   std::string name = applicationName(appPath);
   const std::string bundle = asPathPrefix(appPath);

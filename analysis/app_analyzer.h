@@ -4,6 +4,7 @@
 // sorted, with the bundle path appended last. Only reads the file system.
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -49,6 +50,10 @@ public:
   // The display name: the last path component (a trailing "/" ignored) with
   // every ".app" removed, so "My.application.app" gives "Mylication".
   static std::string applicationName(const std::string& appPath);
+
+  // The CFBundleIdentifier of the bundle at `appPath`, read as analyze reads
+  // it; nothing when there is none. Throws ScanFailure as the search does.
+  static std::optional<std::string> bundleIdentifierOf(const std::string& appPath);
 
 private:
   AppInfo analyzeBundle(const std::string& appPath) const;

@@ -14,22 +14,6 @@
 namespace quillmere {
 namespace {
 
-// The visible entries of `folder`, in listing order. An application missed
-// for want of descriptors would let its rows pass for this one's.
-std::vector<std::string> visibleEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  FolderListing listing;
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0 || !listing.open(fd)) {
-    passOverOrFail(errno, folder);
-    return names;
-  }
-  for (FolderEntry entry; listing.next(entry);)
-    if (entry.name[0] != '.') names.emplace_back(entry.name);
-  if (listing.failed()) passOverOrFail(listing.error(), folder);
-  return names;
-}
-
 bool isFolder(const std::string& path, struct stat& info) {
   if (::stat(path.c_str(), &info) == 0) return S_ISDIR(info.st_mode);
   passOverOrFail(errno, path);
@@ -38,40 +22,73 @@ bool isFolder(const std::string& path, struct stat& info) {
 
 class Reader {
 public:
-  explicit Reader(const std::string& self) { haveSelf_ = ::stat(self.c_str(), &self_) == 0; }
+  Reader(const std::string& self, const PropertyListFilter& worthParsing) : worthParsing_(worthParsing) {
+    haveSelf_ = ::stat(self.c_str(), &self_) == 0;
+    const std::string trimmed = withoutTrailingSlashes(self);
+    selfName_ = trimmed.substr(trimmed.rfind('/') + 1);
+  }
 
   // Bundles directly in `folder`, and, when `descend`, in its plain subfolders.
+  // This runs beside the search and should take as little from it as it can:
+  // the listing's entry types spare a stat per bundle, and each Info.plist is
+  // read relative to the open folder. An application missed for want of
+  // descriptors would let its rows pass for this one's.
   void read(const std::string& folder, bool descend) {
-    for (const std::string& name : visibleEntries(folder)) {
+    FolderListing listing;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || !listing.open(fd)) {
+      passOverOrFail(errno, folder);
+      return;
+    }
+    for (FolderEntry entry; listing.next(entry);) {
+      const std::string name = entry.name;
+      if (name[0] == '.' || (entry.type != DT_DIR && entry.type != DT_LNK && entry.type != DT_UNKNOWN)) continue;
       const std::string path = folder + "/" + name;
-      struct stat info;
-      if (!isFolder(path, info)) continue;
-      if (isBundlePath(name)) add(path, info);
+      const bool bundle = isBundlePath(name);
+      // A link is followed; a folder named as this bundle may be this bundle.
+      if (entry.type != DT_DIR || (bundle && name == selfName_)) {
+        struct stat info;
+        if (!isFolder(path, info)) continue;
+        if (bundle && haveSelf_ && info.st_dev == self_.st_dev && info.st_ino == self_.st_ino) continue;
+      }
+      if (bundle) add(listing.fd(), folder, name, entry.type == DT_DIR);
       else if (descend) read(path, false);
     }
+    if (listing.failed()) passOverOrFail(listing.error(), folder);
   }
 
   std::vector<InstalledApp> apps;
 
 private:
-  void add(const std::string& path, const struct stat& info) {
-    if (haveSelf_ && info.st_dev == self_.st_dev && info.st_ino == self_.st_ino) return;
-    std::optional<BundleProperties> properties;
-    const int bundleFd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (bundleFd < 0) passOverOrFail(errno, path);
-    try {
-      if (bundleFd >= 0) properties = readBundleProperties(bundleFd, path);
-    } catch (...) {
-      ::close(bundleFd);
-      throw;
+  void add(int folderFd, const std::string& folder, const std::string& name, bool plainFolder) {
+    const std::string path = folder + "/" + name;
+    std::optional<std::string> bytes;
+    if (plainFolder) {
+      bytes = readFileInside(folderFd, folder, name + "/Contents/Info.plist", kMaxPropertyListBytes);
+    } else {
+      // Reached through a link: read inside the bundle it leads to.
+      const int bundleFd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (bundleFd < 0) passOverOrFail(errno, path);
+      try {
+        if (bundleFd >= 0) bytes = readFileInside(bundleFd, path, "Contents/Info.plist", kMaxPropertyListBytes);
+      } catch (...) {
+        ::close(bundleFd);
+        throw;
+      }
+      if (bundleFd >= 0) ::close(bundleFd);
     }
-    if (bundleFd >= 0) ::close(bundleFd);
+    // Parsing costs far more than reading: most bundles are turned down on
+    // their bytes alone.
+    std::optional<BundleProperties> properties;
+    if (bytes && (!worthParsing_ || worthParsing_(*bytes))) properties = parseBundleProperties(*bytes);
     std::string identifier = properties && properties->bundleIdentifier ? *properties->bundleIdentifier : "";
     apps.push_back(InstalledApp{path, AppAnalyzer::applicationName(path), std::move(identifier)});
   }
 
+  const PropertyListFilter& worthParsing_;
   struct stat self_ {};
   bool haveSelf_ = false;
+  std::string selfName_;
 };
 
 }  // namespace
@@ -80,8 +97,9 @@ std::vector<std::string> applicationFolders(const SearchLocations& locations) {
   return {asPathPrefix(locations.systemRoot) + "/Applications", asPathPrefix(locations.home) + "/Applications"};
 }
 
-std::vector<InstalledApp> readInstalledApps(const SearchLocations& locations, const std::string& self) {
-  Reader reader(self);
+std::vector<InstalledApp> readInstalledApps(const SearchLocations& locations, const std::string& self,
+                                            const PropertyListFilter& worthParsing) {
+  Reader reader(self, worthParsing);
   std::vector<std::string> folders = applicationFolders(locations);
   struct stat first, second;
   // A home whose Applications folder is the system-wide one is read once.

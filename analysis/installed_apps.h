@@ -3,7 +3,9 @@
 // the system-wide and the user's Applications folder and one folder level
 // below them. Only their names and identifiers are read.
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/app_analyzer.h"
@@ -19,10 +21,16 @@ struct InstalledApp {
 // "<systemRoot>/Applications" and "<home>/Applications".
 std::vector<std::string> applicationFolders(const SearchLocations& locations);
 
+// Decides from the raw bytes of a bundle's Info.plist whether its identifier
+// is worth parsing; a bundle turned down keeps an empty identifier.
+using PropertyListFilter = std::function<bool(std::string_view bytes)>;
+
 // Every readable bundle in those folders, in listing order, except the one at
-// `self` (the same file, however it is spelled). Hidden entries and symbolic
-// links are passed over, and so is what is missing or not ours to read; any
-// other error (descriptors run out) throws ScanFailure.
-std::vector<InstalledApp> readInstalledApps(const SearchLocations& locations, const std::string& self);
+// `self` (the same file, however it is spelled). Hidden entries are passed
+// over, and so is what is missing or not ours to read; any other error
+// (descriptors run out) throws ScanFailure. Without a filter every identifier
+// is parsed.
+std::vector<InstalledApp> readInstalledApps(const SearchLocations& locations, const std::string& self,
+                                            const PropertyListFilter& worthParsing = {});
 
 }  // namespace quillmere

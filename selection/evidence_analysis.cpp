@@ -4,6 +4,7 @@
 #include <optional>
 #include <thread>
 
+#include "analysis/bundle_properties.h"
 #include "selection/row_evidence.h"
 
 namespace quillmere {
@@ -15,7 +16,11 @@ AnalysisResult analyzeWithEvidence(const SearchLocations& locations, const std::
   std::exception_ptr readerFailure;
   std::thread reader([&] {
     try {
-      installed = readInstalledApps(locations, appPath);
+      // The identifier is read here too, not waited for: it decides which
+      // installed bundles' identifiers are worth parsing.
+      const std::string identifier = AppAnalyzer::bundleIdentifierOf(appPath).value_or("");
+      installed = readInstalledApps(locations, appPath,
+                                    identifiersWorthReading(AppAnalyzer::applicationName(appPath), identifier));
     } catch (...) {
       // Deciding without them would take other applications' rows by
       // default: the analysis fails instead.

@@ -102,7 +102,27 @@ std::string vendorOf(std::string_view identifier) {
   return std::string(labels[0]) + "." + std::string(labels[1]);
 }
 
+bool isAscii(std::string_view text) {
+  for (unsigned char c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
 }  // namespace
+
+PropertyListFilter identifiersWorthReading(std::string_view appName, std::string_view bundleIdentifier) {
+  std::string name = separatorsAlike(matchingForm(searchableName(appName)));
+  std::string identifier = separatorsAlike(matchingForm(searchableIdentifier(bundleIdentifier)));
+  if (!isAscii(name) || !isAscii(identifier)) return {};
+  return [name = std::move(name), identifier = std::move(identifier)](std::string_view bytes) {
+    std::string folded(bytes);
+    for (char& c : folded) {
+      if (c >= 'A' && c <= 'Z') c = char(c + ('a' - 'A'));
+      else if (c == '-' || c == '_' || c == '.') c = ' ';
+    }
+    return contains(folded, name) || contains(folded, identifier);
+  };
+}
 
 EvidenceRules::EvidenceRules(std::string_view appName, std::string_view bundleIdentifier,
                              const std::vector<InstalledApp>& others)

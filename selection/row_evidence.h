@@ -41,6 +41,13 @@ private:
   const InstalledApp* copy_ = nullptr;  // another bundle with our identifier
 };
 
+// What an installed bundle's Info.plist must hold, as letters of either case,
+// for its identifier to matter to this application's rows: this name or this
+// identifier (separators alike). Turns every bundle down when both needles
+// are empty; nothing (parse every one) when a needle is not ASCII, since a
+// binary list keeps such text as UTF-16.
+PropertyListFilter identifiersWorthReading(std::string_view appName, std::string_view bundleIdentifier);
+
 // One evidence per entry of `app.relatedFiles`; the bundle row, last, is Bundle.
 std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<InstalledApp>& others);
 
