@@ -52,13 +52,24 @@ int main(int argc, char** argv) {
 
   auto dispatcher = std::make_shared<ManualDispatcher>();
   const std::string home = "/Users/ada/Library/";
+  // Rows with evidence of each kind: the last three are left out, each with its reason.
   const std::vector<std::string> files = {
       home + "Application Support/Notes", home + "Caches/com.example.notes",
       home + "Preferences/com.example.notes.plist",
-      home + "Saved Application State/com.example.notes.savedState", "/Applications/Notes.app"};
+      home + "Saved Application State/com.example.notes.savedState", home + "Caches/Footnotes",
+      home + "Application Support/Notes Sketch", "/Library/Caches/org.sketchworks.notes", "/Applications/Notes.app"};
+  auto with = [](Evidence kind, std::optional<std::string> other = std::nullopt, std::string where = {}) {
+    return RowEvidence{kind, std::move(other), std::move(where)};
+  };
+  const std::vector<RowEvidence> evidence = {
+      with(Evidence::Name), with(Evidence::Identifier), with(Evidence::Identifier), with(Evidence::Identifier),
+      with(Evidence::Coincidence), with(Evidence::OtherApp, "Notes Sketch", "/Applications/Notes Sketch.app"),
+      with(Evidence::OtherApp), with(Evidence::Bundle)};
   SessionServices services;
-  services.analyze = [files](const std::string& path) -> AnalysisResult {
-    return AppInfo("Notes", path, "com.example.notes", nullptr, files);
+  services.analyze = [files, evidence](const std::string& path) -> AnalysisResult {
+    AppInfo app("Notes", path, "com.example.notes", nullptr, files);
+    app.evidence = evidence;
+    return app;
   };
   int removals = 0;
   services.uninstall = [&removals](const AppInfo& app, const ProgressCallback& progress,

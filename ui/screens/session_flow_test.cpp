@@ -222,6 +222,7 @@ private slots:
   void removesTheAppAndItsLeftoversThroughTheWindow();
   void refusedPathEndsOnTheErrorScreenAndRetryStartsOver();
   void leftOutRowsSurviveAndEveryCountAgrees();
+  void rowsWithoutEvidenceStartLeftOutAndCanBePutBack();
   void dropOfSomethingElseIsRejected();
   void errorPicture();
 };
@@ -492,6 +493,39 @@ void SessionFlowTest::leftOutRowsSurviveAndEveryCountAgrees() {
   QVERIFY(existsNoFollow(machine.leftovers[0] + "/state.db"));
   QVERIFY(existsNoFollow(machine.root / "Movies/huge.mov"));
   for (const auto& path : machine.kept) QVERIFY2(existsNoFollow(path), path.c_str());
+}
+
+// "tool" only inside "Toolbox": listed, left out with its reason; a click on
+// its marker puts it back, and the removal then takes it.
+void SessionFlowTest::rowsWithoutEvidenceStartLeftOutAndCanBePutBack() {
+  const Machine machine;
+  const std::string coincidence = machine.home + "/Library/Caches/Toolbox";
+  writeFile(coincidence);
+  auto dispatcher = std::make_shared<ManualDispatcher>();
+  ContentView window(dispatcher, SessionServices::standard(machine.locations(), std::make_shared<FakePrivilegedRemover>()));
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  dropUrl(window, fileUrl(machine.bundle));
+  QVERIFY(stepUntil(*dispatcher, [&] { return shown<ReadyView>(window) != nullptr; }));
+  auto* ready = shown<ReadyView>(window);
+  auto* list = ready->findChild<PathListView*>("fileList");
+  const int all = int(listedPaths(ready).size());
+  const QModelIndex row = rowIndex(ready, coincidence);
+  QVERIFY(row.isValid());
+  QCOMPARE(row.data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+  QCOMPARE(row.data(PathListModel::ReasonRole).toString(), PathListModel::reasonText({Evidence::Coincidence, {}, {}}));
+  QCOMPARE(ready->findChild<QLabel*>("heading")->text(), QStringLiteral("以下 %1 个文件将被删除：").arg(all - 1));
+
+  list->scrollTo(row);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, PathRowDelegate::markerRect(list->visualRect(row)).center());
+  QCOMPARE(row.data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+  QCOMPARE(ready->findChild<QLabel*>("heading")->text(), QStringLiteral("以下 %1 个文件将被删除：").arg(all));
+  clickButton(ready, "uninstallButton");
+  QPointer<ConfirmationDialog> dialog = window.confirmationDialog();
+  QVERIFY(dialog);
+  QTest::mouseClick(dialog->confirmButton(), Qt::LeftButton);
+  QVERIFY(stepUntil(*dispatcher, [&] { return shown<CompletedView>(window) != nullptr; }));
+  QVERIFY(!existsNoFollow(coincidence));
 }
 
 void SessionFlowTest::dropOfSomethingElseIsRejected() {
