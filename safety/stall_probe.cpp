@@ -7,10 +7,12 @@
 //
 //   quillmere_stall_probe [ENTRIES] [PATHS]      (defaults 200000 and 100000)
 //
-// 1. a real analysis of a generated Library of ENTRIES entries;
+// 1. a real analysis of a generated Library of ENTRIES entries, with 300
+//    installed applications read beside it;
 // 2. the real measuring of a listed folder of PATHS entries, and how soon it
 //    stops when the user goes back while it runs;
-// 3. a ready list of PATHS paths appearing;
+// 3. a ready list of PATHS paths appearing, every tenth left out for its
+//    evidence;
 // 4. a removal log of 2 × PATHS lines arriving line by line.
 
 #include <fcntl.h>
@@ -147,6 +149,12 @@ int main(int argc, char** argv) {
   std::printf("generating %ld entries...\n", entries);
   std::fflush(stdout);
   const long made = generateLibrary(home, system, entries);
+  // Installed applications, read beside the search: 300, a third one folder down.
+  for (int app = 0; app < 300; ++app)
+    fixtures::writeFile(system + "/Applications/" + (app % 3 ? "" : "Suite/") + "App " + std::to_string(app) +
+                            ".app/Contents/Info.plist",
+                        "<plist><dict><key>CFBundleIdentifier</key><string>com.vendor" + std::to_string(app) +
+                            ".app</string></dict></plist>");
 
   StallMeter meter;
   {
@@ -223,7 +231,11 @@ int main(int argc, char** argv) {
     listed.push_back(home + "/Library/Caches/Quill/" + std::to_string(i % 97) + "/file " + std::to_string(i));
   SessionServices services;
   services.analyze = [&](const std::string& path) -> AnalysisResult {
-    return AppInfo("Quill", path, "com.example.quill", nullptr, listed);
+    // Every tenth row left out for its evidence, with its reason shown.
+    AppInfo app("Quill", path, "com.example.quill", nullptr, listed);
+    app.evidence.assign(listed.size(), RowEvidence{Evidence::Name, std::nullopt, {}});
+    for (std::size_t row = 0; row < listed.size(); row += 10) app.evidence[row].kind = Evidence::Coincidence;
+    return app;
   };
   services.uninstall = [](const AppInfo& app, const ProgressCallback& progress, const CompletionCallback& done) {
     for (const std::string& path : app.relatedFiles) {
