@@ -1,5 +1,6 @@
 #include "analysis/installed_apps.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
