@@ -43,6 +43,7 @@ struct Options {
   long removalFiles = 100000;  // files in the folder removed
   int runs = 5;                // timed runs of each scan; removal rounds are half as many
   bool cold = false;           // also time the scans with the page cache dropped before each
+  int installed = 300;         // installed applications read beside the scan
   std::string parent = defaultParent();
 
   // A memory-backed folder when there is one, so that the figures measure the
@@ -277,14 +278,14 @@ void printRounds(const char* state, const ScanRounds& r) {
 
 // The scan as the window and the command line run it: with the installed
 // applications read beside it and every row's evidence decided, against the
-// search alone. 300 bundles, a third of them one folder down, as a Mac with
-// many applications has them.
+// search alone. By default 300 bundles, a third of them one folder down, as
+// a Mac with many applications has them.
 void benchmarkEvidence(const Options& options, const SearchLocations& where, const std::string& bundle) {
   std::string plist = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>";
   for (int key = 0; key < 40; ++key)
     plist += "<key>Key" + std::to_string(key) + "</key><string>value of a typical length " + std::to_string(key) +
              "</string>";
-  for (int app = 0; app < 300; ++app) {
+  for (int app = 0; app < options.installed; ++app) {
     const std::string folder = where.systemRoot + "/Applications" + (app % 3 == 0 ? "/Suite " + std::to_string(app % 7) : "");
     const std::string path = folder + "/App " + std::to_string(app) + ".app/Contents";
     std::filesystem::create_directories(path);
@@ -470,13 +471,15 @@ bool parseArguments(int argc, char** argv, Options& options) {
     std::string arg = argv[i];
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     const char* v = nullptr;
-    if ((arg == "--entries" || arg == "--removal-files" || arg == "--runs" || arg == "--dir") && !(v = value()))
+    if ((arg == "--entries" || arg == "--removal-files" || arg == "--runs" || arg == "--dir" ||
+         arg == "--installed") && !(v = value()))
       return false;
     if (arg == "--cold") options.cold = true;
     else if (arg == "--entries") options.entries = std::atol(v);
     else if (arg == "--removal-files") options.removalFiles = std::atol(v);
     else if (arg == "--runs") options.runs = std::max(1, std::atoi(v));
     else if (arg == "--dir") options.parent = v;
+    else if (arg == "--installed") options.installed = std::max(0, std::atoi(v));
     else return false;
   }
   return options.entries >= 0 && options.removalFiles >= 0;
@@ -490,8 +493,9 @@ int main(int argc, char** argv) {
   Options options;
   if (!parseArguments(argc, argv, options)) {
     std::fprintf(stderr,
-                 "usage: quillmere-bench [--entries N] [--removal-files N] [--runs N] [--dir DIR] [--cold]\n"
-                 "  defaults: 200000 entries, 100000 files, 5 runs, /dev/shm or the temporary folder\n"
+                 "usage: quillmere-bench [--entries N] [--removal-files N] [--runs N] [--dir DIR] [--cold] [--installed N]\n"
+                 "  defaults: 200000 entries, 100000 files, 5 runs, /dev/shm or the temporary folder,\n"
+                 "  300 installed applications\n"
                  "  0 entries or 0 files skips that half\n"
                  "  --cold also times the scans with the page cache dropped before each (root, a DIR on disk)\n");
     return 2;
