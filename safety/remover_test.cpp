@@ -29,9 +29,9 @@ using ::testing::IsEmpty;
 
 const std::string kRemover = QUILLMERE_REMOVER;
 
-bool runRemover(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), kRemover);
-  return runCommand({kRemover, std::move(arguments), cleanCommandEnvironment()}, std::chrono::seconds(20));
+bool runRemover(std::vector<std::string> arguments, const std::string& remover = kRemover) {
+  arguments.insert(arguments.begin(), remover);
+  return runCommand({remover, std::move(arguments), cleanCommandEnvironment()}, std::chrono::seconds(20));
 }
 
 TEST(Remover, IsFoundBesideTheRunningProgram) {
@@ -94,11 +94,13 @@ TEST(Remover, RunByAnOrdinaryUserChangesNothingItMayNot) {
     ASSERT_EQ(::lchown((dir / entry).c_str(), user->uid, user->gid), 0);
   ASSERT_EQ(::symlink((dir / "theirs").c_str(), (dir / "link").c_str()), 0);
   ASSERT_EQ(::lchown((dir / "link").c_str(), user->uid, user->gid), 0);
+  const auto remover = runnableCopy(kRemover, dir.path());
+  ASSERT_TRUE(remover);
 
   const auto answers = runAsUser(*user, [&] {
     std::string answer;
     for (const std::string& path : {dir / "roots/Quill", dir / "link/Quill", dir / "theirs/Mine"})
-      answer += runRemover({path}) ? '1' : '0';
+      answer += runRemover({path}, *remover) ? '1' : '0';
     return answer;
   });
   EXPECT_EQ(answers, "001");

@@ -2,10 +2,12 @@
 
 #include <grp.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <vector>
 
 namespace quillmere::safety {
@@ -54,6 +56,15 @@ std::optional<std::string> runAsUser(const UserIds& user, const std::function<st
   }
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
   return answer;
+}
+
+std::optional<std::string> runnableCopy(const std::string& program, const std::string& folder) {
+  namespace fs = std::filesystem;
+  const std::string copy = folder + "/" + fs::path(program).filename().string();
+  std::error_code error;
+  fs::copy_file(program, copy, fs::copy_options::overwrite_existing, error);
+  if (error || ::chmod(copy.c_str(), 0755) != 0) return std::nullopt;
+  return copy;
 }
 
 std::string joinFields(const std::vector<std::string>& fields) {

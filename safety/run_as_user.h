@@ -22,6 +22,11 @@ std::optional<UserIds> ordinaryUser();
 // Call it with no other threads running.
 std::optional<std::string> runAsUser(const UserIds& user, const std::function<std::string()>& work);
 
+// Copies `program` into `folder`, runnable by everyone, for a test that runs
+// it as another user: a build inside a folder closed to others, such as
+// root's home, is out of their reach. Returns the copy's path, or nothing.
+std::optional<std::string> runnableCopy(const std::string& program, const std::string& folder);
+
 // NUL-separated fields, for answers made of paths.
 std::string joinFields(const std::vector<std::string>& fields);
 std::vector<std::string> splitFields(const std::string& joined);
