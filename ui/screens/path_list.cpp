@@ -1,5 +1,7 @@
 #include "ui/screens/path_list.h"
 
+#include <cmath>
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -98,14 +100,32 @@ QString pathDisplayText(const std::string& path) {
 }
 
 QString dataSizeText(std::uint64_t bytes) {
-  // The Mac counts in powers of 1000 ("KB", "MB"); elsewhere Qt's own
-  // convention, powers of 1024 ("KiB", "MiB"), as the file managers there do.
+  // The Mac counts in powers of 1000 ("kB", "MB"), as the Finder does;
+  // elsewhere Qt's own convention, powers of 1024 ("KiB", "MiB"), as the
+  // file managers there do.
 #ifdef Q_OS_MACOS
   constexpr auto format = QLocale::DataSizeSIFormat;
+  constexpr double base = 1000;
 #else
   constexpr auto format = QLocale::DataSizeIecFormat;
+  constexpr double base = 1024;
 #endif
-  return QLocale().formattedDataSize(static_cast<qint64>(qMin<std::uint64_t>(bytes, INT64_MAX)), 1, format);
+  const QLocale locale;
+  const auto count = static_cast<qint64>(qMin<std::uint64_t>(bytes, INT64_MAX));
+  if (count < 1000) return locale.formattedDataSize(count, 0, format);
+  // Qt keeps a unit up to 1023.9 of it; four digits read worse than the next
+  // unit ("1,016 KiB" is "1 MiB"). One decimal at most, none when whole.
+  int power = 0;
+  double value = double(count);
+  while (power < 6 && std::round(value * 10) / 10 >= 1000) {
+    value /= base;
+    ++power;
+  }
+  value = std::round(value * 10) / 10;
+  const int decimals = value == std::floor(value) ? 0 : 1;
+  // The unit as this locale writes it: what follows the number of one unit.
+  const QString one = locale.formattedDataSize(static_cast<qint64>(std::pow(base, power)), 0, format);
+  return locale.toString(value, 'f', decimals) + one.mid(one.indexOf(QLatin1Char(' ')));
 }
 
 QString PathRowDelegate::shownText(const QString& text, int rowWidth, int reserved) {
