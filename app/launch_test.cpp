@@ -62,10 +62,28 @@ TEST(Launch, HelpAndVersionNeedNoWindowAndFollowTheLanguage) {
     EXPECT_NE(help.out.find("--home"), std::string::npos) << help.out;
     EXPECT_EQ(hasHan(help.out), c.chinese) << c.environment << "\n" << help.out;
   }
+  // The remover beside the build's app, as an installed app finds its own.
   const AppRun version = runApp("LANG=zh_CN.UTF-8", "--version");
   EXPECT_EQ(version.status, 0);
-  // The remover beside the build's app, as an installed app finds its own.
-  EXPECT_EQ(version.out, "Quillmere " QUILLMERE_VERSION "\nprivileged remover: " QUILLMERE_REMOVER "\n");
+  EXPECT_EQ(version.out, "Quillmere " QUILLMERE_VERSION "\n特权删除程序：" QUILLMERE_REMOVER "\n");
+  EXPECT_EQ(runApp("LANG=en_US.UTF-8", "--version").out,
+            "Quillmere " QUILLMERE_VERSION "\nprivileged remover: " QUILLMERE_REMOVER "\n");
+}
+
+// Without a display a usage error is still answered on the terminal, in the
+// user's language, with the usage line and quillmere-cli's status 2; Qt's
+// own options stay usable.
+TEST(Launch, UsageErrorsNeedNoWindowAndFollowTheLanguage) {
+  for (const char* args : {"--bogus", "--home", "-home", "A.app B.app", "--system-root=/ A.app -- -B.app"}) {
+    for (const char* environment : {"LANG=zh_CN.UTF-8", "LANG=en_US.UTF-8"}) {
+      const AppRun run = runApp(environment, args);
+      EXPECT_EQ(run.status, 2) << args << "\n" << run.out;
+      EXPECT_EQ(run.out.rfind("Quillmere: ", 0), 0u) << run.out;
+      EXPECT_NE(run.out.find("[APP.app]"), std::string::npos) << run.out;
+      EXPECT_EQ(hasHan(run.out), std::string(environment).find("zh") != std::string::npos) << run.out;
+    }
+  }
+  EXPECT_EQ(runApp("", "-platform offscreen -style=Fusion --version").status, 0);
 }
 
 TEST(Launch, HomeAndSystemRootKeepTheBytesGiven) {

@@ -13,15 +13,12 @@
 
 namespace {
 
-// The version also names the remover a privileged removal would start (the
-// path pkexec receives, which polkit's action must name byte for byte), so
-// `quillmere --version` checks an installation.
+// Name, version and string table: what the command line's texts need.
 void describeApplication() {
   QCoreApplication::setApplicationName(QStringLiteral("Quillmere"));
-  const auto remover = quillmere::installedPrivilegedRemover();
+  quillmere::ui::installStringTable(quillmere::ui::systemUiLanguages());
   QCoreApplication::setApplicationVersion(
-      QStringLiteral(QUILLMERE_VERSION "\nprivileged remover: ") +
-      (remover ? QString::fromLocal8Bit(remover->c_str()) : QStringLiteral("not found")));
+      quillmere::ui::versionText(QStringLiteral(QUILLMERE_VERSION), quillmere::installedPrivilegedRemover()));
 }
 
 }  // namespace
@@ -31,7 +28,6 @@ int main(int argc, char** argv) {
     // Answered without a window, so also on a terminal with no display.
     QCoreApplication app(argc, argv);
     describeApplication();
-    quillmere::ui::installStringTable(quillmere::ui::systemUiLanguages());
     quillmere::ui::parseLaunchOptions(app, argc, argv);  // prints and exits
     return 0;
   }
@@ -39,7 +35,6 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   describeApplication();
   QApplication::setQuitOnLastWindowClosed(true);
-  quillmere::ui::installStringTable(quillmere::ui::systemUiLanguages());
   const quillmere::ui::LaunchOptions options = quillmere::ui::parseLaunchOptions(app, argc, argv);
   // Our own icon in the title bar and the task bar; the desktop file name
   // lets Wayland compositors and docks match the window to its menu entry.
@@ -59,6 +54,7 @@ int main(int argc, char** argv) {
     window.show();
     window.raise();
     window.activateWindow();
+    if (options.app) window.openApp(*options.app);
     status = QApplication::exec();
   }
   // A scan or removal may still be running; it must not hold up the exit.

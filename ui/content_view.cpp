@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QStackedLayout>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <variant>
 
@@ -105,6 +106,14 @@ ContentView::~ContentView() {
     delete confirmation_;
   }
   controller_->setChangeListener({});
+}
+
+void ContentView::openApp(const std::string& path) { handOver(fileUrlOfBytes(path)); }
+
+void ContentView::handOver(const QUrl& fileUrl) {
+  // The encoded text, as the drop zone hands over a dropped URL.
+  const QByteArray encoded = fileUrl.toEncoded();
+  controller_->handleDrop({DroppedItem{std::string(encoded.constData(), static_cast<size_t>(encoded.size()))}});
 }
 
 QWidget* ContentView::currentScreen() const { return screens_->currentWidget(); }

@@ -10,6 +10,7 @@
 
 #include "session/session_controller.h"
 
+class QUrl;
 class QTimer;
 class QStackedLayout;
 
@@ -40,6 +41,8 @@ public:
   ~ContentView() override;
 
   SessionController& controller() { return *controller_; }
+  // Hands the app at `path` (absolute, bytes) over exactly as a drop of it.
+  void openApp(const std::string& path);
 
   HeaderView* header() const { return header_; }
   DropZone* dropZone() const { return dropZone_; }
@@ -50,6 +53,7 @@ public:
 private:
   void onChange(SessionField field);
   void showState();
+  void handOver(const QUrl& fileUrl);  // as a drop of that one URL
   void syncConfirmation();
   void refreshLog();
 

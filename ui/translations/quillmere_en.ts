@@ -20,10 +20,6 @@
         <translation>Displays help on commandline options.</translation>
     </message>
     <message>
-        <source>Displays help including Qt specific options.</source>
-        <translation>Displays help including Qt specific options.</translation>
-    </message>
-    <message>
         <source>Displays version information.</source>
         <translation>Displays version information.</translation>
     </message>
@@ -42,6 +38,10 @@
     <message>
         <source>Unexpected value after &apos;%1&apos;.</source>
         <translation>Unexpected value after &apos;%1&apos;.</translation>
+    </message>
+    <message>
+        <source>Arguments:</source>
+        <translation>Arguments:</translation>
     </message>
 </context>
 <context>
@@ -150,6 +150,18 @@
     <message>
         <source>Unexpected argument &apos;%1&apos;.</source>
         <translation>Unexpected argument &apos;%1&apos;.</translation>
+    </message>
+    <message>
+        <source>Start with this application analysed, as if it had been dropped.</source>
+        <translation>Start with this application analysed, as if it had been dropped.</translation>
+    </message>
+    <message>
+        <source>privileged remover: %1</source>
+        <translation>privileged remover: %1</translation>
+    </message>
+    <message>
+        <source>not found</source>
+        <translation>not found</translation>
     </message>
 </context>
 <context>

@@ -20,10 +20,6 @@
         <translation>显示命令行选项的帮助。</translation>
     </message>
     <message>
-        <source>Displays help including Qt specific options.</source>
-        <translation>显示帮助，包括 Qt 专用的选项。</translation>
-    </message>
-    <message>
         <source>Displays version information.</source>
         <translation>显示版本信息。</translation>
     </message>
@@ -42,6 +38,10 @@
     <message>
         <source>Unexpected value after &apos;%1&apos;.</source>
         <translation>“%1”后不应有值。</translation>
+    </message>
+    <message>
+        <source>Arguments:</source>
+        <translation>参数：</translation>
     </message>
 </context>
 <context>
@@ -149,6 +149,18 @@
     <message>
         <source>Unexpected argument &apos;%1&apos;.</source>
         <translation>多余的参数“%1”。</translation>
+    </message>
+    <message>
+        <source>Start with this application analysed, as if it had been dropped.</source>
+        <translation>启动时即分析此应用，如同把它拖到了窗口上。</translation>
+    </message>
+    <message>
+        <source>privileged remover: %1</source>
+        <translation>特权删除程序：%1</translation>
+    </message>
+    <message>
+        <source>not found</source>
+        <translation>未找到</translation>
     </message>
 </context>
 <context>
