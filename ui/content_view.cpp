@@ -1,6 +1,7 @@
 #include "ui/content_view.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QStackedLayout>
 #include <QTimer>
 #include <QUrl>
@@ -48,7 +49,9 @@ ContentView::ContentView(std::shared_ptr<Dispatcher> dispatcher, SessionServices
       uninstallingView_(new UninstallingView),
       completedView_(new CompletedView),
       errorView_(new ErrorView),
-      logRefresh_(new QTimer(this)) {
+      logRefresh_(new QTimer(this)),
+      notice_(new QLabel(this)),
+      noticeTimeout_(new QTimer(this)) {
   setFixedSize(kSize);
   logRefresh_->setSingleShot(true);
   logRefresh_->setInterval(frame_budget::kFrameMs);
@@ -94,6 +97,29 @@ ContentView::ContentView(std::shared_ptr<Dispatcher> dispatcher, SessionServices
           [this] { controller_->resetState(); });
   connect(errorView_, &ErrorView::retryRequested, this, [this] { controller_->resetState(); });
 
+  // A file manager that answers nothing would leave a double-click without
+  // any visible effect.
+  notice_->setObjectName(QStringLiteral("notice"));
+  notice_->setFont(ui::font(TextStyle::Caption));
+  notice_->setAlignment(Qt::AlignCenter);
+  followAppearance(notice_, [this] {
+    notice_->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border-radius: 6px; padding: 3px 10px; }")
+                               .arg(color(NamedColor::ControlBackground).name(QColor::HexArgb),
+                                    color(NamedColor::Secondary).name(QColor::HexArgb)));
+  });
+  notice_->hide();
+  noticeTimeout_->setSingleShot(true);
+  noticeTimeout_->setInterval(4000);
+  connect(noticeTimeout_, &QTimer::timeout, notice_, &QWidget::hide);
+  QPointer<ContentView> alive(this);
+  revealer_->setFailureHandler([alive](const std::string& path) {
+    if (!alive) return;
+    const std::size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    alive->showNotice(
+        tr("No file manager could show “%1”.").arg(QString::fromUtf8(name.data(), qsizetype(name.size()))));
+  });
+
   controller_->setChangeListener([this](SessionField field) { onChange(field); });
   showState();
   idleView_->setTargeted(controller_->isTargeted());
@@ -106,6 +132,7 @@ ContentView::~ContentView() {
     delete confirmation_;
   }
   controller_->setChangeListener({});
+  revealer_->setFailureHandler({});
 }
 
 void ContentView::openApp(const std::string& path) { handOver(fileUrlOfBytes(path)); }
@@ -114,6 +141,16 @@ void ContentView::handOver(const QUrl& fileUrl) {
   // The encoded text, as the drop zone hands over a dropped URL.
   const QByteArray encoded = fileUrl.toEncoded();
   controller_->handleDrop({DroppedItem{std::string(encoded.constData(), static_cast<size_t>(encoded.size()))}});
+}
+
+void ContentView::showNotice(const QString& text) {
+  notice_->setText(text);
+  // Just below the header, where no screen puts anything of its own.
+  const QSize size(qMin(notice_->sizeHint().width(), width() - 40), notice_->sizeHint().height());
+  notice_->setGeometry(QRect(QPoint((width() - size.width()) / 2, dropZone_->geometry().top() + 4), size));
+  notice_->raise();
+  notice_->show();
+  noticeTimeout_->start();
 }
 
 QWidget* ContentView::currentScreen() const { return screens_->currentWidget(); }

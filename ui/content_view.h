@@ -10,6 +10,7 @@
 
 #include "session/session_controller.h"
 
+class QLabel;
 class QUrl;
 class QTimer;
 class QStackedLayout;
@@ -49,6 +50,10 @@ public:
   IdleView* idleView() const { return idleView_; }
   QWidget* currentScreen() const;
   ConfirmationDialog* confirmationDialog() const;  // while open
+  // A short message at the foot of the window, gone after a few seconds;
+  // hidden while none is shown.
+  QLabel* notice() const { return notice_; }
+  void showNotice(const QString& text);
 
 private:
   void onChange(SessionField field);
@@ -70,6 +75,8 @@ private:
   ErrorView* errorView_;
   QPointer<ConfirmationDialog> confirmation_;
   QTimer* logRefresh_;  // gathers the log's growth into one repaint per frame
+  QLabel* notice_;
+  QTimer* noticeTimeout_;
 };
 
 }  // namespace quillmere::ui

@@ -30,9 +30,14 @@ std::string containingFolder(const std::string& path) {
 class SystemFileRevealer : public FileRevealer {
 public:
   void reveal(const std::string& path) override {
+    // A copy: an answer that comes late must not reach a handler replaced since.
+    const FailureHandler failed = failureHandler();
+    const auto report = [failed, path](bool shown) {
+      if (!shown && failed) failed(path);
+    };
 #ifdef Q_OS_MACOS
     // The path is one argument of its own; nothing parses it as text.
-    QProcess::startDetached(QStringLiteral("/usr/bin/open"), {QStringLiteral("-R"), QString::fromUtf8(path)});
+    report(QProcess::startDetached(QStringLiteral("/usr/bin/open"), {QStringLiteral("-R"), QString::fromUtf8(path)}));
 #else
     const QUrl folder = fileUrlOfBytes(containingFolder(path));
 #if QUILLMERE_HAVE_DBUS
@@ -45,14 +50,14 @@ public:
           QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
       call << QStringList{QString::fromLatin1(fileUrlOfBytes(path).toEncoded())} << QString();
       auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
-      QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [folder](QDBusPendingCallWatcher* done) {
-        if (done->isError()) QDesktopServices::openUrl(folder);
+      QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [folder, report](QDBusPendingCallWatcher* done) {
+        if (done->isError()) report(QDesktopServices::openUrl(folder));
         done->deleteLater();
       });
       return;
     }
 #endif
-    QDesktopServices::openUrl(folder);
+    report(QDesktopServices::openUrl(folder));
 #endif
   }
 };

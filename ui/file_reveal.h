@@ -3,6 +3,7 @@
 // entry selected where the platform allows, else the containing folder.
 // Read-only; returns at once. Tests replace it to record what was asked.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,17 @@ class FileRevealer {
 public:
   virtual ~FileRevealer() = default;
   virtual void reveal(const std::string& path) = 0;
+
+  // Told, on the main thread and possibly later, when no file manager could
+  // show `path`.
+  using FailureHandler = std::function<void(const std::string& path)>;
+  void setFailureHandler(FailureHandler handler) { failed_ = std::move(handler); }
+
+protected:
+  const FailureHandler& failureHandler() const { return failed_; }
+
+private:
+  FailureHandler failed_;
 };
 
 std::shared_ptr<FileRevealer> makeSystemFileRevealer();

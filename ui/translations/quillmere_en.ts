@@ -89,6 +89,13 @@
     </message>
 </context>
 <context>
+    <name>quillmere::ui::ContentView</name>
+    <message>
+        <source>No file manager could show “%1”.</source>
+        <translation>No file manager could show “%1”.</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::ErrorView</name>
     <message>
         <source>Uninstall Failed</source>

@@ -88,6 +88,13 @@
     </message>
 </context>
 <context>
+    <name>quillmere::ui::ContentView</name>
+    <message>
+        <source>No file manager could show “%1”.</source>
+        <translation>没有文件管理器能显示“%1”。</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::ErrorView</name>
     <message>
         <source>Uninstall Failed</source>
