@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QShortcut>
 #include <QStackedLayout>
 #include <QTimer>
 #include <QUrl>
@@ -9,6 +10,7 @@
 #include <variant>
 
 #include "ui/analyzing_view.h"
+#include "ui/app_chooser.h"
 #include "ui/drop_zone.h"
 #include "ui/file_reveal.h"
 #include "ui/frame_budget.h"
@@ -76,6 +78,9 @@ ContentView::ContentView(std::shared_ptr<Dispatcher> dispatcher, SessionServices
   column->addWidget(dropZone_, 0, Qt::AlignHCenter);
   column->addStretch();
 
+  connect(idleView_, &IdleView::chooseRequested, this, &ContentView::chooseApp);
+  // Ctrl+O, Cmd+O on the Mac; in every state, as a drop is taken in every state.
+  connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, &ContentView::chooseApp);
   connect(header_, &HeaderView::backRequested, this, [this] { controller_->resetState(); });
   connect(dropZone_, &DropZone::targetedChanged, this,
           [this](bool targeted) { controller_->setTargeted(targeted); });
@@ -152,6 +157,18 @@ void ContentView::showNotice(const QString& text) {
   notice_->show();
   noticeTimeout_->start();
 }
+
+void ContentView::chooseApp() {
+  if (chooser_) return chooser_->raise();
+  auto* chooser = new AppChooser(this);
+  chooser->setWindowModality(Qt::WindowModal);
+  connect(chooser, &QDialog::finished, chooser, &QObject::deleteLater);
+  connect(chooser, &AppChooser::appChosen, this, &ContentView::handOver);
+  chooser_ = chooser;
+  chooser->open();
+}
+
+AppChooser* ContentView::appChooser() const { return chooser_.data(); }
 
 QWidget* ContentView::currentScreen() const { return screens_->currentWidget(); }
 ConfirmationDialog* ContentView::confirmationDialog() const { return confirmation_.data(); }

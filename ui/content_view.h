@@ -18,6 +18,7 @@ class QStackedLayout;
 namespace quillmere::ui {
 
 class AnalyzingView;
+class AppChooser;
 class CompletedView;
 class ConfirmationDialog;
 class DropZone;
@@ -44,6 +45,10 @@ public:
   SessionController& controller() { return *controller_; }
   // Hands the app at `path` (absolute, bytes) over exactly as a drop of it.
   void openApp(const std::string& path);
+  // Opens the file dialog that chooses an app (a click on the drop box,
+  // Ctrl+O); its choice is handed over as a drop.
+  void chooseApp();
+  AppChooser* appChooser() const;  // while open
 
   HeaderView* header() const { return header_; }
   DropZone* dropZone() const { return dropZone_; }
@@ -74,6 +79,7 @@ private:
   CompletedView* completedView_;
   ErrorView* errorView_;
   QPointer<ConfirmationDialog> confirmation_;
+  QPointer<AppChooser> chooser_;
   QTimer* logRefresh_;  // gathers the log's growth into one repaint per frame
   QLabel* notice_;
   QTimer* noticeTimeout_;

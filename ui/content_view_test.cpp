@@ -4,18 +4,24 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QDragEnterEvent>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <functional>
 #include <memory>
 
 #include "session/manual_dispatcher.h"
+#include "ui/app_chooser.h"
 #include "ui/content_view.h"
 #include "ui/drop_zone.h"
 #include "ui/header_view.h"
@@ -244,6 +250,60 @@ private slots:
     QVERIFY(sendDrop(view_->dropZone(), zoneData.get()));
     dispatcher_->runAll();
     QCOMPARE(calls_->analyzed, std::vector<std::string>{"/tmp/raw\xFF\xFEname.app"});
+  }
+
+  // A bundle chosen in the file dialog (a click on the box, Return on it, or
+  // Ctrl+O) or named on the command line is analysed exactly as its drop.
+  void aChosenAppIsAnalysedAsItsDrop() {
+    QTemporaryDir dir;
+    const QString bundle = dir.path() + QStringLiteral("/My App é.app");
+    QVERIFY(QDir().mkpath(bundle + "/Contents") && QDir().mkpath(dir.path() + "/Folder"));
+    auto data = fileUrls({QUrl::fromLocalFile(bundle + "/")});
+    QVERIFY(sendDrag<QDragEnterEvent>(view_->dropZone(), data.get()));
+    QVERIFY(sendDrop(view_->dropZone(), data.get()));
+    dispatcher_->runAll();
+    QCOMPARE(calls_->analyzed.size(), std::size_t{1});
+    const std::vector<std::string> dropped = calls_->analyzed;
+
+    const auto choose = [&](const std::function<void()>& open, bool viaFolder) {
+      controller().resetState();
+      calls_->analyzed.clear();
+      view_->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(view_.get()));
+      open();
+      QPointer<AppChooser> chooser = view_->appChooser();
+      QVERIFY(chooser);
+      // The path as typed into the dialog's name field.
+      const auto choosePath = [&](const QString& path) {
+        auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(path);
+        chooser->accept();
+      };
+      if (viaFolder) {
+        // A folder that is no bundle is opened, not taken.
+        choosePath(dir.path() + "/Folder");
+        QVERIFY(chooser->isVisible());
+      }
+      choosePath(bundle);
+      QTRY_VERIFY(!chooser);
+      dispatcher_->runAll();
+      QCOMPARE(calls_->analyzed, dropped);
+      QVERIFY(std::holds_alternative<states::Ready>(controller().state()));
+    };
+    IdleView* box = view_->idleView();
+    choose([&] { QTest::mouseClick(box, Qt::LeftButton, {}, box->boxRect().center().toPoint()); }, true);
+    choose([&] { QTest::keyClick(view_->windowHandle(), Qt::Key_O, Qt::ControlModifier); }, false);
+    choose([&] {
+      box->setFocus(Qt::TabFocusReason);
+      QTest::keyClick(box, Qt::Key_Return);
+    }, false);
+
+    controller().resetState();
+    calls_->analyzed.clear();
+    view_->openApp(QFile::encodeName(bundle).toStdString());
+    dispatcher_->runAll();
+    QCOMPARE(calls_->analyzed, dropped);
   }
 
   void layoutAndBackButtonPerState_data() { addStateRows(); }

@@ -1,7 +1,12 @@
 #include "ui/idle_view.h"
 
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 
@@ -55,6 +60,10 @@ IdleView::IdleView(QWidget* parent)
     a->setEndValue(0.0);
     connect(a, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
   }
+  setFocusPolicy(Qt::StrongFocus);
+  setAccessibleName(title_);
+  setToolTip(tr("Or click to choose an app (%1)")
+                 .arg(QKeySequence(QKeySequence::Open).toString(QKeySequence::NativeText)));
   spring_.setDuration(kSpringDurationMs);
   spring_.setEasingCurve(springEasing());
   border_.setDuration(kEaseInOutDurationMs);
@@ -108,6 +117,59 @@ QSize IdleView::minimumSizeHint() const {
 }
 QSize IdleView::sizeHint() const { return minimumSizeHint(); }
 
+QRectF IdleView::boxRect() const {
+  QRectF box(QPointF(), kBoxSize);
+  box.moveCenter(QRectF(rect()).center());
+  return box;
+}
+
+bool IdleView::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip &&
+      !boxRect().contains(static_cast<QHelpEvent*>(event)->pos())) {
+    QToolTip::hideText();
+    event->ignore();
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+void IdleView::mousePressEvent(QMouseEvent* event) {
+  pressed_ = event->button() == Qt::LeftButton && boxRect().contains(event->position());
+  QWidget::mousePressEvent(event);
+}
+
+void IdleView::mouseReleaseEvent(QMouseEvent* event) {
+  // A click is a press and a release on the box, as for a button.
+  const bool clicked = pressed_ && event->button() == Qt::LeftButton && boxRect().contains(event->position());
+  pressed_ = false;
+  if (clicked) emit chooseRequested();
+  QWidget::mouseReleaseEvent(event);
+}
+
+void IdleView::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+      if (event->modifiers() & ~Qt::KeypadModifier) break;
+      emit chooseRequested();
+      return;
+    default:
+      break;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void IdleView::focusInEvent(QFocusEvent* event) {
+  // The ring marks where the keyboard is, as on the Mac: not shown for a
+  // click; focus that comes back with the window (the file dialog closed)
+  // keeps what it had.
+  if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason ||
+                     event->reason() == Qt::ShortcutFocusReason;
+  QWidget::focusInEvent(event);
+}
+
 void IdleView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
@@ -116,13 +178,22 @@ void IdleView::paintEvent(QPaintEvent*) {
   // The scale is a drawing transform about the box's centre; the layout never
   // sees it.
   const QPointF centre = QRectF(rect()).center();
+  if (hasFocus() && keyboardFocus_) {
+    // The keyboard's place, as the Mac draws it: a soft accent ring just
+    // outside the box, which the box's growth never covers (no drag comes
+    // from the keyboard).
+    QColor ring = color(NamedColor::Blue);
+    ring.setAlphaF(0.5f);
+    painter.setPen(QPen(ring, 3));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(continuousRoundedRect(boxRect().adjusted(-2.5, -2.5, 2.5, 2.5), kCornerRadius + 2.5));
+  }
   const qreal scale = currentScale();
   painter.translate(centre);
   painter.scale(scale, scale);
   painter.translate(-centre);
 
-  QRectF box(QPointF(), kBoxSize);
-  box.moveCenter(centre);
+  const QRectF box = boxRect();
 
   // The stroke lies inside the box: the path is inset by half the line width.
   QPen pen(currentBorderColor(), kLineWidth, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);

@@ -1,7 +1,9 @@
 #pragma once
 // The idle screen: the dashed drop box that invites a drag and reacts while
 // one hovers over the window. It grows to 1.05 and turns blue while targeted,
-// on a spring; the border's colour follows its own 0.2 s ease-in-out.
+// on a spring; the border's colour follows its own 0.2 s ease-in-out. A click
+// on the box, or Return or Space while it has the keyboard focus, asks for
+// the file dialog instead.
 
 #include <QColor>
 #include <QVariantAnimation>
@@ -37,9 +39,19 @@ public:
 
   QSize minimumSizeHint() const override;
   QSize sizeHint() const override;
+  // The drop box's area in the view, unscaled.
+  QRectF boxRect() const;
+
+signals:
+  void chooseRequested();
 
 protected:
   void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* event) override;  // the tooltip, over the box only
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
 
 private:
   qreal springValue() const;  // 0 resting, 1 targeted; may overshoot slightly
@@ -50,6 +62,8 @@ private:
   bool targeted_ = false;
   QVariantAnimation spring_;
   QVariantAnimation border_;
+  bool pressed_ = false;
+  bool keyboardFocus_ = false;
 };
 
 }  // namespace quillmere::ui

@@ -52,6 +52,17 @@
     </message>
 </context>
 <context>
+    <name>quillmere::ui::AppChooser</name>
+    <message>
+        <source>Choose an Application</source>
+        <translation>Choose an Application</translation>
+    </message>
+    <message>
+        <source>Applications (*.app)</source>
+        <translation>Applications (*.app)</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::CompletedView</name>
     <message>
         <source>卸载完成！</source>
@@ -138,6 +149,10 @@
     <message>
         <source>拖动 .app 文件到这里，即可清理该应用程序</source>
         <translation>Drag an .app file here to remove the app and its files</translation>
+    </message>
+    <message>
+        <source>Or click to choose an app (%1)</source>
+        <translation>Or click to choose an app (%1)</translation>
     </message>
 </context>
 <context>

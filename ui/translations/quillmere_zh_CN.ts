@@ -52,6 +52,17 @@
     </message>
 </context>
 <context>
+    <name>quillmere::ui::AppChooser</name>
+    <message>
+        <source>Choose an Application</source>
+        <translation>选择应用程序</translation>
+    </message>
+    <message>
+        <source>Applications (*.app)</source>
+        <translation>应用程序 (*.app)</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::CompletedView</name>
     <message>
         <source>卸载完成！</source>
@@ -137,6 +148,10 @@
     <message>
         <source>拖动 .app 文件到这里，即可清理该应用程序</source>
         <translation>拖动 .app 文件到这里，即可清理该应用程序</translation>
+    </message>
+    <message>
+        <source>Or click to choose an app (%1)</source>
+        <translation>也可以点击这里选择应用（%1）</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,54 @@
+#include "ui/app_chooser.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace quillmere::ui {
+
+namespace {
+bool isBundleName(const QString& path) {
+  const QString name = QFileInfo(path).fileName();
+  return name.size() > 4 && name.endsWith(QLatin1String(".app"));
+}
+}  // namespace
+
+AppChooser::AppChooser(QWidget* parent) : QFileDialog(parent) {
+  setObjectName(QStringLiteral("appChooser"));
+  setWindowTitle(tr("Choose an Application"));
+  setAcceptMode(QFileDialog::AcceptOpen);
+  setDirectory(startFolder());
+#ifdef Q_OS_MACOS
+  // The Mac's open panel shows a bundle as one file.
+  setFileMode(QFileDialog::ExistingFile);
+  setNameFilter(tr("Applications (*.app)"));
+#else
+  // Elsewhere a bundle is a folder among folders: folders are what is shown
+  // and opened, and accept() lets only a bundle through. Qt's own dialog,
+  // since a desktop's native one would not ask accept().
+  setFileMode(QFileDialog::Directory);
+  setOption(QFileDialog::ShowDirsOnly);
+  setOption(QFileDialog::DontUseNativeDialog);
+#endif
+}
+
+void AppChooser::accept() {
+  const QList<QUrl> urls = selectedUrls();
+  if (urls.isEmpty()) return;
+  const QString path = urls.front().toLocalFile();
+  if (!isBundleName(path)) {
+    // Not a bundle: open the folder instead, as a double-click would.
+    if (QFileInfo(path).isDir()) setDirectoryUrl(urls.front());
+    return;
+  }
+  QFileDialog::accept();
+  emit appChosen(urls.front());
+}
+
+QString AppChooser::startFolder() {
+  for (const QString& folder : {QStringLiteral("/Applications"), QDir::homePath() + QStringLiteral("/Applications")})
+    if (QFileInfo(folder).isDir()) return folder;
+  return QDir::homePath();
+}
+
+}  // namespace quillmere::ui

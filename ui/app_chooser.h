@@ -1,0 +1,26 @@
+#pragma once
+// The file dialog that chooses an application bundle without a drag: it
+// opens in the Applications folder and takes only a bundle whose name ends in
+// ".app". What it chooses is handed over exactly as a drop of it.
+
+#include <QFileDialog>
+
+namespace quillmere::ui {
+
+class AppChooser : public QFileDialog {
+  Q_OBJECT
+public:
+  explicit AppChooser(QWidget* parent = nullptr);
+
+  void accept() override;
+
+  // The folder the dialog opens in: the first Applications folder there is,
+  // else the home folder.
+  static QString startFolder();
+
+signals:
+  // The chosen bundle's file URL, as a drop of it would carry it.
+  void appChosen(const QUrl& url);
+};
+
+}  // namespace quillmere::ui
