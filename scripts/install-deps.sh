@@ -8,6 +8,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 apt_packages=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools qt6-image-formats-plugins
+  # Qt's own texts (the file dialog's) in the window's language.
+  qt6-translations-l10n
   libplist-dev libutf8proc-dev uuid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-wqy-microhei

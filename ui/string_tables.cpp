@@ -1,6 +1,7 @@
 #include "ui/string_tables.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -42,8 +43,17 @@ QStringList systemUiLanguages() {
 }
 
 bool installStringTable(const QStringList& uiLanguages) {
+  const QString ours = stringTableFor(uiLanguages);
+  // Qt's own texts (the file dialog's buttons and labels) in the same
+  // language, where the system has Qt's tables; without them they stay English.
+  auto* qt = new QTranslator(QCoreApplication::instance());
+  if (qt->load(ours == kChinese ? QStringLiteral("qtbase_zh_CN") : QStringLiteral("qtbase_en"),
+               QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(qt);
+  else
+    delete qt;
   auto* table = new QTranslator(QCoreApplication::instance());
-  if (!table->load(stringTableFor(uiLanguages))) {
+  if (!table->load(ours)) {
     delete table;
     return false;
   }
