@@ -10,11 +10,13 @@
 #include <utility>
 
 #include "analysis/bundle_properties.h"
+#include "analysis/extra_places.h"
 #include "analysis/library_walk.h"
 #include "analysis/name_matcher.h"
 #include "analysis/scan_failure.h"
 #include "fsys/path_text.h"
 #include "platform/home_folder.h"
+#include "platform/running_processes.h"
 
 namespace quillmere {
 namespace {
@@ -176,8 +178,22 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
   if (properties) bundleIdentifier = properties->bundleIdentifier;
 
   std::vector<std::string> related = findRelatedFiles(name, bundleIdentifier ? &*bundleIdentifier : nullptr);
+  // Beyond the twelve folders: their rows after the twelve folders' rows and
+  // before the bundle.
+  const SearchedApp searched{appPath, searchableName(name),
+                             bundleIdentifier ? searchableIdentifier(*bundleIdentifier) : std::string()};
+  PlacesFound places = searchExtraPlaces(withoutTrailingSlashes(locations_.home),
+                                         withoutTrailingSlashes(locations_.systemRoot), searched,
+                                         NameMatcher(searched.name, searched.identifier), related);
+  for (const FoundRow& row : places.rows) related.push_back(row.path);
   related.push_back(appPath);
-  return AppInfo(std::move(name), appPath, std::move(bundleIdentifier), std::move(icon), std::move(related));
+  AppInfo info(std::move(name), appPath, std::move(bundleIdentifier), std::move(icon), std::move(related));
+  std::sort(places.rows.begin(), places.rows.end(),
+            [](const FoundRow& a, const FoundRow& b) { return a.path < b.path; });
+  info.placeRows = std::move(places.rows);
+  info.unreadableFolders = std::move(places.unreadable);
+  for (RunningProgram& program : programsRunningFrom(appPath)) info.runningPrograms.push_back(std::move(program.program));
+  return info;
 }
 
 std::vector<std::string> AppAnalyzer::findRelatedFiles(const std::string& appName,

@@ -1,7 +1,9 @@
 #pragma once
 // Turns the path of an application bundle into an AppInfo: its name, bundle
 // identifier, icon, and every leftover path found in the twelve search roots,
-// sorted, with the bundle path appended last. Only reads the file system.
+// sorted, then those found in the places beyond them (extra_places.h),
+// sorted, with the bundle path appended last; also the folders it could not
+// read and the programs running from the bundle. Only reads the file system.
 
 #include <exception>
 #include <optional>

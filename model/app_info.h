@@ -30,6 +30,16 @@ struct IconImage {
   std::string data;      // file contents, as read
 };
 
+// Why a folder could not be searched: file permissions, or (on macOS) the
+// system's privacy protection, which Full Disk Access lifts.
+enum class Refusal : unsigned char { Permission, Privacy };
+
+struct UnreadableFolder {
+  std::string path;
+  Refusal reason = Refusal::Permission;
+  friend bool operator==(const UnreadableFolder&, const UnreadableFolder&) = default;
+};
+
 class AppInfo {
 public:
   AppInfo(std::string name, std::string path, std::optional<std::string> bundleIdentifier,
@@ -49,6 +59,14 @@ public:
   // of relatedFiles, in the same order, or empty when nothing decided it (then
   // every row is taken by default). Whoever changes relatedFiles keeps it in step.
   std::vector<RowEvidence> evidence;
+
+  // What the search found beyond the twelve folders (also in relatedFiles,
+  // after the twelve folders' rows), sorted by path, with content evidence.
+  std::vector<FoundRow> placeRows;
+  // Folders the search could not read: what it found may be incomplete.
+  std::vector<UnreadableFolder> unreadableFolders;
+  // Programs running from inside the bundle when it was analysed.
+  std::vector<std::string> runningPrograms;
 
 private:
   Uuid id_;

@@ -10,6 +10,9 @@ std::string_view evidenceKeyword(Evidence kind) {
     case Evidence::Coincidence: return "coincidence";
     case Evidence::OtherApp: return "otherApp";
     case Evidence::SharedIdentifier: return "sharedIdentifier";
+    case Evidence::LaunchJob: return "launchJob";
+    case Evidence::Container: return "container";
+    case Evidence::NameOnly: return "nameOnly";
   }
   return "name";
 }

@@ -15,6 +15,9 @@ enum class Evidence : unsigned char {
   Coincidence,       // the name or identifier only inside a longer word
   OtherApp,          // another application explains the row better
   SharedIdentifier,  // another installed bundle has the same identifier
+  LaunchJob,         // a launchd job whose program lies inside the bundle
+  Container,         // a container whose metadata names the app's identifier
+  NameOnly,          // only its name, in a place beyond the app's own folders
 };
 
 struct RowEvidence {
@@ -29,8 +32,22 @@ struct RowEvidence {
 
 // Rows a removal takes unless the user leaves them out.
 constexpr bool selectedByDefault(Evidence kind) {
-  return kind == Evidence::Bundle || kind == Evidence::Identifier || kind == Evidence::Name;
+  return kind == Evidence::Bundle || kind == Evidence::Identifier || kind == Evidence::Name ||
+         kind == Evidence::LaunchJob || kind == Evidence::Container;
 }
+
+// Why a row found beyond the twelve folders belongs to the app, beyond its name.
+enum class ContentEvidence : unsigned char {
+  None,                // only its name
+  LaunchJob,           // a launchd job whose program lies inside the bundle
+  ContainerMetadata,   // a container whose metadata names the app's identifier
+  GroupContainerName,  // a group container named after the identifier
+};
+
+struct FoundRow {
+  std::string path;
+  ContentEvidence content = ContentEvidence::None;
+};
 
 // The word the command line's JSON uses: "identifier", "otherApp", ...
 std::string_view evidenceKeyword(Evidence kind);

@@ -1,5 +1,7 @@
 #include "selection/row_evidence.h"
 
+#include <algorithm>
+
 #include <utf8proc.h>
 
 #include "analysis/name_matcher.h"
@@ -190,6 +192,31 @@ RowEvidence EvidenceRules::evidenceOf(std::string_view entryName) const {
   return RowEvidence{Evidence::Name, std::nullopt, {}};
 }
 
+namespace {
+
+const FoundRow* placeRowOf(const AppInfo& app, const std::string& path) {
+  const auto at = std::lower_bound(app.placeRows.begin(), app.placeRows.end(), path,
+                                   [](const FoundRow& row, const std::string& p) { return row.path < p; });
+  return at != app.placeRows.end() && at->path == path ? &*at : nullptr;
+}
+
+// Beyond the app's own folders a name is weak evidence (a cookie or a job
+// anyone could name so); what a row holds, or a name the system gave it from
+// the identifier, is strong.
+RowEvidence placeEvidence(const EvidenceRules& rules, const FoundRow& place) {
+  switch (place.content) {
+    case ContentEvidence::LaunchJob: return {Evidence::LaunchJob, std::nullopt, {}};
+    case ContentEvidence::ContainerMetadata: return {Evidence::Container, std::nullopt, {}};
+    case ContentEvidence::GroupContainerName: return {Evidence::Identifier, std::nullopt, {}};
+    case ContentEvidence::None: break;
+  }
+  RowEvidence byName = rules.evidenceOf(lastComponent(place.path));
+  if (byName.kind == Evidence::Name) byName.kind = Evidence::NameOnly;
+  return byName;
+}
+
+}  // namespace
+
 std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<InstalledApp>& others) {
   const EvidenceRules rules(app.name(), app.bundleIdentifier().value_or(""), others);
   std::vector<RowEvidence> evidence;
@@ -197,6 +224,7 @@ std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<Insta
   for (std::size_t row = 0; row < app.relatedFiles.size(); ++row) {
     const std::string& path = app.relatedFiles[row];
     if (row + 1 == app.relatedFiles.size() && path == app.path()) evidence.push_back({Evidence::Bundle, std::nullopt, {}});
+    else if (const FoundRow* place = placeRowOf(app, path)) evidence.push_back(placeEvidence(rules, *place));
     else evidence.push_back(rules.evidenceOf(lastComponent(path)));
   }
   return evidence;

@@ -1,0 +1,211 @@
+#include "analysis/extra_places.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+
+#include "analysis/content_evidence.h"
+#include "analysis/folder_refusal.h"
+#include "analysis/launch_job.h"
+#include "analysis/name_matcher.h"
+#include "analysis/property_list.h"
+
+namespace quillmere {
+namespace {
+
+enum class PlaceKind { Plain, LaunchJobs, GroupContainers, Receipts };
+
+PlaceKind kindOf(std::string_view suffix) {
+  if (suffix.ends_with("/LaunchAgents") || suffix.ends_with("/LaunchDaemons")) return PlaceKind::LaunchJobs;
+  if (suffix.ends_with("/Group Containers")) return PlaceKind::GroupContainers;
+  if (suffix.ends_with("/receipts")) return PlaceKind::Receipts;
+  return PlaceKind::Plain;
+}
+
+bool isHidden(int folderFd, const char* name) {
+  if (name[0] == '.') return true;  // also "." and ".."
+#if defined(__APPLE__)
+  struct stat info;
+  return ::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && (info.st_flags & UF_HIDDEN) != 0;
+#else
+  (void)folderFd;
+  return false;
+#endif
+}
+
+// A small regular file in the open folder, never through a link, a FIFO or a
+// device. `error` is set when it exists but could not be read.
+std::optional<std::string> readFileAt(int folderFd, const char* name, int& error) {
+  error = 0;
+  const int fd = ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT && errno != ENOTDIR) error = errno;
+    return std::nullopt;
+  }
+  std::optional<std::string> contents;
+  struct stat info;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && std::size_t(info.st_size) <= kMaxPropertyListBytes) {
+    std::string bytes(std::size_t(info.st_size), '\0');
+    std::size_t filled = 0;
+    for (;;) {
+      if (filled == bytes.size()) break;
+      const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) error = errno;
+      if (n <= 0) break;
+      filled += std::size_t(n);
+    }
+    bytes.resize(filled);
+    if (!error) contents = std::move(bytes);
+  }
+  ::close(fd);
+  return contents;
+}
+
+// Cheap test before parsing: the needle must appear in the bytes (ASCII
+// letters compared without case). A binary list stores non-ASCII text as
+// UTF-16, so a needle that is not ASCII always passes.
+bool mayHold(std::string_view bytes, std::string_view needle) {
+  if (needle.empty()) return false;
+  const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : char(c); };
+  for (unsigned char c : needle)
+    if (c >= 0x80) return true;
+  return std::search(bytes.begin(), bytes.end(), needle.begin(), needle.end(),
+                     [&](char a, char b) { return lower((unsigned char)a) == lower((unsigned char)b); }) != bytes.end();
+}
+
+bool sameIdentifier(std::string_view a, std::string_view b) {
+  return !a.empty() && !b.empty() && matchingForm(a) == matchingForm(b);
+}
+
+class PlaceSearch {
+public:
+  PlaceSearch(const std::string& systemRoot, const SearchedApp& app, const NameMatcher& matcher, PlacesFound& found)
+      : systemRoot_(systemRoot.empty() ? "/" : systemRoot), app_(app), matcher_(matcher),
+        byIdentifier_("", app.identifier), found_(found) {
+    const std::string_view bundle = app.bundlePath;
+    std::string_view last = bundle.substr(0, bundle.find_last_not_of('/') + 1);
+    bundleName_ = std::string(last.substr(last.rfind('/') + 1));
+  }
+
+  // One place: its entries directly inside, and, where the place says so,
+  // what they hold. `byMetadataOnly` lists only containers whose metadata
+  // names the app (the Containers folder, whose names the twelve folders' walk tested).
+  void search(const std::string& root, PlaceKind kind, bool byMetadataOnly = false) {
+    const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+      refused(root, errno);
+      return;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+      refused(root, errno);
+      ::close(fd);
+      return;
+    }
+    for (;;) {
+      errno = 0;
+      const dirent* entry = ::readdir(dir);
+      if (!entry) {
+        if (errno) refused(root, errno);
+        break;
+      }
+      if (isHidden(fd, entry->d_name)) continue;
+      const std::string_view name = entry->d_name;
+      const ContentEvidence content = byMetadataOnly ? containerEvidence(fd, entry->d_name, root)
+                                                     : evidenceOf(fd, entry->d_name, kind, root);
+      const bool named = !byMetadataOnly && (kind == PlaceKind::Receipts
+                                                 ? byIdentifier_.matchesName(name) &&
+                                                       (name.ends_with(".bom") || name.ends_with(".plist"))
+                                                 : matcher_.matchesName(name));
+      if (named || content != ContentEvidence::None) found_.rows.push_back(FoundRow{root + "/" + entry->d_name, content});
+    }
+    ::closedir(dir);
+  }
+
+private:
+  void refused(const std::string& folder, int error) {
+    if (const std::optional<Refusal> reason = refusalOf(error)) found_.unreadable.push_back({folder, *reason});
+  }
+
+  ContentEvidence evidenceOf(int folderFd, const char* name, PlaceKind kind, const std::string& root) {
+    if (kind == PlaceKind::LaunchJobs) return launchJobEvidence(folderFd, name);
+    if (kind != PlaceKind::GroupContainers) return ContentEvidence::None;
+    if (!app_.identifier.empty() && groupContainerNamesApp(name, app_.identifier, app_.name))
+      return ContentEvidence::GroupContainerName;
+    return containerEvidence(folderFd, name, root);
+  }
+
+  ContentEvidence launchJobEvidence(int folderFd, const char* name) {
+    if (!std::string_view(name).ends_with(".plist")) return ContentEvidence::None;
+    int error = 0;
+    const std::optional<std::string> bytes = readFileAt(folderFd, name, error);
+    // A job names its program by path, so the bundle's folder name is in it.
+    if (!bytes || (!mayHold(*bytes, bundleName_) && !mayHold(*bytes, app_.identifier))) return ContentEvidence::None;
+    const std::optional<LaunchJob> job = parseLaunchJob(*bytes);
+    if (!job) return ContentEvidence::None;
+    for (const std::string& program : job->programs)
+      if (programLiesInBundle(program, app_.bundlePath, systemRoot_)) return ContentEvidence::LaunchJob;
+    for (const std::string& owner : job->associatedBundleIdentifiers)
+      if (sameIdentifier(owner, app_.identifier)) return ContentEvidence::LaunchJob;
+    return ContentEvidence::None;
+  }
+
+  // A container's metadata lies inside it; one we may not read is a folder
+  // the search could not look into.
+  ContentEvidence containerEvidence(int folderFd, const char* name, const std::string& root) {
+    if (app_.identifier.empty()) return ContentEvidence::None;
+    const int container = ::openat(folderFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (container < 0) {
+      if (errno != ENOTDIR && errno != ELOOP && errno != ENOENT) refused(root + "/" + name, errno);
+      return ContentEvidence::None;
+    }
+    int error = 0;
+    const std::optional<std::string> bytes = readFileAt(container, kContainerMetadataName, error);
+    ::close(container);
+    if (error) refused(root + "/" + name, error);
+    if (!bytes || !mayHold(*bytes, app_.identifier)) return ContentEvidence::None;
+    const std::optional<std::string> owner = parseContainerIdentifier(*bytes);
+    return owner && sameIdentifier(*owner, app_.identifier) ? ContentEvidence::ContainerMetadata
+                                                            : ContentEvidence::None;
+  }
+
+  std::string systemRoot_;
+  const SearchedApp& app_;
+  const NameMatcher& matcher_;
+  const NameMatcher byIdentifier_;  // receipts are matched by identifier only
+  std::string bundleName_;
+  PlacesFound& found_;
+};
+
+}  // namespace
+
+PlacesFound searchExtraPlaces(const std::string& home, const std::string& systemRoot, const SearchedApp& app,
+                              const NameMatcher& matcher, const std::vector<std::string>& alreadyListed) {
+  PlacesFound found;
+  PlaceSearch search(systemRoot, app, matcher, found);
+  for (const ExtraPlace& place : kExtraPlaces)
+    search.search((place.scope == PlaceScope::Home ? home : systemRoot) + std::string(place.suffix),
+                  kindOf(place.suffix));
+  search.search(home + "/Library/Containers", PlaceKind::Plain, true);
+
+  std::sort(found.rows.begin(), found.rows.end(),
+            [](const FoundRow& a, const FoundRow& b) { return canonicalForm(a.path) < canonicalForm(b.path); });
+  std::vector<std::string> listed = alreadyListed;
+  std::sort(listed.begin(), listed.end());
+  std::vector<FoundRow> kept;
+  for (FoundRow& row : found.rows) {
+    if (std::binary_search(listed.begin(), listed.end(), row.path)) continue;
+    if (!kept.empty() && kept.back().path == row.path) continue;
+    kept.push_back(std::move(row));
+  }
+  found.rows = std::move(kept);
+  return found;
+}
+
+}  // namespace quillmere
