@@ -7,10 +7,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "analysis/bundle_properties.h"
 #include "analysis/extra_places.h"
+#include "analysis/folder_refusal.h"
 #include "analysis/library_walk.h"
 #include "analysis/name_matcher.h"
 #include "analysis/scan_failure.h"
@@ -177,13 +180,30 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
   std::optional<std::string> bundleIdentifier;
   if (properties) bundleIdentifier = properties->bundleIdentifier;
 
-  std::vector<std::string> related = findRelatedFiles(name, bundleIdentifier ? &*bundleIdentifier : nullptr);
+  // Which programs run from the bundle is asked beside the walk: on a busy
+  // system the process list takes a few milliseconds of its own.
+  std::vector<RunningProgram> running;
+  const auto askProcesses = [&] {
+    try {
+      running = programsRunningFrom(appPath);
+    } catch (const std::bad_alloc&) {
+      running.clear();  // no notice rather than no analysis
+    }
+  };
+  std::jthread processes;  // joined on every way out
+  try {
+    processes = std::jthread(askProcesses);
+  } catch (const std::system_error&) {
+    askProcesses();  // no thread to be had: asked here instead
+  }
+  std::vector<UnreadableFolder> unreadable;
+  std::vector<std::string> related =
+      findRelatedFiles(name, bundleIdentifier ? &*bundleIdentifier : nullptr, unreadable);
   // Beyond the twelve folders: their rows after the twelve folders' rows and
   // before the bundle.
   const SearchedApp searched{appPath, searchableName(name),
                              bundleIdentifier ? searchableIdentifier(*bundleIdentifier) : std::string()};
-  PlacesFound places = searchExtraPlaces(withoutTrailingSlashes(locations_.home),
-                                         withoutTrailingSlashes(locations_.systemRoot), searched,
+  PlacesFound places = searchExtraPlaces(asPathPrefix(locations_.home), asPathPrefix(locations_.systemRoot), searched,
                                          NameMatcher(searched.name, searched.identifier), related);
   for (const FoundRow& row : places.rows) related.push_back(row.path);
   related.push_back(appPath);
@@ -191,22 +211,31 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
   std::sort(places.rows.begin(), places.rows.end(),
             [](const FoundRow& a, const FoundRow& b) { return a.path < b.path; });
   info.placeRows = std::move(places.rows);
-  info.unreadableFolders = std::move(places.unreadable);
-  for (RunningProgram& program : programsRunningFrom(appPath)) info.runningPrograms.push_back(std::move(program.program));
+  // A folder both searches tried (a container refused to the walk and to the
+  // reading of its metadata) is named once.
+  for (UnreadableFolder& folder : places.unreadable)
+    if (std::none_of(unreadable.begin(), unreadable.end(),
+                     [&](const UnreadableFolder& seen) { return seen.path == folder.path; }))
+      unreadable.push_back(std::move(folder));
+  info.unreadableFolders = std::move(unreadable);
+  if (processes.joinable()) processes.join();
+  for (RunningProgram& program : running) info.runningPrograms.push_back(std::move(program.program));
   return info;
 }
 
 std::vector<std::string> AppAnalyzer::findRelatedFiles(const std::string& appName,
-                                                       const std::string* bundleIdentifier) const {
+                                                       const std::string* bundleIdentifier,
+                                                       std::vector<UnreadableFolder>& unreadable) const {
   // Names that cannot be a real application's stay in the record but search
   // for nothing.
   const NameMatcher matcher(searchableName(appName), bundleIdentifier ? searchableIdentifier(*bundleIdentifier) : "");
   std::vector<std::string> roots;
+  // A root we may not even look at is walked too, so that its refusal is counted.
   for (std::string& root : searchRoots())
-    if (rootExists(root)) roots.push_back(std::move(root));
+    if (rootExists(root) || refusalOf(errno)) roots.push_back(std::move(root));
   // The roots are independent, and a warm Library is listed faster than one
   // core can test the names: the walk runs on a few threads.
-  std::vector<std::string> found = collectMatchingEntries(roots, matcher, walkThreadCount());
+  std::vector<std::string> found = collectMatchingEntries(roots, matcher, walkThreadCount(), &unreadable);
   sortAndDeduplicate(found);
   return found;
 }

@@ -59,8 +59,8 @@ public:
 
 private:
   AppInfo analyzeBundle(const std::string& appPath) const;
-  std::vector<std::string> findRelatedFiles(const std::string& appName,
-                                            const std::string* bundleIdentifier) const;
+  std::vector<std::string> findRelatedFiles(const std::string& appName, const std::string* bundleIdentifier,
+                                            std::vector<UnreadableFolder>& unreadable) const;
 
   SearchLocations locations_;
 };

@@ -1,6 +1,5 @@
 #include "analysis/extra_places.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +13,9 @@
 #include "analysis/launch_job.h"
 #include "analysis/name_matcher.h"
 #include "analysis/property_list.h"
+#include "analysis/scan_failure.h"
+#include "fsys/entry_marks.h"
+#include "fsys/folder_listing.h"
 
 namespace quillmere {
 namespace {
@@ -27,15 +29,11 @@ PlaceKind kindOf(std::string_view suffix) {
   return PlaceKind::Plain;
 }
 
+// The twelve folders' rule: a leading "." or, on macOS, the hidden flag.
 bool isHidden(int folderFd, const char* name) {
-  if (name[0] == '.') return true;  // also "." and ".."
-#if defined(__APPLE__)
   struct stat info;
-  return ::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && (info.st_flags & UF_HIDDEN) != 0;
-#else
-  (void)folderFd;
-  return false;
-#endif
+  bool haveInfo = false;
+  return name[0] == '.' || hasHiddenFlag(folderFd, name, &info, &haveInfo);
 }
 
 // A small regular file in the open folder, never through a link, a FIFO or a
@@ -97,40 +95,39 @@ public:
   // what they hold. `byMetadataOnly` lists only containers whose metadata
   // names the app (the Containers folder, whose names the twelve folders' walk tested).
   void search(const std::string& root, PlaceKind kind, bool byMetadataOnly = false) {
+    // The place itself may be a symbolic link, as a search root may.
     const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
       refused(root, errno);
       return;
     }
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
+    if (!listing_.open(fd)) {
       refused(root, errno);
-      ::close(fd);
       return;
     }
-    for (;;) {
-      errno = 0;
-      const dirent* entry = ::readdir(dir);
-      if (!entry) {
-        if (errno) refused(root, errno);
-        break;
-      }
-      if (isHidden(fd, entry->d_name)) continue;
-      const std::string_view name = entry->d_name;
-      const ContentEvidence content = byMetadataOnly ? containerEvidence(fd, entry->d_name, root)
-                                                     : evidenceOf(fd, entry->d_name, kind, root);
+    FolderEntry entry;
+    while (listing_.next(entry)) {
+      if (isHidden(fd, entry.name)) continue;
+      const std::string_view name = entry.name;
+      const ContentEvidence content = byMetadataOnly ? containerEvidence(fd, entry.name, root)
+                                                     : evidenceOf(fd, entry.name, kind, root);
       const bool named = !byMetadataOnly && (kind == PlaceKind::Receipts
                                                  ? byIdentifier_.matchesName(name) &&
                                                        (name.ends_with(".bom") || name.ends_with(".plist"))
                                                  : matcher_.matchesName(name));
-      if (named || content != ContentEvidence::None) found_.rows.push_back(FoundRow{root + "/" + entry->d_name, content});
+      if (named || content != ContentEvidence::None) found_.rows.push_back(FoundRow{root + "/" + entry.name, content});
     }
-    ::closedir(dir);
+    if (listing_.failed()) refused(root, listing_.error());
+    listing_.close();
   }
 
 private:
+  // As in the twelve folders: a folder the system refused is named, one gone
+  // or swapped meanwhile is passed over, and running out of descriptors or
+  // memory fails the search rather than listing less (scan_failure.h).
   void refused(const std::string& folder, int error) {
     if (const std::optional<Refusal> reason = refusalOf(error)) found_.unreadable.push_back({folder, *reason});
+    passOverOrFail(error, folder);
   }
 
   ContentEvidence evidenceOf(int folderFd, const char* name, PlaceKind kind, const std::string& root) {
@@ -145,6 +142,7 @@ private:
     if (!std::string_view(name).ends_with(".plist")) return ContentEvidence::None;
     int error = 0;
     const std::optional<std::string> bytes = readFileAt(folderFd, name, error);
+    if (error) passOverOrFail(error, name);
     // A job names its program by path, so the bundle's folder name is in it.
     if (!bytes || (!mayHold(*bytes, bundleName_) && !mayHold(*bytes, app_.identifier))) return ContentEvidence::None;
     const std::optional<LaunchJob> job = parseLaunchJob(*bytes);
@@ -160,7 +158,7 @@ private:
   // the search could not look into.
   ContentEvidence containerEvidence(int folderFd, const char* name, const std::string& root) {
     if (app_.identifier.empty()) return ContentEvidence::None;
-    const int container = ::openat(folderFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    const int container = openFolderNoFollow(folderFd, name);
     if (container < 0) {
       if (errno != ENOTDIR && errno != ELOOP && errno != ENOENT) refused(root + "/" + name, errno);
       return ContentEvidence::None;
@@ -181,6 +179,7 @@ private:
   const NameMatcher byIdentifier_;  // receipts are matched by identifier only
   std::string bundleName_;
   PlacesFound& found_;
+  FolderListing listing_;
 };
 
 }  // namespace

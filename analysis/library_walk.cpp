@@ -15,6 +15,7 @@
 #include <thread>
 #include <utility>
 
+#include "analysis/folder_refusal.h"
 #include "analysis/scan_failure.h"
 #include "fsys/entry_marks.h"
 #include "fsys/folder_listing.h"
@@ -98,19 +99,29 @@ EntryAction actionFor(int parentFd, std::string_view parentPath, const FolderEnt
   return EntryAction::Enter;
 }
 
+// A folder the walk could not read is passed over, or fails the scan (see
+// scan_failure.h). One the system refused (permission, privacy protection)
+// is named: the list may miss what it holds.
+void passOver(std::vector<UnreadableFolder>* refused, std::string_view path, int error) {
+  if (refused)
+    if (const std::optional<Refusal> reason = refusalOf(error)) refused->push_back(UnreadableFolder{std::string(path), *reason});
+  passOverOrFail(error, path);
+}
+
 // Walks the folder open at `fd` (taken over), whose path is `path` and whose
 // own entries lie `depth` levels below the root. `stack` is empty on entry
 // and on return.
 void walkFolder(FolderStack& stack, int fd, std::string path, int depth, bool belowNameFolder,
-                const NameMatcher& matcher, std::vector<std::string>& found) {
-  if (!stack.push(fd, path.size(), belowNameFolder)) passOverOrFail(errno, path);
+                const NameMatcher& matcher, std::vector<std::string>& found,
+                std::vector<UnreadableFolder>* refused = nullptr) {
+  if (!stack.push(fd, path.size(), belowNameFolder)) passOver(refused, path, errno);
   const int levelsAbove = depth - 1;
   FolderEntry entry;
   while (stack.size() > 0) {
     OpenFolder& folder = stack.top();
     const std::string_view folderPath(path.data(), folder.pathLength);
     if (!folder.listing.next(entry)) {
-      if (folder.listing.failed()) passOverOrFail(folder.listing.error(), folderPath);
+      if (folder.listing.failed()) passOver(refused, folderPath, folder.listing.error());
       stack.pop();
       continue;
     }
@@ -127,7 +138,7 @@ void walkFolder(FolderStack& stack, int fd, std::string path, int depth, bool be
       continue;
     }
     const int child = openFolderNoFollow(parentFd, entry.name);
-    if (child < 0 || !stack.push(child, path.size(), childrenBelowNameFolder)) passOverOrFail(errno, path);
+    if (child < 0 || !stack.push(child, path.size(), childrenBelowNameFolder)) passOver(refused, path, errno);
   }
 }
 
@@ -162,7 +173,8 @@ void collectMatchingEntries(const std::string& root, const NameMatcher& matcher,
 }
 
 std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& roots,
-                                                const NameMatcher& matcher, unsigned threads) {
+                                                const NameMatcher& matcher, unsigned threads,
+                                                std::vector<UnreadableFolder>* unreadable) {
   // The matches come in pieces, kept in walk order: the first-level entries
   // listed in a row, then everything below one first-level folder, and so on.
   struct Folder {
@@ -170,24 +182,35 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
     std::string name;  // its first-level name
     bool belowNameFolder;
     std::size_t piece;  // where its matches go
+    std::size_t searchedRoot;  // index into roots
   };
   std::vector<OpenRoot> openRoots;
   std::vector<Folder> folders;
   std::vector<std::vector<std::string>> pieces;
   bool listingPieceOpen = false;
   openRoots.reserve(roots.size());  // so that keeping a descriptor never throws
+  // Refusals in search order: a root's own, then those below each of its folders.
+  std::vector<std::vector<UnreadableFolder>> rootRefusals(roots.size());
 
   // First levels, on this thread: a dozen folder listings.
   {
     FolderStack stack;
-    for (const std::string& root : roots) {
+    for (std::size_t r = 0; r < roots.size(); ++r) {
+      const std::string& root = roots[r];
       const int fd = openRoot(root);
-      if (fd < 0) continue;
+      if (fd < 0) {
+        passOver(&rootRefusals[r], root, errno);
+        continue;
+      }
       openRoots.emplace_back(fd, root);  // kept open: the folders below are opened relative to it
       const int listed = ::dup(fd);  // the listing closes its own descriptor
       if (listed < 0 || !stack.push(listed, root.size(), false)) throw ScanFailure(root, errno);
       FolderEntry entry;
-      while (stack.top().listing.next(entry)) {
+      for (;;) {
+        if (!stack.top().listing.next(entry)) {
+          if (stack.top().listing.failed()) passOver(&rootRefusals[r], root, stack.top().listing.error());
+          break;
+        }
         bool childrenBelowNameFolder = false;
         const EntryAction action = actionFor(fd, root, entry, 1, false, matcher, childrenBelowNameFolder);
         if (action == EntryAction::List) {
@@ -195,12 +218,11 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
           listingPieceOpen = true;
           pieces.back().push_back(root + "/" + entry.name);
         } else if (action == EntryAction::Enter) {
-          folders.push_back(Folder{openRoots.size() - 1, entry.name, childrenBelowNameFolder, pieces.size()});
+          folders.push_back(Folder{openRoots.size() - 1, entry.name, childrenBelowNameFolder, pieces.size(), r});
           pieces.emplace_back();
           listingPieceOpen = false;
         }
       }
-      if (stack.top().listing.failed()) passOverOrFail(stack.top().listing.error(), root);
       stack.pop();
     }
   }
@@ -208,18 +230,20 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
   // Below them, shared out one first-level folder at a time. Each piece is
   // written by the one thread that took its folder and read after the joins.
   std::atomic<std::size_t> next{0};
+  std::vector<std::vector<UnreadableFolder>> folderRefusals(unreadable ? folders.size() : 0);
   auto work = [&] {
     FolderStack stack;
     for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < folders.size();) {
       const Folder& folder = folders[i];
       const OpenRoot& root = openRoots[folder.root];
+      std::vector<UnreadableFolder>* refused = unreadable ? &folderRefusals[i] : nullptr;
       std::string path = *root.path + "/" + folder.name;
       const int fd = openFolderNoFollow(root.fd, folder.name.c_str());
       if (fd < 0) {
-        passOverOrFail(errno, path);  // unreadable or vanished: passed over
+        passOver(refused, path, errno);  // unreadable or vanished: passed over
         continue;
       }
-      walkFolder(stack, fd, std::move(path), 2, folder.belowNameFolder, matcher, pieces[folder.piece]);
+      walkFolder(stack, fd, std::move(path), 2, folder.belowNameFolder, matcher, pieces[folder.piece], refused);
     }
   };
   // The calling thread is one of the hands; no more hands than folders.
@@ -249,6 +273,15 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
   }
   for (const std::exception_ptr& failure : failures)
     if (failure) std::rethrow_exception(failure);
+
+  if (unreadable) {
+    std::size_t folder = 0;
+    for (std::size_t r = 0; r < roots.size(); ++r) {
+      for (UnreadableFolder& refusal : rootRefusals[r]) unreadable->push_back(std::move(refusal));
+      for (; folder < folders.size() && folders[folder].searchedRoot == r; ++folder)
+        for (UnreadableFolder& refusal : folderRefusals[folder]) unreadable->push_back(std::move(refusal));
+    }
+  }
 
   std::size_t total = 0;
   for (const auto& piece : pieces) total += piece.size();

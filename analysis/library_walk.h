@@ -2,12 +2,13 @@
 // The bounded walk of the search roots: every visible entry one to three
 // levels below a root is tested; matches are collected, matched folders are
 // not entered, symbolic links are never followed, and folders that cannot be
-// read are passed over.
+// read are passed over (and, on request, named).
 
 #include <string>
 #include <vector>
 
 #include "analysis/name_matcher.h"
+#include "model/app_info.h"
 
 namespace quillmere {
 
@@ -24,9 +25,12 @@ void collectMatchingEntries(const std::string& root, const NameMatcher& matcher,
 // The same walk over every root in turn, on up to `threads` threads (the
 // calling thread among them): each root's first level is read here, and the
 // folders found there are shared out. The result, order included, is what
-// the one-root walk above gives for each root in turn.
+// the one-root walk above gives for each root in turn. The folders the system
+// refused to list (permission, privacy protection) are added to
+// `unreadable`, when given, in search order.
 std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& roots,
-                                                const NameMatcher& matcher, unsigned threads);
+                                                const NameMatcher& matcher, unsigned threads,
+                                                std::vector<UnreadableFolder>* unreadable = nullptr);
 
 // The walk's pool: one thread per core, at most four.
 unsigned walkThreadCount();

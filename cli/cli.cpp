@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <optional>
@@ -57,9 +58,11 @@ const char kHelp[] =
     "  --json             scan: print one JSON object {\"name\", \"path\",\n"
     "                     \"bundleIdentifier\" (string or null), \"relatedFiles\",\n"
     "                     \"rows\"}; each row is {\"path\", \"evidence\" (identifier,\n"
-    "                     name, coincidence, otherApp, sharedIdentifier or bundle),\n"
+    "                     name, coincidence, otherApp, sharedIdentifier, launchJob,\n"
+    "                     container, nameOnly or bundle),\n"
     "                     \"selected\" (whether remove takes it), \"otherApp\" (the\n"
-    "                     other application's name, or null)}\n"
+    "                     other application's name, or null)}; \"unreadable\" (the\n"
+    "                     folders that could not be searched) only when there are some\n"
     "  --selected         scan: print only the paths remove takes\n"
     "  -0                 scan: end each path with a NUL byte instead of a newline\n"
     "  --sizes            scan: measure what each path takes on disk (allocated\n"
@@ -245,6 +248,7 @@ std::string leftOutReason(const RowEvidence& evidence) {
     case Evidence::OtherApp:
       return evidence.otherApp ? "belongs to \u00AB" + *evidence.otherApp + "\u00BB" : "another vendor's identifier";
     case Evidence::SharedIdentifier: return "another copy is installed: " + evidence.otherPath;
+    case Evidence::NameOnly: return "only the name, in a folder apps share";
     default: return "left out";
   }
 }
@@ -279,6 +283,13 @@ void printScan(const AppInfo& app, const Options& options, const Rows& rows, std
       json += ",\"sizes\":[";
       for (std::size_t i = 0; i < paths.size(); ++i) json += (i ? "," : "") + sizeText(*sizes, i, "null");
       json += "],\"totalSize\":" + std::to_string(sizes->selectedSize());
+    }
+    // Only when something could not be read: otherwise the object is as before.
+    if (!app.unreadableFolders.empty()) {
+      json += ",\"unreadable\":[";
+      for (std::size_t i = 0; i < app.unreadableFolders.size(); ++i)
+        json += (i ? "," : "") + jsonString(app.unreadableFolders[i].path);
+      json += "]";
     }
     writeBytes(out, json + "}\n");  // escapes of its own: never the terminal's
     return;
@@ -340,6 +351,23 @@ std::variant<Rows, UsageError> chooseRows(const AppInfo& app, const Options& opt
     }
   }
   return rows;
+}
+
+// What the window shows above the list: the app still running, and folders
+// the search could not read (the list may then miss something), each named.
+void reportSearchNotices(const AppInfo& app, const CliStreams& streams) {
+  if (!app.runningPrograms.empty())
+    writeLine(streams.err, "quillmere-cli: " + app.name() + " is running \u2014 quit it before deleting");
+  const auto& folders = app.unreadableFolders;
+  if (folders.empty()) return;
+  const bool privacy = std::any_of(folders.begin(), folders.end(),
+                                   [](const UnreadableFolder& folder) { return folder.reason == Refusal::Privacy; });
+  writeLine(streams.err, "quillmere-cli: " + std::to_string(folders.size()) +
+                             (folders.size() == 1 ? " folder" : " folders") + " could not be searched: " +
+                             (privacy ? "macOS privacy protection refused them; allow Full Disk Access in System "
+                                        "Settings \u203a Privacy & Security to search them"
+                                      : "no permission to read them"));
+  for (const UnreadableFolder& folder : folders) writeLine(streams.err, "  " + folder.path);
 }
 
 int usageError(const UsageError& error, const CliStreams& streams) {
@@ -415,6 +443,7 @@ int runCli(const std::vector<std::string>& args, const CliStreams& streams,
     return kExitFailure;
   }
   AppInfo& app = std::get<AppInfo>(result);
+  reportSearchNotices(app, streams);
   auto chosen = chooseRows(app, options, streams);
   if (const auto* error = std::get_if<UsageError>(&chosen)) return usageError(*error, streams);
   const Rows& rows = std::get<Rows>(chosen);

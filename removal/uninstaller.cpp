@@ -1,5 +1,9 @@
 #include "removal/uninstaller.h"
 
+#include <unistd.h>
+
+#include "analysis/launch_job.h"
+
 #include "fsys/path_text.h"
 
 namespace quillmere {
@@ -9,6 +13,17 @@ const std::string kDeleting = "Deleting: ";
 const std::string kDeleted = "\u2713 Deleted: ";
 const std::string kDeletedSudo = "\u2713 Deleted (sudo): ";
 const std::string kFailed = "\u2717 Failed to delete: ";
+
+// A background job is stopped before its list goes: left loaded, it would go
+// on starting a program that is gone. Agents run in the user's domain; a
+// daemon's is the system's, which only root may change (the privileged
+// remover stops it when the removal needs one).
+void stopBackgroundJob(const ListedEntry& entry) {
+  if (entry.walk.status() != WalkedEntry::Status::Reached) return;
+  const char* name = entry.walk.name().c_str();
+  stopJobBeforeRemoval(entry.walk.parentFd(), name, entry.path, LaunchDomain::User);
+  if (::geteuid() == 0) stopJobBeforeRemoval(entry.walk.parentFd(), name, entry.path, LaunchDomain::System);
+}
 
 }  // namespace
 
@@ -31,6 +46,7 @@ void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress
     // judged in the folder it reached.
     const ListedEntry entry = files_->find(path);
     if (!files_->exists(entry)) continue;
+    stopBackgroundJob(entry);
     if (files_->isDeletable(entry) && files_->removeItem(entry)) {
       report(kDeleted, path);
     } else if (deleteWithPrivileges(path)) {

@@ -23,6 +23,7 @@
 namespace quillmere::safety {
 namespace {
 
+using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 std::vector<std::string> sorted(std::vector<std::string> paths) {
@@ -166,6 +167,38 @@ TEST_F(AsOrdinaryUser, UnreadableFoldersArePassedOverAndTheWalkGoesOn) {
   std::vector<std::string> expected = library.expectedLeftovers();
   expected.push_back(root + "/Zzz/" + name + ".log");
   EXPECT_EQ(printableAll(sorted(related)), printableAll(sorted(expected)));
+}
+
+// Folders of another user (root's, closed to others) cannot be searched: in
+// the twelve folders, among the places beyond them, and a container whose
+// metadata cannot be read either. Each is named once, in search order, and
+// the search still lists what it could read.
+TEST_F(AsOrdinaryUser, FoldersOfAnotherUserAreCountedAsNotSearched) {
+  AdversarialLibrary library(accentedApp(), 2);
+  openUp(library);
+  const std::string caches = library.home() + "/Library/Caches/Private";
+  const std::string helpers = library.systemRoot() + "/Library/PrivilegedHelperTools";
+  const std::string container = library.home() + "/Library/Containers/4B1C-UUID";
+  for (const std::string& folder : {caches, helpers, container}) {
+    fixtures::writeFile(folder + "/" + accentedApp().name + ".log");
+    ASSERT_EQ(::chmod(folder.c_str(), 0700), 0);
+  }
+
+  const auto answer = runAsUser(*user_, [&] {
+    const AppInfo app = analyzed(library);
+    std::vector<std::string> fields;
+    for (const UnreadableFolder& folder : app.unreadableFolders)
+      fields.push_back(folder.path + (folder.reason == Refusal::Permission ? "" : " (privacy)"));
+    fields.push_back("--");
+    fields.insert(fields.end(), app.relatedFiles.begin(), app.relatedFiles.end() - 1);
+    return joinFields(fields);
+  });
+  ASSERT_TRUE(answer);
+  const std::vector<std::string> fields = splitFields(*answer);
+  const auto split = std::find(fields.begin(), fields.end(), "--");
+  EXPECT_THAT(std::vector<std::string>(fields.begin(), split), ElementsAre(caches, container, helpers));
+  EXPECT_EQ(printableAll(sorted(std::vector<std::string>(split + 1, fields.end()))),
+            printableAll(sorted(library.expectedLeftovers())));
 }
 
 }  // namespace

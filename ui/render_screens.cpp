@@ -65,10 +65,34 @@ int main(int argc, char** argv) {
       with(Evidence::Name), with(Evidence::Identifier), with(Evidence::Identifier), with(Evidence::Identifier),
       with(Evidence::Coincidence), with(Evidence::OtherApp, "Notes Sketch", "/Applications/Notes Sketch.app"),
       with(Evidence::OtherApp), with(Evidence::Bundle)};
+  // The second record: rows beyond the twelve folders, folders the privacy
+  // protection refused, and the app still running.
+  bool beyond = false;
   SessionServices services;
-  services.analyze = [files, evidence](const std::string& path) -> AnalysisResult {
+  services.analyze = [files, evidence, home, &beyond, with](const std::string& path) -> AnalysisResult {
     AppInfo app("Notes", path, "com.example.notes", nullptr, files);
     app.evidence = evidence;
+    if (!beyond) return app;
+    app.relatedFiles.pop_back();
+    app.evidence.pop_back();
+    const std::vector<std::pair<FoundRow, Evidence>> places = {
+        {{home + "Application Scripts/com.example.notes"}, Evidence::Identifier},
+        {{home + "Cookies/Notes.binarycookies"}, Evidence::NameOnly},
+        {{home + "Group Containers/ABCDE12345.com.example.notes", ContentEvidence::GroupContainerName},
+         Evidence::Identifier},
+        {{home + "LaunchAgents/com.example.sync.plist", ContentEvidence::LaunchJob}, Evidence::LaunchJob},
+        {{"/Library/PrivilegedHelperTools/com.example.notes.helper"}, Evidence::Identifier}};
+    for (const auto& [row, kind] : places) {
+      app.relatedFiles.push_back(row.path);
+      app.evidence.push_back(with(kind));
+      app.placeRows.push_back(row);
+    }
+    app.relatedFiles.push_back(path);
+    app.evidence.push_back(with(Evidence::Bundle));
+    app.unreadableFolders = {{home + "Containers/com.example.mail", Refusal::Privacy},
+                             {home + "Containers/com.example.photos", Refusal::Privacy},
+                             {home + "Group Containers/group.com.example.shared", Refusal::Privacy}};
+    app.runningPrograms = {path + "/Contents/MacOS/Notes"};
     return app;
   };
   int removals = 0;
@@ -119,5 +143,18 @@ int main(int argc, char** argv) {
   controller.performUninstall(*controller.currentApp());
   dispatcher->runAll();
   ok = save(window, dir, QStringLiteral("error.png")) && ok;
+
+  // The first confirmation goes the way deleteLater goes in a running event loop.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  beyond = true;
+  controller.resetState();
+  controller.analyzeApp("/Applications/Notes.app");
+  dispatcher->runAll();
+  ok = save(window, dir, QStringLiteral("ready-beyond.png")) && ok;
+  controller.requestUninstall(std::get<states::Ready>(controller.state()).app);
+  if (ConfirmationDialog* dialog = window.confirmationDialog()) {
+    ok = save(*dialog, dir, QStringLiteral("confirmation-running.png")) && ok;
+    dialog->reject();
+  }
   return ok ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 
 #include "ui/screens/screen_parts.h"
 #include "ui/screens/screens.h"
+#include "ui/screens/search_notices.h"
 #include "ui/theme.h"
 
 namespace quillmere::ui {
@@ -39,6 +40,15 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
         tr("This will delete %1 and %n related files. This action cannot be undone!", nullptr, count)
             .arg(QString::fromStdString(currentApp->name())));
     layout->addWidget(message_);
+    // Repeated from the ready screen, at the last moment it can be acted on.
+    if (const QString running = SearchNotices::runningText(*currentApp); !running.isEmpty()) {
+      auto* notice = new WrappedText(this);
+      notice->setObjectName(QStringLiteral("runningNotice"));
+      notice->setFont(ui::font(TextStyle::Subheadline, true));
+      notice->setTextColor(NamedColor::Red);
+      notice->setText(running);
+      layout->addWidget(notice);
+    }
   }
 
   auto* buttons = new QDialogButtonBox(this);

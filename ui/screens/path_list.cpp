@@ -48,6 +48,8 @@ QString PathListModel::reasonText(const RowEvidence& evidence) {
                                : tr("another vendor's identifier");
     case Evidence::SharedIdentifier:
       return tr("another copy is installed: %1").arg(pathDisplayText(evidence.otherPath));
+    case Evidence::NameOnly:
+      return tr("only the name, in a folder apps share");
     default:
       return {};
   }

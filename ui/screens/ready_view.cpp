@@ -13,6 +13,7 @@
 #include "ui/screens/path_list.h"
 #include "ui/screens/screen_parts.h"
 #include "ui/screens/screens.h"
+#include "ui/screens/search_notices.h"
 #include "ui/symbols.h"
 #include "ui/theme.h"
 
@@ -142,6 +143,9 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   connect(list_, &PathListView::toggleRequested, this, &ReadyView::toggleRequested);
   connect(list_, &PathListView::revealRequested, this, &ReadyView::revealRequested);
   sectionLayout->addWidget(list_);
+  notices_ = new SearchNotices(section);
+  notices_->setObjectName(QStringLiteral("searchNotices"));
+  sectionLayout->addWidget(notices_);
   layout->addWidget(section);
 
   uninstall_ = new FilledButton(tr("卸载应用"), NamedColor::Red, content);
@@ -167,6 +171,7 @@ void ReadyView::setApp(const AppInfo& app, const RowSelection* rows, bool measur
   identifier_->setVisible(identifier.has_value());
 
   paths_->setPaths(&app_->relatedFiles, rows_, &app_->evidence);
+  notices_->show(app);
   list_->scrollToTop();
   refreshRows(measuring);
 }

@@ -26,6 +26,7 @@ namespace quillmere::ui {
 class FilledButton;
 class PathListModel;
 class PathListView;
+class SearchNotices;
 class WrappedText;
 
 class ReadyView : public QWidget {
@@ -59,6 +60,7 @@ private:
   QLabel* total_;
   PathListView* list_;
   PathListModel* paths_;
+  SearchNotices* notices_;
   FilledButton* uninstall_;
 };
 

@@ -204,6 +204,10 @@
         <source>another copy is installed: %1</source>
         <translation>another copy is installed: %1</translation>
     </message>
+    <message>
+        <source>only the name, in a folder apps share</source>
+        <translation>only the name, in a folder apps share</translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::ReadyView</name>
@@ -217,6 +221,28 @@
             <numerusform>The following %n file will be deleted:</numerusform>
             <numerusform>The following %n files will be deleted:</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::SearchNotices</name>
+    <message>
+        <source>«%1» is running — quit it before deleting</source>
+        <translation>«%1» is running — quit it before deleting</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n folders could not be searched</source>
+        <translation>
+            <numerusform>%n folder could not be searched</numerusform>
+            <numerusform>%n folders could not be searched</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>: macOS privacy protection refused them. To search them, allow Full Disk Access in System Settings › Privacy &amp; Security.</source>
+        <translation>: macOS privacy protection refused them. To search them, allow Full Disk Access in System Settings › Privacy &amp; Security.</translation>
+    </message>
+    <message>
+        <source>: no permission to read them.</source>
+        <translation>: no permission to read them.</translation>
     </message>
 </context>
 <context>

@@ -203,6 +203,10 @@
         <source>another copy is installed: %1</source>
         <translation>已安装另一个副本：%1</translation>
     </message>
+    <message>
+        <source>only the name, in a folder apps share</source>
+        <translation>仅名称相符，位于各应用共用的文件夹</translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::ReadyView</name>
@@ -215,6 +219,27 @@
         <translation>
             <numerusform>以下 %n 个文件将被删除：</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::SearchNotices</name>
+    <message>
+        <source>«%1» is running — quit it before deleting</source>
+        <translation>«%1» 正在运行 — 请先退出再删除</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n folders could not be searched</source>
+        <translation>
+            <numerusform>%n 个文件夹无法搜索</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>: macOS privacy protection refused them. To search them, allow Full Disk Access in System Settings › Privacy &amp; Security.</source>
+        <translation>：macOS 隐私保护拒绝了读取。如需搜索，请在“系统设置 › 隐私与安全性”中允许“完全磁盘访问权限”。</translation>
+    </message>
+    <message>
+        <source>: no permission to read them.</source>
+        <translation>：没有读取它们的权限。</translation>
     </message>
 </context>
 <context>

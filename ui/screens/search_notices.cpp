@@ -1,0 +1,61 @@
+#include "ui/screens/search_notices.h"
+
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "ui/screens/screen_parts.h"
+#include "ui/theme.h"
+
+namespace quillmere::ui {
+
+SearchNotices::SearchNotices(QWidget* parent) : QWidget(parent) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(4);
+  running_ = new WrappedText(this);
+  running_->setObjectName(QStringLiteral("runningNotice"));
+  running_->setFont(ui::font(TextStyle::Caption, true));
+  running_->setTextColor(NamedColor::Red);
+  layout->addWidget(running_);
+  unreadable_ = new WrappedText(this);
+  unreadable_->setObjectName(QStringLiteral("unreadableNotice"));
+  unreadable_->setFont(ui::font(TextStyle::Caption));
+  unreadable_->setTextColor(NamedColor::Secondary);
+  layout->addWidget(unreadable_);
+  hide();
+}
+
+void SearchNotices::show(const AppInfo& app) {
+  const QString running = runningText(app), unreadable = unreadableText(app);
+  running_->setText(running);
+  running_->setVisible(!running.isEmpty());
+  unreadable_->setText(unreadable);
+  unreadable_->setVisible(!unreadable.isEmpty());
+  setVisible(!running.isEmpty() || !unreadable.isEmpty());
+}
+
+QString SearchNotices::runningText(const AppInfo& app) {
+  if (app.runningPrograms.empty()) return {};
+  // The name is data: put in after the text is looked up.
+  return tr("«%1» is running — quit it before deleting").arg(QString::fromStdString(app.name()));
+}
+
+QString SearchNotices::unreadableText(const AppInfo& app) {
+  const auto& folders = app.unreadableFolders;
+  if (folders.empty()) return {};
+  const int count = static_cast<int>(folders.size());
+  QString text = tr("%n folders could not be searched", nullptr, count);
+  const bool privacy = std::any_of(folders.begin(), folders.end(),
+                                   [](const UnreadableFolder& folder) { return folder.reason == Refusal::Privacy; });
+  // Only the system's privacy protection can be lifted by the user; a
+  // folder of another user stays closed to us whatever is allowed.
+  if (privacy)
+    text += tr(": macOS privacy protection refused them. To search them, allow Full Disk Access in System "
+               "Settings › Privacy & Security.");
+  else
+    text += tr(": no permission to read them.");
+  return text;
+}
+
+}  // namespace quillmere::ui
