@@ -10,12 +10,41 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/spawn_command.h"
+
 namespace quillmere::safety {
 
 std::optional<UserIds> ordinaryUser() {
   const passwd* entry = ::getpwnam("nobody");
   if (!entry) return std::nullopt;
   return UserIds{entry->pw_uid, entry->pw_gid};
+}
+
+namespace {
+
+bool run(std::vector<std::string> arguments) {
+  const std::string program = arguments.front();
+  return runCommand({program, std::move(arguments), cleanCommandEnvironment()}, std::chrono::seconds(30));
+}
+
+}  // namespace
+
+TemporaryUser::TemporaryUser(const std::string& home) {
+  static int made = 0;
+  name_ = "qmtest" + std::to_string(::getpid()) + "x" + std::to_string(++made);
+  // The names stay unique per process, so an account left behind by a test
+  // that crashed never collides with the next run's.
+  if (!run({"/usr/sbin/useradd", "--no-create-home", "--home-dir", home, "--user-group",
+            "--shell", "/usr/sbin/nologin", name_}))
+    return;
+  if (const passwd* entry = ::getpwnam(name_.c_str())) {
+    ids_ = UserIds{entry->pw_uid, entry->pw_gid};
+    valid_ = true;
+  }
+}
+
+TemporaryUser::~TemporaryUser() {
+  if (valid_) run({"/usr/sbin/userdel", name_});
 }
 
 std::optional<std::string> runAsUser(const UserIds& user, const std::function<std::string()>& work) {

@@ -17,6 +17,26 @@ struct UserIds {
 };
 std::optional<UserIds> ordinaryUser();
 
+// An account made for one test, with its home folder where the test says
+// (not created), deleted again with its group when the test is over. Needs
+// root and useradd; valid() is false where it could not be made.
+class TemporaryUser {
+public:
+  explicit TemporaryUser(const std::string& home);
+  ~TemporaryUser();
+  TemporaryUser(const TemporaryUser&) = delete;
+  TemporaryUser& operator=(const TemporaryUser&) = delete;
+
+  bool valid() const { return valid_; }
+  const UserIds& ids() const { return ids_; }
+  const std::string& name() const { return name_; }
+
+private:
+  std::string name_;
+  UserIds ids_;
+  bool valid_ = false;
+};
+
 // Runs `work` in a child switched to `user` and returns what it returned;
 // nothing when the child could not switch, crashed or exited otherwise.
 // Call it with no other threads running.
