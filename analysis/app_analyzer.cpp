@@ -17,6 +17,7 @@
 #include "analysis/library_walk.h"
 #include "analysis/name_matcher.h"
 #include "analysis/scan_failure.h"
+#include "fsys/search_places.h"
 #include "fsys/path_text.h"
 #include "platform/home_folder.h"
 #include "platform/running_processes.h"
@@ -26,18 +27,6 @@ namespace {
 
 constexpr std::size_t kMaxIconBytes = std::size_t(16) << 20;
 
-constexpr const char* kHomeRootSuffixes[] = {
-    "/Library/Application Support", "/Library/Preferences",
-    "/Library/Caches",              "/Library/Logs",
-    "/Library/Saved Application State", "/Library/HTTPStorages",
-    "/Library/WebKit",              "/Library/Containers",
-};
-constexpr const char* kSystemRootSuffixes[] = {
-    "/Library/Application Support",
-    "/Library/Preferences",
-    "/Library/Caches",
-    "/Library/Logs",
-};
 
 bool existsFollowingLinks(const std::string& path) {
   struct stat info;
@@ -120,8 +109,7 @@ std::vector<std::string> AppAnalyzer::searchRoots() const {
   const std::string home = asPathPrefix(locations_.home);
   const std::string system = asPathPrefix(locations_.systemRoot);
   std::vector<std::string> roots;
-  for (const char* suffix : kHomeRootSuffixes) roots.push_back(home + suffix);
-  for (const char* suffix : kSystemRootSuffixes) roots.push_back(system + suffix);
+  for (const SearchPlace& place : kSearchPlaces) roots.push_back((place.inHome ? home : system) + std::string(place.folder));
   return roots;
 }
 
@@ -207,6 +195,13 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
                                          NameMatcher(searched.name, searched.identifier), related);
   for (const FoundRow& row : places.rows) related.push_back(row.path);
   related.push_back(appPath);
+  // Each row's entry as it is now, when the list is made: the removal later
+  // deletes a path only while it still names this entry.
+  AppInfo::IdentityTable identities;
+  for (const std::string& path : related)
+    if (const auto identity = identityAtPath(path)) identities.emplace(path, *identity);
+  for (const FoundRow& row : places.rows)
+    if (const auto identity = identityAtPath(row.path)) identities.emplace(row.path, *identity);
   AppInfo info(std::move(name), appPath, std::move(bundleIdentifier), std::move(icon), std::move(related));
   std::sort(places.rows.begin(), places.rows.end(),
             [](const FoundRow& a, const FoundRow& b) { return a.path < b.path; });
@@ -220,6 +215,7 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
   info.unreadableFolders = std::move(unreadable);
   if (processes.joinable()) processes.join();
   for (RunningProgram& program : running) info.runningPrograms.push_back(std::move(program.program));
+  info.setIdentities(std::move(identities));
   return info;
 }
 

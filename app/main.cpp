@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/app_icon.h"
+#include "platform/home_folder.h"
 #include "platform/privileged_remover.h"
 #include "ui/content_view.h"
 #include "ui/launch_options.h"
@@ -41,6 +42,12 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(quillmere::app::appIcon());
   QGuiApplication::setDesktopFileName(QStringLiteral("example.quillmere.Quillmere"));
 
+  // Another home or system root (--home, --system-root): what it lists is
+  // never removed with administrator rights.
+  const quillmere::SearchLocations locations = options.searchLocations();
+  const auto privileged = quillmere::searchesOwnFolders(locations.home, locations.systemRoot)
+                              ? quillmere::makeSystemPrivilegedRemover()
+                              : quillmere::makeNoPrivilegedRemover();
   int status = 0;
   {
     // The content is the window: its fixed 500 × 450 size makes the window
@@ -48,8 +55,7 @@ int main(int argc, char** argv) {
     // its frame, so the window can still be moved and closed.
     quillmere::ui::ContentView window(
         std::make_shared<quillmere::ui::QtDispatcher>(),
-        quillmere::SessionServices::standard(options.searchLocations(),
-                                             quillmere::makeSystemPrivilegedRemover()));
+        quillmere::SessionServices::standard(options.searchLocations(), privileged));
     window.setWindowTitle(QStringLiteral("Quillmere"));
     window.show();
     window.raise();

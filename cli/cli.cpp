@@ -13,6 +13,7 @@
 #include "cli/json_text.h"
 #include "cli/terminal_text.h"
 #include "fsys/path_text.h"
+#include "platform/home_folder.h"
 #include "selection/evidence_analysis.h"
 #include "selection/row_selection.h"
 
@@ -369,6 +370,28 @@ void reportSearchNotices(const AppInfo& app, const CliStreams& streams) {
                                       : "no permission to read them"));
   for (const UnreadableFolder& folder : folders) writeLine(streams.err, "  " + folder.path);
 }
+// A Library made for trying it out (--home, --system-root) is never removed
+// with administrator rights: the remover would refuse its paths anyway. The
+// first path that would need them says why, once.
+class NoPrivilegedRemovalSaysWhy : public PrivilegedRemover {
+public:
+  explicit NoPrivilegedRemovalSaysWhy(std::FILE* err) : err_(err) {}
+  bool accepts(const std::string&) const override {
+    if (!said_)
+      std::fputs("quillmere-cli: --home or --system-root names other folders than your own, so "
+                 "nothing is deleted with administrator rights.\n",
+                 err_);
+    said_ = true;
+    return false;
+  }
+  std::vector<bool> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) override {
+    return std::vector<bool>(entries.size(), false);
+  }
+
+private:
+  std::FILE* err_;
+  mutable bool said_ = false;
+};
 
 int usageError(const UsageError& error, const CliStreams& streams) {
   writeLine(streams.err, "quillmere-cli: " + error.message);
@@ -455,6 +478,10 @@ int runCli(const std::vector<std::string>& args, const CliStreams& streams,
   for (std::size_t i : rows.shown) paths.push_back(std::move(app.relatedFiles[i]));
   app.relatedFiles = std::move(paths);
   app.evidence.clear();  // the removal needs the paths alone
+  const SearchLocations locations = locationsFor(options);
+  if (!searchesOwnFolders(locations.home, locations.systemRoot))
+    return removeApp(app, options, streams,
+                     uninstaller.withPrivilegedRemover(std::make_shared<NoPrivilegedRemovalSaysWhy>(streams.err)));
   return removeApp(app, options, streams, uninstaller);
 }
 

@@ -16,4 +16,10 @@ bool hasHiddenFlag(int parentFd, const char* name, struct stat* info, bool* have
 // also a bind mount of a folder that lives elsewhere on the same device.
 bool isMountRoot(int fd, const struct stat& st, dev_t parentDev);
 
+// True when the entry open at `fd` lies on a file system the kernel makes up
+// (/proc, /sys, /dev/fd and the like). Its links are not text a user wrote:
+// /proc/PID/cwd of a process that may not be dumped belongs to root and leads
+// wherever that process chose, so a walk never follows one.
+bool isOnPseudoFileSystem(int fd);
+
 }  // namespace quillmere

@@ -21,4 +21,15 @@ AppInfo::AppInfo(std::string name, std::string path, std::optional<std::string> 
       bundleIdentifier_(std::move(bundleIdentifier)),
       icon_(std::move(icon)) {}
 
+std::optional<EntryIdentity> AppInfo::identityOf(const std::string& path) const {
+  if (!identities_) return std::nullopt;
+  const auto found = identities_->find(path);
+  if (found == identities_->end()) return std::nullopt;
+  return found->second;
+}
+
+void AppInfo::setIdentities(IdentityTable identities) {
+  identities_ = std::make_shared<const IdentityTable>(std::move(identities));
+}
+
 }  // namespace quillmere

@@ -6,9 +6,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "model/evidence.h"
+#include "fsys/entry_identity.h"
 
 namespace quillmere {
 
@@ -59,6 +61,11 @@ public:
   // of relatedFiles, in the same order, or empty when nothing decided it (then
   // every row is taken by default). Whoever changes relatedFiles keeps it in step.
   std::vector<RowEvidence> evidence;
+  // What each listed path named when it was listed; the removal deletes only
+  // that. Shared by the record's copies, so a selection of its rows keeps it.
+  using IdentityTable = std::unordered_map<std::string, EntryIdentity>;
+  std::optional<EntryIdentity> identityOf(const std::string& path) const;
+  void setIdentities(IdentityTable identities);
 
   // What the search found beyond the twelve folders (also in relatedFiles,
   // after the twelve folders' rows), sorted by path, with content evidence.
@@ -74,6 +81,7 @@ private:
   std::string path_;
   std::optional<std::string> bundleIdentifier_;
   std::shared_ptr<const IconImage> icon_;
+  std::shared_ptr<const IdentityTable> identities_;
 };
 
 }  // namespace quillmere

@@ -7,11 +7,14 @@
 
 namespace quillmere {
 
-// The osascript argument vector (argv[0] included) that removes `path` with
-// `remover`: the script text is fixed, and both come in as arguments of its
-// run handler (item 1 the path, item 2 the remover), each put into the shell
-// command by `quoted form of`. No path ever becomes script text.
-std::vector<std::string> privilegedRemovalScriptArguments(const std::string& remover,
-                                                          const std::string& path);
+// The osascript argument vector (argv[0] included) that runs `remover` with
+// `arguments` once, under one administrator prompt showing `prompt`: the
+// script text is fixed, and everything comes in as arguments of its run
+// handler (item 1 the prompt, item 2 the remover, then the remover's
+// arguments), each put into the shell command by `quoted form of`. No path
+// ever becomes script text. The remover's report is the script's result,
+// line endings unaltered, which osascript prints.
+std::vector<std::string> privilegedRemovalScriptArguments(const std::string& prompt, const std::string& remover,
+                                                          const std::vector<std::string>& arguments);
 
 }  // namespace quillmere

@@ -17,4 +17,14 @@ std::string currentHomeFolder() {
   return "/";
 }
 
+std::optional<std::string> homeInUserDatabase() {
+  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/')
+    return withoutTrailingSlashes(pw->pw_dir);
+  return std::nullopt;
+}
+
+bool searchesOwnFolders(const std::string& home, const std::string& systemRoot) {
+  return withoutTrailingSlashes(systemRoot) == "/" && withoutTrailingSlashes(home) == homeInUserDatabase();
+}
+
 }  // namespace quillmere

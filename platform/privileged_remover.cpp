@@ -3,20 +3,50 @@
 #include <unistd.h>
 
 #include "fsys/path_text.h"
+#include "fsys/search_places.h"
+#include "platform/home_folder.h"
 
 namespace quillmere {
 namespace {
 
-// Runs our remover once per path. The path is checked again here, whoever
-// calls: "/", relative paths and paths ending in "/" never reach a program
-// that runs as root.
+// Runs our remover once for all entries. Each path is checked again here,
+// whoever calls: no path of a shape the remover refuses reaches pkexec.
 class SystemPrivilegedRemover : public PrivilegedRemover {
 public:
-  bool removeWithPrivileges(const std::string& path) override {
+  explicit SystemPrivilegedRemover(std::optional<std::string> home) : home_(std::move(home)) {}
+
+  bool accepts(const std::string& path) const override {
     const auto target = privilegedRemovalPath(path);
-    if (!target) return false;
+    return target && removableShape(*target, home_) != RemovableShape::Outside;
+  }
+
+  std::vector<bool> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) override {
+    std::vector<bool> outcomes(entries.size(), false);
+    std::vector<PrivilegedEntry> taken;
+    std::vector<std::size_t> positions;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      if (!accepts(entries[i].path)) continue;
+      taken.push_back({*privilegedRemovalPath(entries[i].path), entries[i].identity});
+      positions.push_back(i);
+    }
     const auto remover = installedPrivilegedRemover();
-    return remover && runCommand(privilegedRemovalCommand(*remover, *target));
+    if (taken.empty() || !remover) return outcomes;
+    std::string report;
+    runCommand(privilegedRemovalCommand(*remover, taken), std::nullopt, &report);
+    const std::vector<bool> answers = removerOutcomes(report, taken.size());
+    for (std::size_t i = 0; i < taken.size(); ++i) outcomes[positions[i]] = answers[i];
+    return outcomes;
+  }
+
+private:
+  std::optional<std::string> home_;
+};
+
+class NoPrivilegedRemover : public PrivilegedRemover {
+public:
+  bool accepts(const std::string&) const override { return false; }
+  std::vector<bool> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) override {
+    return std::vector<bool>(entries.size(), false);
   }
 };
 
@@ -37,7 +67,31 @@ std::optional<std::string> installedPrivilegedRemover() {
 }
 
 std::shared_ptr<PrivilegedRemover> makeSystemPrivilegedRemover() {
-  return std::make_shared<SystemPrivilegedRemover>();
+  return std::make_shared<SystemPrivilegedRemover>(homeInUserDatabase());
+}
+
+std::shared_ptr<PrivilegedRemover> makeNoPrivilegedRemover() { return std::make_shared<NoPrivilegedRemover>(); }
+
+std::vector<std::string> removerArguments(const std::vector<PrivilegedEntry>& entries) {
+  std::vector<std::string> arguments;
+  for (const PrivilegedEntry& entry : entries) {
+    arguments.push_back("--entry");
+    arguments.push_back(identityText(entry.identity));
+    arguments.push_back(entry.path);
+  }
+  return arguments;
+}
+
+std::vector<bool> removerOutcomes(const std::string& report, std::size_t entries) {
+  std::vector<bool> outcomes(entries, false);
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < entries && from < report.size(); ++i) {
+    std::size_t end = report.find('\n', from);
+    if (end == std::string::npos) end = report.size();
+    outcomes[i] = report.compare(from, 9, "removed: ") == 0;
+    from = end + 1;
+  }
+  return outcomes;
 }
 
 }  // namespace quillmere

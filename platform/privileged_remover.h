@@ -1,29 +1,47 @@
 #pragma once
-// Removal of one path with administrator rights, used when the ordinary
-// removal cannot delete it: our own privileged remover (quillmere-remover),
-// started through the platform's authorisation — pkexec on Linux, the
-// administrator AppleScript on macOS. Tests use FakePrivilegedRemover.
+// Removal with administrator rights of what the ordinary removal cannot
+// delete: our own privileged remover (quillmere-remover), started once per
+// removal through the platform's authorisation — pkexec on Linux, the
+// administrator AppleScript on macOS — with every such entry of the removal.
+// Tests use FakePrivilegedRemover.
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "fsys/entry_identity.h"
 #include "platform/spawn_command.h"
 
 namespace quillmere {
 
+// A listed entry for the remover: its path (no trailing "/") and what it was
+// when listed.
+struct PrivilegedEntry {
+  std::string path;
+  EntryIdentity identity;
+};
+
 class PrivilegedRemover {
 public:
   virtual ~PrivilegedRemover() = default;
-  // Removes the file or tree at `path` (never following a final symbolic
-  // link). True when the privileged run reported no error. Blocks while the
-  // system asks the user for authorisation.
-  virtual bool removeWithPrivileges(const std::string& path) = 0;
+  // True when our remover would take `path` (the shapes the search lists, for
+  // the user running the program): a path it would refuse fails at once, and
+  // no password is asked for it.
+  virtual bool accepts(const std::string& path) const = 0;
+  // Removes every entry in one run, under one authorisation that ends with
+  // it, each only while it is still the listed entry. One answer per entry,
+  // in order: true when nothing is left at it. Blocks while the system asks.
+  virtual std::vector<bool> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) = 0;
 };
 
 // The platform's real implementation. Without our remover beside the running
 // program every privileged removal fails: nothing else is ever run instead.
 std::shared_ptr<PrivilegedRemover> makeSystemPrivilegedRemover();
+
+// None at all: for a search of other folders than the user's own (--home,
+// --system-root), where a password would only ever be asked in vain.
+std::shared_ptr<PrivilegedRemover> makeNoPrivilegedRemover();
 
 // Where the remover lies for a program at `programPath` (absolute, links
 // resolved): ../libexec/quillmere/quillmere-remover from the program's folder,
@@ -36,9 +54,17 @@ std::optional<std::string> runningProgramPath();
 // The remover beside the running program, when it is there and executable.
 std::optional<std::string> installedPrivilegedRemover();
 
-// The command that runs `remover` for one (already checked) absolute path:
-// /usr/bin/pkexec REMOVER PATH on Linux, osascript with the fixed
-// administrator AppleScript on macOS.
-SpawnCommand privilegedRemovalCommand(const std::string& remover, const std::string& path);
+// What follows the remover on its command line: "--entry DEV:INO PATH" for
+// each entry, in order.
+std::vector<std::string> removerArguments(const std::vector<PrivilegedEntry>& entries);
+
+// The remover's report, one line per entry in order: true where it says
+// "removed". Entries it never reported (it was not run, or stopped) are false.
+std::vector<bool> removerOutcomes(const std::string& report, std::size_t entries);
+
+// The command that runs `remover` for the (already checked) entries:
+// /usr/bin/pkexec REMOVER --entry DEV:INO PATH... on Linux, osascript with the
+// fixed administrator AppleScript on macOS.
+SpawnCommand privilegedRemovalCommand(const std::string& remover, const std::vector<PrivilegedEntry>& entries);
 
 }  // namespace quillmere

@@ -14,10 +14,12 @@ std::optional<std::string> runningProgramPath() {
 }
 
 // pkexec runs our remover as root after polkit has asked for authorisation;
-// the path travels as the remover's one argument, so no shell ever parses it
-// and, being absolute, it never looks like an option.
-SpawnCommand privilegedRemovalCommand(const std::string& remover, const std::string& path) {
-  return {"/usr/bin/pkexec", {"/usr/bin/pkexec", remover, path}, cleanCommandEnvironment()};
+// the entries travel as the remover's arguments, so no shell ever parses a
+// path and, being absolute, none ever looks like an option.
+SpawnCommand privilegedRemovalCommand(const std::string& remover, const std::vector<PrivilegedEntry>& entries) {
+  std::vector<std::string> arguments{"/usr/bin/pkexec", remover};
+  for (std::string& argument : removerArguments(entries)) arguments.push_back(std::move(argument));
+  return {"/usr/bin/pkexec", std::move(arguments), cleanCommandEnvironment()};
 }
 
 }  // namespace quillmere

@@ -18,10 +18,12 @@ std::optional<std::string> runningProgramPath() {
 }
 
 // osascript runs the fixed administrator AppleScript (see apple_script.h),
-// which hands the path to our remover; the system shows its authorisation
-// prompt while it blocks, and exit status 0 means the script ran without error.
-SpawnCommand privilegedRemovalCommand(const std::string& remover, const std::string& path) {
-  std::vector<std::string> arguments = privilegedRemovalScriptArguments(remover, path);
+// which hands the entries to our remover; the system shows its authorisation
+// prompt, which says how many entries go, while it blocks.
+SpawnCommand privilegedRemovalCommand(const std::string& remover, const std::vector<PrivilegedEntry>& entries) {
+  const std::string prompt = "Quillmere needs an administrator password to delete " +
+                             std::to_string(entries.size()) + " files that your account may not delete.";
+  std::vector<std::string> arguments = privilegedRemovalScriptArguments(prompt, remover, removerArguments(entries));
   std::string program = arguments.front();
   return {std::move(program), std::move(arguments), cleanCommandEnvironment()};
 }

@@ -18,12 +18,20 @@ namespace {
 using ::testing::ElementsAre;
 
 #if !defined(__APPLE__)
-TEST(PrivilegedRemover, LinuxRunsPkexecWithOurRemoverAndThePathAsArguments) {
+// One run for all entries, each as "--entry DEV:INO PATH"; the report is
+// read line by line, and what it does not say was removed was not.
+TEST(PrivilegedRemover, LinuxRunsPkexecOnceWithOurRemoverAndTheEntriesAsArguments) {
   const std::string remover = "/usr/libexec/quillmere/quillmere-remover";
-  const SpawnCommand command = privilegedRemovalCommand(remover, "/home/u/-rf $(x) 'y'\n");
+  const SpawnCommand command = privilegedRemovalCommand(
+      remover, {{"/home/u/-rf $(x) 'y'\n", {2049, 77, 0}}, {"/Library/Caches/z", {18446744073709551615u, 0, 0}}});
   EXPECT_EQ(command.program, "/usr/bin/pkexec");
-  EXPECT_THAT(command.arguments, ElementsAre("/usr/bin/pkexec", remover, "/home/u/-rf $(x) 'y'\n"));
+  EXPECT_THAT(command.arguments,
+              ElementsAre("/usr/bin/pkexec", remover, "--entry", "2049:77", "/home/u/-rf $(x) 'y'\n", "--entry",
+                          "18446744073709551615:0", "/Library/Caches/z"));
   EXPECT_THAT(command.environment, ElementsAre("PATH=/usr/bin:/bin"));
+  EXPECT_EQ(removerOutcomes("removed: /a\nnot removed: /b (x)\nremoved: /c\n", 4),
+            (std::vector<bool>{true, false, true, false}));
+  EXPECT_EQ(removerOutcomes("", 2), (std::vector<bool>{false, false}));
 }
 #endif
 
@@ -42,6 +50,9 @@ TEST(RunCommand, SucceedsOnlyOnExitZeroWithNothingInheritedButTheFixedEnvironmen
   EXPECT_FALSE(runCommand(shell("kill -9 $$")));
   EXPECT_FALSE(runCommand({"/nonexistent/program", {"program"}, {}}));
   EXPECT_FALSE(runCommand({"/bin/true", {}, {}}));
+  std::string output;
+  EXPECT_FALSE(runCommand(shell("printf 'a\\nb'; exit 1"), std::chrono::seconds(20), &output));
+  EXPECT_EQ(output, "a\nb");
 }
 
 TEST(RunCommand, ATimeoutKillsTheProgramAndAnswersFalse) {
@@ -60,8 +71,8 @@ TEST(PrivilegedRemover, RealRemoverAnswersWithoutHangingAndTellsTheTruth) {
   close(fd);
   const auto remover = installedPrivilegedRemover();
   ASSERT_TRUE(remover) << "quillmere-remover is not beside the tests";
-  const bool removed =
-      runCommand(privilegedRemovalCommand(*remover, pattern), std::chrono::seconds(20));
+  const bool removed = runCommand(privilegedRemovalCommand(*remover, {{pattern, *identityAtPath(pattern)}}),
+                                  std::chrono::seconds(20));
   struct stat st;
   const bool stillThere = lstat(pattern, &st) == 0;
   EXPECT_EQ(removed, !stillThere);

@@ -23,7 +23,10 @@ std::vector<std::string> cleanCommandEnvironment();
 // True when the program started and exited with status 0. Blocks until it
 // ends; with a timeout (for tests) the program is killed at the deadline and
 // the answer is false.
+// With `output`, what the program writes to its standard output is collected
+// there, whatever its exit status.
 bool runCommand(const SpawnCommand& command,
-                std::optional<std::chrono::milliseconds> timeout = std::nullopt);
+                std::optional<std::chrono::milliseconds> timeout = std::nullopt,
+                std::string* output = nullptr);
 
 }  // namespace quillmere

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "fsys/entry_marks.h"
 #include "fsys/path_text.h"
 #include "removal/link_step.h"
 
@@ -112,6 +113,11 @@ WalkedEntry walkToEntry(const std::string& path, LinkTrust trust) {
     if (!step.isLink) {
       close(folderFd);
       return {step.stop, step.error};
+    }
+    // A link lies on the file system of the folder that holds it.
+    if (isOnPseudoFileSystem(folderFd)) {
+      close(folderFd);
+      return {Status::Refused, EPERM};
     }
     if (++links > kMaxLinks || step.linkTarget.empty()) {
       close(folderFd);

@@ -20,7 +20,8 @@ public:
   enum class Status {
     Reached,      // parentFd() is the folder that holds name() (which may not exist)
     Unreachable,  // a folder on the way is missing, not a folder, or cannot be searched
-    Refused,      // a link owned by someone untrusted lies on the way, or the path
+    Refused,      // a link owned by someone untrusted, or lying on a pseudo file system
+                  // such as /proc, stands in the way, or the path
                   // names no entry that may be removed ("/", "x/.", "x/..", "x/")
   };
 

@@ -11,16 +11,18 @@ namespace quillmere {
 
 using Status = WalkedEntry::Status;
 
-ListedEntry FileOperations::find(const std::string& path) const {
-  return {path, walkToEntry(withoutTrailingSlashes(path), LinkTrust::RootOrCurrentUser)};
+ListedEntry FileOperations::find(const std::string& path, std::optional<EntryIdentity> listed) const {
+  return {path, walkToEntry(withoutTrailingSlashes(path), LinkTrust::RootOrCurrentUser), listed};
 }
 
-bool FileOperations::exists(const ListedEntry& entry) const {
+bool FileOperations::exists(const ListedEntry& entry) const { return !entry.walk.isGone(); }
+
+bool FileOperations::isAnotherEntry(const ListedEntry& entry) const {
   const WalkedEntry& walk = entry.walk;
-  if (walk.status() == Status::Refused) return true;
   if (walk.status() != Status::Reached) return false;
   struct stat st;
-  return fstatat(walk.parentFd(), walk.name().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  if (fstatat(walk.parentFd(), walk.name().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  return !entry.listed || !isSameEntry(st, *entry.listed);
 }
 
 bool FileOperations::isDeletable(const ListedEntry& entry) const {
@@ -42,7 +44,8 @@ bool FileOperations::isDeletable(const ListedEntry& entry) const {
 
 bool FileOperations::removeItem(const ListedEntry& entry) const {
   const WalkedEntry& walk = entry.walk;
-  return walk.status() == Status::Reached && removeEntryAt(walk.parentFd(), walk.name().c_str());
+  return walk.status() == Status::Reached &&
+         removeEntryAt(walk.parentFd(), walk.name().c_str(), RemovalGuard{entry.listed, false, std::nullopt});
 }
 
 }  // namespace quillmere

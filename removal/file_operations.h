@@ -6,8 +6,10 @@
 // from it to make chosen paths fail, since they run as root where
 // permissions stop nothing.
 
+#include <optional>
 #include <string>
 
+#include "fsys/entry_identity.h"
 #include "removal/entry_walk.h"
 
 namespace quillmere {
@@ -16,6 +18,7 @@ namespace quillmere {
 struct ListedEntry {
   std::string path;  // as listed
   WalkedEntry walk;
+  std::optional<EntryIdentity> listed;  // what was at the path when it was listed
 };
 
 class FileOperations {
@@ -24,16 +27,22 @@ public:
   // Walks to the folder that holds the entry, following only links owned by
   // root or by the user running the program. A trailing "/" is ignored: the
   // entry itself is what is listed, never what a final link points to.
-  virtual ListedEntry find(const std::string& path) const;
-  // True when any object is at the entry (a final symbolic link counts,
-  // dangling or not), or when an untrusted link stands in the way: that path
-  // is then not reached, so it counts as a failure rather than as absent.
+  virtual ListedEntry find(const std::string& path, std::optional<EntryIdentity> listed = std::nullopt) const;
+  // False only when nothing is at the entry: the reached folder holds no such
+  // name, or a folder on the way is missing or not a folder. Anything else
+  // that stopped the walk — a folder that cannot be searched, descriptors
+  // run out, an untrusted link — leaves the entry there as far as we know.
   virtual bool exists(const ListedEntry& entry) const;
+  // True when the walk reached the folder and what is at the name now is not
+  // the listed entry (or nothing was recorded when it was listed): it is not
+  // touched, by this removal or by the privileged one.
+  virtual bool isAnotherEntry(const ListedEntry& entry) const;
   // Deletable as the Mac's file manager means it: the user may write to the
   // folder that holds it, and owns the entry where that folder is sticky.
   virtual bool isDeletable(const ListedEntry& entry) const;
-  // Removes a file, a symbolic link (never what it points to) or a whole tree.
-  // True when nothing is left at the entry.
+  // Removes a file, a symbolic link (never what it points to) or a whole tree,
+  // while it is the listed entry (when one was recorded). True when nothing is
+  // left at the entry.
   virtual bool removeItem(const ListedEntry& entry) const;
 };
 

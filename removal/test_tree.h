@@ -11,6 +11,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "fsys/entry_identity.h"
+#include "model/app_info.h"
+
 namespace quillmere::fixtures {
 
 class TempDir {
@@ -59,5 +62,13 @@ public:
 private:
   bool ok_ = false;
 };
+// The record as the analysis hands it over: each path's entry as it is now.
+inline AppInfo listedNow(AppInfo app) {
+  AppInfo::IdentityTable identities;
+  for (const std::string& path : app.relatedFiles)
+    if (const auto identity = identityAtPath(path)) identities.emplace(path, *identity);
+  app.setIdentities(std::move(identities));
+  return app;
+}
 
 }  // namespace quillmere::fixtures

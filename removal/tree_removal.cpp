@@ -38,9 +38,17 @@ bool mayBeFolder(int error) { return error == EISDIR || error == EPERM; }
 
 class TreeRemover {
 public:
-  TreeRemover(int baseFd, const BeforeFolderOpen& beforeOpen) : baseFd_(baseFd), beforeOpen_(beforeOpen) {}
+  TreeRemover(int baseFd, const RemovalGuard& guard, const BeforeFolderOpen& beforeOpen)
+      : baseFd_(baseFd), guard_(guard), beforeOpen_(beforeOpen) {}
   bool run(const char* name) {
-    if (!removeChild(baseFd_, name, DT_UNKNOWN)) return false;
+    unsigned char type = DT_UNKNOWN;
+    if (guard_.listed || guard_.folderOnly) {
+      struct stat st;
+      if (fstatat(baseFd_, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+      if (!fitsGuard(st)) return false;
+      type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+    }
+    if (!removeChild(baseFd_, name, type)) return false;
     while (!stack_.empty()) {
       Folder& top = stack_.back();
       FolderEntry entry;
@@ -65,9 +73,17 @@ private:
     folder.kept.emplace_back(name);
   }
 
+  bool fitsGuard(const struct stat& st) const {
+    return (!guard_.listed || isSameEntry(st, *guard_.listed)) && (!guard_.folderOnly || S_ISDIR(st.st_mode));
+  }
+
   // Removes a non-folder at once, or opens a folder and pushes it. False only
   // when the entry is known to stay.
   bool removeChild(int dirFd, const char* name, unsigned char type) {
+    // The listed entry itself was looked at just before (run): it goes as
+    // what it was seen to be, never as what may have been swapped in since.
+    const bool top = stack_.empty();
+    if (top && type == DT_REG) return (unlinkat(dirFd, name, 0) == 0 || errno == ENOENT) && noteRemoved();
     if (type != DT_DIR) {
       if (unlinkat(dirFd, name, 0) == 0 || errno == ENOENT) return noteRemoved();
       if (!mayBeFolder(errno)) return false;
@@ -76,8 +92,9 @@ private:
     const int fd = openFolderNoFollow(dirFd, name);
     if (fd < 0) {
       if (errno == ENOENT) return noteRemoved();
-      // Not a folder (any more): a file or a symbolic link, removed as itself.
-      if (errno == ENOTDIR || errno == ELOOP)
+      // Not a folder (any more): a file or a symbolic link, removed as itself —
+      // unless it is the listed entry, which was a folder a moment ago.
+      if ((errno == ENOTDIR || errno == ELOOP) && !(top && guard_.listed))
         return (unlinkat(dirFd, name, 0) == 0 || errno == ENOENT) && noteRemoved();
       return false;
     }
@@ -86,7 +103,8 @@ private:
     // deletes what lies outside the listed tree. It stays, and the removal
     // reports that it failed.
     struct stat st;
-    if (fstat(fd, &st) != 0 || isMountRoot(fd, st, parentDevice())) {
+    if (fstat(fd, &st) != 0 || isMountRoot(fd, st, parentDevice()) || (top && !fitsGuard(st)) ||
+        (guard_.asker && st.st_uid != 0 && st.st_uid != *guard_.asker)) {
       close(fd);
       return false;
     }
@@ -120,8 +138,9 @@ private:
     if (depth > 0 && !stack_[depth - 1].listing.isOpen() && !reopenParentOfTop()) return false;
     const int parentFd = depth == 0 ? baseFd_ : stack_[depth - 1].listing.fd();
 
-    bool removed = unlinkat(parentFd, top.name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT;
-    if (!removed && (errno == ENOTEMPTY || errno == EEXIST) && !top.failed &&
+    const bool there = stillThere(parentFd, top);
+    bool removed = there && (unlinkat(parentFd, top.name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT);
+    if (!removed && there && (errno == ENOTEMPTY || errno == EEXIST) && !top.failed &&
         top.rescans < kMaxRescans) {
       ++top.rescans;
       top.listing.rewind();
@@ -134,6 +153,15 @@ private:
     else if (!removed)
       keep(stack_.back(), name.c_str());
     return true;
+  }
+
+  // The emptied listed folder is still at its name: one renamed in its
+  // place meanwhile is not removed (when empty) in its stead.
+  bool stillThere(int parentFd, const Folder& folder) const {
+    if (!guard_.listed || stack_.size() != 1) return true;
+    struct stat st;
+    if (fstatat(parentFd, folder.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+    return st.st_dev == folder.dev && st.st_ino == folder.ino;
   }
 
   // Reopens the folder above the top one through "..", and only accepts it if
@@ -154,6 +182,7 @@ private:
   }
 
   int baseFd_;
+  const RemovalGuard& guard_;
   const BeforeFolderOpen& beforeOpen_;
   std::vector<Folder> stack_;
   std::size_t firstOpen_ = 0;
@@ -162,8 +191,8 @@ private:
 
 }  // namespace
 
-bool removeEntryAt(int parentFd, const char* name, const BeforeFolderOpen& beforeOpen) {
-  return TreeRemover(parentFd, beforeOpen).run(name);
+bool removeEntryAt(int parentFd, const char* name, const RemovalGuard& guard, const BeforeFolderOpen& beforeOpen) {
+  return TreeRemover(parentFd, guard, beforeOpen).run(name);
 }
 
 }  // namespace quillmere

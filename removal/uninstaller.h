@@ -28,9 +28,12 @@ public:
   void uninstall(const AppInfo& app, const ProgressCallback& progress,
                  const CompletionCallback& completion) const;
 
-private:
-  bool deleteWithPrivileges(const std::string& path) const;
+  // The same file operations with another privileged remover.
+  Uninstaller withPrivilegedRemover(std::shared_ptr<PrivilegedRemover> privileged) const {
+    return Uninstaller(std::move(privileged), files_);
+  }
 
+private:
   std::shared_ptr<PrivilegedRemover> privileged_;
   std::shared_ptr<const FileOperations> files_;
 };

@@ -42,6 +42,10 @@ struct Outcome {
 
 Outcome uninstall(const Uninstaller& uninstaller, std::vector<std::string> paths) {
   AppInfo app("Foo", "/Applications/Foo.app", std::nullopt, nullptr, std::move(paths));
+  AppInfo::IdentityTable identities;  // as listed: what is on disk, else made up for a scripted path
+  for (const std::string& path : app.relatedFiles)
+    identities.emplace(path, identityAtPath(path).value_or(EntryIdentity{1, identities.size() + 1, 0}));
+  app.setIdentities(std::move(identities));
   Outcome run;
   uninstaller.uninstall(
       app, [&](const std::string& line) { run.lines.push_back(line); },
@@ -60,13 +64,15 @@ TEST(Uninstall, EveryOutcomeGivesItsLinesInOrder) {
   files->paths["/fails-everywhere"] = {true, false};
   files->paths["/locked-then-sudo"] = {false, true};
   files->paths["/locked-everywhere"] = {false, true};
+  files->paths["/outside"] = {false, true};
   auto privileged = std::make_shared<FakePrivilegedRemover>();
   privileged->refuse("/fails-everywhere");
   privileged->refuse("/locked-everywhere");
+  privileged->outside("/outside");
 
   const Outcome run = uninstall(Uninstaller(privileged, files),
                             {"/missing", "/ok", "/fails-then-sudo", "/fails-everywhere",
-                             "/locked-then-sudo", "/locked-everywhere"});
+                             "/locked-then-sudo", "/outside", "/locked-everywhere"});
 
   // The prefixes as raw bytes: U+2713 is E2 9C 93, U+2717 is E2 9C 97.
   EXPECT_THAT(run.lines,
@@ -75,14 +81,18 @@ TEST(Uninstall, EveryOutcomeGivesItsLinesInOrder) {
                           "Deleting: /fails-then-sudo", "\xE2\x9C\x93 Deleted (sudo): /fails-then-sudo",
                           "Deleting: /fails-everywhere", "\xE2\x9C\x97 Failed to delete: /fails-everywhere",
                           "Deleting: /locked-then-sudo", "\xE2\x9C\x93 Deleted (sudo): /locked-then-sudo",
+                          "Deleting: /outside", "\xE2\x9C\x97 Failed to delete: /outside",
                           "Deleting: /locked-everywhere", "\xE2\x9C\x97 Failed to delete: /locked-everywhere"));
   // Not deletable means no ordinary attempt at all.
   EXPECT_THAT(files->removed, ElementsAre("/ok", "/fails-then-sudo", "/fails-everywhere"));
+  // One privileged run — one password — for every path that needs it, and
+  // none for a path the remover would refuse.
   EXPECT_THAT(privileged->calls(), ElementsAre("/fails-then-sudo", "/fails-everywhere",
                                                "/locked-then-sudo", "/locked-everywhere"));
+  EXPECT_EQ(privileged->runs(), 1);
   EXPECT_EQ(run.completions, 1);
   EXPECT_FALSE(run.success);
-  EXPECT_EQ(run.message, "Failed to delete 2 files");
+  EXPECT_EQ(run.message, "Failed to delete 3 files");
 }
 
 TEST(Uninstall, EmptyListCompletesOnceWithSuccessAndNoLines) {

@@ -18,6 +18,7 @@
 #include "removal/uninstaller.h"
 #include "removal/test_tree.h"
 #include "safety/removal_run.h"
+#include "safety/run_as_user.h"
 
 namespace quillmere::safety {
 namespace {
@@ -55,7 +56,7 @@ TEST(PrivilegedPath, NeverEndsInASlash) {
   Tree tree;
   auto privileged = std::make_shared<FakePrivilegedRemover>();
   const std::vector<std::string> listed = tree.slashedPaths();
-  const AppInfo app("Quill", listed.back(), std::nullopt, nullptr, listed);
+  const AppInfo app = fixtures::listedNow(AppInfo("Quill", listed.back(), std::nullopt, nullptr, listed));
   const RemovalRun run = runRemoval(Uninstaller(privileged, std::make_shared<FailingFileOperations>()), app);
   EXPECT_TRUE(run.success);
   EXPECT_THAT(privileged->calls(), ElementsAreArray(tree.plainPaths()));
@@ -67,7 +68,7 @@ TEST(PrivilegedPath, OrdinaryRemovalOfALinkGivenWithASlashKeepsItsTarget) {
   auto privileged = std::make_shared<FakePrivilegedRemover>();
   privileged->refuseAll();
   const std::vector<std::string> listed = tree.slashedPaths();
-  const RemovalRun run = runRemoval(Uninstaller(privileged), AppInfo("Quill", listed.back(), std::nullopt, nullptr, listed));
+  const RemovalRun run = runRemoval(Uninstaller(privileged), fixtures::listedNow(AppInfo("Quill", listed.back(), std::nullopt, nullptr, listed)));
   EXPECT_TRUE(run.success) << run.message.value_or("");
   for (const auto& path : tree.plainPaths()) EXPECT_FALSE(existsNoFollow(path)) << path;
   EXPECT_TRUE(existsNoFollow(tree.precious + "/thesis.tex"));
@@ -83,12 +84,14 @@ const std::string kRemover = QUILLMERE_REMOVER;
 TEST(PrivilegedCommand, IsAnAbsoluteArgumentVectorEndingInThePathExactly) {
   for (const std::string& name : kHostileNames) {
     const std::string path = "/home/u/Library/Caches/" + name;
-    const SpawnCommand command = privilegedRemovalCommand(kRemover, path);
+    const SpawnCommand command = privilegedRemovalCommand(kRemover, {{path, EntryIdentity{2049, 12, 0}}});
     EXPECT_EQ(command.program, command.arguments.at(0));
-    ASSERT_EQ(command.arguments.size(), 3u);
+    ASSERT_EQ(command.arguments.size(), 5u);
     EXPECT_TRUE(command.arguments[0].starts_with("/")) << command.arguments[0];
     EXPECT_EQ(command.arguments[1], kRemover);
-    EXPECT_EQ(command.arguments[2], path);
+    EXPECT_EQ(command.arguments[2], "--entry");
+    EXPECT_EQ(command.arguments[3], "2049:12");
+    EXPECT_EQ(command.arguments[4], path);
     EXPECT_EQ(command.environment, cleanCommandEnvironment());
   }
 }
@@ -98,7 +101,11 @@ TEST(PrivilegedCommand, IsAnAbsoluteArgumentVectorEndingInThePathExactly) {
 // neighbours stay, no name is expanded, and a startup file named by the
 // caller's BASH_ENV or ENV is never read.
 TEST(PrivilegedCommand, RunsWithoutAShellOrTheCallersEnvironment) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make the account that asks";
   TempDir dir;
+  TemporaryUser asker(dir.path());  // the remover takes only paths in the Library of the user who asked
+  if (!asker.valid()) GTEST_SKIP() << "could not make an account (useradd)";
+  const std::string caches = dir / "Library/Caches";
   const std::string marker = dir / "startup-file-ran";
   writeFile(dir / "startup.sh", "touch '" + marker + "'\n");
   ::setenv("BASH_ENV", (dir / "startup.sh").c_str(), 1);
@@ -106,19 +113,23 @@ TEST(PrivilegedCommand, RunsWithoutAShellOrTheCallersEnvironment) {
   ASSERT_EQ(::chdir(dir.path().c_str()), 0);  // where "$(touch PWNED)" would leave its mark
 
   writeFile(dir / "keep", "keep");
+  std::vector<PrivilegedEntry> entries;
   for (const std::string& name : kHostileNames) {
-    writeFile(dir / (name + "/inner"), "x");
-    writeFile(dir / (name + "-neighbour"), "x");
+    writeFile(caches + "/" + name + "/inner", "x");
+    writeFile(caches + "/" + name + "-neighbour", "x");
+    entries.push_back({caches + "/" + name, *identityAtPath(caches + "/" + name)});
   }
+  SpawnCommand command = privilegedRemovalCommand(kRemover, entries);
+  command.arguments.erase(command.arguments.begin());  // without pkexec, which would add PKEXEC_UID
+  command.program = command.arguments.front();
+  command.environment.push_back("PKEXEC_UID=" + std::to_string(asker.ids().uid));
+  std::string report;
+  EXPECT_TRUE(runCommand(command, std::chrono::seconds(20), &report)) << report;
+  EXPECT_EQ(removerOutcomes(report, entries.size()), std::vector<bool>(entries.size(), true)) << report;
   for (const std::string& name : kHostileNames) {
-    const std::string path = dir / name;
-    SpawnCommand command = privilegedRemovalCommand(kRemover, path);
-    command.arguments.erase(command.arguments.begin());  // without pkexec
-    command.program = command.arguments.front();
-    EXPECT_TRUE(runCommand(command, std::chrono::seconds(20))) << name;
-    EXPECT_FALSE(existsNoFollow(path)) << name;
+    EXPECT_FALSE(existsNoFollow(caches + "/" + name)) << name;
+    EXPECT_TRUE(existsNoFollow(caches + "/" + name + "-neighbour")) << name;
   }
-  for (const std::string& name : kHostileNames) EXPECT_TRUE(existsNoFollow(dir / (name + "-neighbour"))) << name;
   // A shell run with the same environment reads no startup file either.
   EXPECT_TRUE(runCommand({"/bin/bash", {"bash", "-c", "test -z \"$BASH_ENV$ENV\""}, cleanCommandEnvironment()}));
   ::unsetenv("BASH_ENV");

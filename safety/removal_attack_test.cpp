@@ -18,7 +18,7 @@
 #include "analysis/app_analyzer.h"
 #include "platform/fake_privileged_remover.h"
 #include "removal/entry_walk.h"
-#include "removal/quillmere.h"
+#include "removal/uninstaller.h"
 #include "removal/test_tree.h"
 #include "safety/manifest.h"
 #include "safety/removal_run.h"
@@ -221,7 +221,7 @@ TEST_F(RemovalAttack, ARenamedInEntryIsNotTheListedOne) {
     auto privileged = std::make_shared<FakePrivilegedRemover>();
     AppInfo own = app;
     own.relatedFiles = {shared + "/Quill"};
-    RemovalRun run = runRemoval(Quillmere(privileged), own);
+    RemovalRun run = runRemoval(Uninstaller(privileged), own);
     run.log.push_back(run.message.value_or("<none>"));
     run.log.push_back(std::to_string(privileged->calls().size()) + " privileged runs");
     return joinFields(run.log);
@@ -330,7 +330,7 @@ TEST_F(RemovalAttack, AnEntryThatCannotBeReachedIsAFailureNeverASuccess) {
       while (::open("/", O_RDONLY | O_CLOEXEC) >= 0) {
       }
     }
-    RemovalRun run = runRemoval(Quillmere(privileged), record);
+    RemovalRun run = runRemoval(Uninstaller(privileged), record);
     run.log.push_back(run.message.value_or("<none>"));
     return joinFields(run.log);
   };

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "fsys/entry_identity.h"
 #include "platform/privileged_remover.h"
 #include "platform/spawn_command.h"
 #include "removal/test_tree.h"
@@ -29,9 +30,18 @@ using ::testing::IsEmpty;
 
 const std::string kRemover = QUILLMERE_REMOVER;
 
-bool runRemover(std::vector<std::string> arguments, const std::string& remover = kRemover) {
+// The remover as pkexec starts it for the user `asker` (root when none).
+bool runRemover(std::vector<std::string> arguments, const TemporaryUser* asker = nullptr,
+                const std::string& remover = kRemover) {
   arguments.insert(arguments.begin(), remover);
-  return runCommand({remover, std::move(arguments), cleanCommandEnvironment()}, std::chrono::seconds(20));
+  std::vector<std::string> environment = cleanCommandEnvironment();
+  if (asker) environment.push_back("PKEXEC_UID=" + std::to_string(asker->ids().uid));
+  return runCommand({remover, std::move(arguments), std::move(environment)}, std::chrono::seconds(20));
+}
+
+// "--entry DEV:INO PATH" for the entry at `path` as it is now.
+std::vector<std::string> listed(const std::string& path) {
+  return {"--entry", identityText(identityAtPath(path).value_or(EntryIdentity{})), path};
 }
 
 TEST(Remover, IsFoundBesideTheRunningProgram) {
@@ -56,30 +66,33 @@ TEST(Remover, RefusesAnythingButOneAbsolutePathNamingAnEntry) {
   ASSERT_EQ(::chdir("/"), 0);
   EXPECT_THAT(removalViolations(before, takeManifest(dir.path()), {}), IsEmpty());
   // Nothing there is nothing left: done.
-  EXPECT_TRUE(runRemover({dir / "missing"}));
-  EXPECT_TRUE(runRemover({dir / "missing/deeper/still"}));
+  EXPECT_TRUE(runRemover({"--entry", "1:1", dir / "missing.app"}));
+  EXPECT_TRUE(runRemover({"--entry", "1:1", dir / "missing/deeper/still.app"}));
 }
 
 TEST(Remover, FollowsOnlyLinksOwnedByRootOnTheWay) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root, as the remover has once authorised";
   TempDir dir;
-  writeFile(dir / "real/roots/Quill/data");
-  writeFile(dir / "real/users/Quill/data");
-  ASSERT_EQ(::symlink((dir / "real/roots").c_str(), (dir / "roots").c_str()), 0);
-  ASSERT_EQ(::symlink((dir / "real/users").c_str(), (dir / "users").c_str()), 0);
-  ASSERT_EQ(::lchown((dir / "users").c_str(), 65534, 65534), 0);
+  TemporaryUser asker(dir.path());
+  if (!asker.valid()) GTEST_SKIP() << "could not make an account (useradd)";
+  const std::string caches = dir / "Library/Caches";
+  writeFile(caches + "/real/roots/Quill/data");
+  writeFile(caches + "/real/users/Quill/data");
+  ASSERT_EQ(::symlink((caches + "/real/roots").c_str(), (caches + "/roots").c_str()), 0);
+  ASSERT_EQ(::symlink((caches + "/real/users").c_str(), (caches + "/users").c_str()), 0);
+  ASSERT_EQ(::lchown((caches + "/users").c_str(), 65534, 65534), 0);
   // A root link whose target passes through the user's link is refused too.
-  ASSERT_EQ(::symlink((dir / "users").c_str(), (dir / "via").c_str()), 0);
+  ASSERT_EQ(::symlink((caches + "/users").c_str(), (caches + "/via").c_str()), 0);
 
-  EXPECT_FALSE(runRemover({dir / "users/Quill"}));
-  EXPECT_FALSE(runRemover({dir / "via/Quill"}));
-  EXPECT_TRUE(existsNoFollow(dir / "real/users/Quill/data"));
-  EXPECT_TRUE(runRemover({dir / "roots/Quill"}));
-  EXPECT_FALSE(existsNoFollow(dir / "real/roots/Quill"));
+  EXPECT_FALSE(runRemover(listed(caches + "/users/Quill"), &asker));
+  EXPECT_FALSE(runRemover(listed(caches + "/via/Quill"), &asker));
+  EXPECT_TRUE(existsNoFollow(caches + "/real/users/Quill/data"));
+  EXPECT_TRUE(runRemover(listed(caches + "/roots/Quill"), &asker));
+  EXPECT_FALSE(existsNoFollow(caches + "/real/roots/Quill"));
   // A listed link goes as itself.
-  EXPECT_TRUE(runRemover({dir / "users"}));
-  EXPECT_FALSE(existsNoFollow(dir / "users"));
-  EXPECT_TRUE(existsNoFollow(dir / "real/users/Quill/data"));
+  EXPECT_TRUE(runRemover(listed(caches + "/users"), &asker));
+  EXPECT_FALSE(existsNoFollow(caches + "/users"));
+  EXPECT_TRUE(existsNoFollow(caches + "/real/users/Quill/data"));
 }
 
 TEST(Remover, RunByAnOrdinaryUserChangesNothingItMayNot) {
@@ -87,10 +100,10 @@ TEST(Remover, RunByAnOrdinaryUserChangesNothingItMayNot) {
   if (::geteuid() != 0 || !user) GTEST_SKIP() << "needs root to switch to an ordinary user";
   TempDir dir;
   ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-  writeFile(dir / "roots/Quill/data");
-  writeFile(dir / "theirs/Quill/data");
-  writeFile(dir / "theirs/Mine");
-  for (const char* entry : {"theirs", "theirs/Quill", "theirs/Quill/data", "theirs/Mine"})
+  writeFile(dir / "roots/Quill.app/data");
+  writeFile(dir / "theirs/Quill.app/data");
+  writeFile(dir / "theirs/Mine.app/data");
+  for (const char* entry : {"theirs", "theirs/Quill.app", "theirs/Quill.app/data", "theirs/Mine.app", "theirs/Mine.app/data"})
     ASSERT_EQ(::lchown((dir / entry).c_str(), user->uid, user->gid), 0);
   ASSERT_EQ(::symlink((dir / "theirs").c_str(), (dir / "link").c_str()), 0);
   ASSERT_EQ(::lchown((dir / "link").c_str(), user->uid, user->gid), 0);
@@ -99,14 +112,14 @@ TEST(Remover, RunByAnOrdinaryUserChangesNothingItMayNot) {
 
   const auto answers = runAsUser(*user, [&] {
     std::string answer;
-    for (const std::string& path : {dir / "roots/Quill", dir / "link/Quill", dir / "theirs/Mine"})
-      answer += runRemover({path}, *remover) ? '1' : '0';
+    for (const std::string& path : {dir / "roots/Quill.app", dir / "link/Quill.app", dir / "theirs/Mine.app"})
+      answer += runRemover(listed(path), nullptr, *remover) ? '1' : '0';
     return answer;
   });
   EXPECT_EQ(answers, "001");
-  EXPECT_TRUE(existsNoFollow(dir / "roots/Quill/data"));
-  EXPECT_TRUE(existsNoFollow(dir / "theirs/Quill/data"));  // its own, but only through its own link
-  EXPECT_FALSE(existsNoFollow(dir / "theirs/Mine"));
+  EXPECT_TRUE(existsNoFollow(dir / "roots/Quill.app/data"));
+  EXPECT_TRUE(existsNoFollow(dir / "theirs/Quill.app/data"));  // its own, but only through its own link
+  EXPECT_FALSE(existsNoFollow(dir / "theirs/Mine.app"));
 }
 
 // Shows `from` at `to` until the end of the test, and is undone before the
@@ -128,23 +141,23 @@ TEST(Remover, NeverLeavesTheListedTreeThroughADotDotOrAMount) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root, as the remover has once authorised";
   TempDir dir;
   writeFile(dir / "outside/precious/thesis.tex", "years of work");
-  writeFile(dir / "Quill/sub/data");
-  makeDirs(dir / "Quill/sub/mnt");
-  makeDirs(dir / "Mounted");
+  writeFile(dir / "Quill.app/sub/data");
+  makeDirs(dir / "Quill.app/sub/mnt");
+  makeDirs(dir / "Mounted.app");
   const Manifest before = takeManifest(dir / "outside");
 
-  EXPECT_FALSE(runRemover({dir / "Quill/../outside/precious"}));
-  EXPECT_FALSE(runRemover({dir / "Quill/sub/../../outside"}));
+  EXPECT_FALSE(runRemover(listed(dir / "Quill.app/../outside/precious")));
+  EXPECT_FALSE(runRemover(listed(dir / "Quill.app/sub/../../outside")));
   EXPECT_THAT(removalViolations(before, takeManifest(dir / "outside"), {}), IsEmpty());
 
-  BindMount inside(dir / "outside", dir / "Quill/sub/mnt");
-  BindMount listed(dir / "outside", dir / "Mounted");
-  if (!inside.mounted || !listed.mounted) GTEST_SKIP() << "no bind mounts here";
-  EXPECT_FALSE(runRemover({dir / "Quill"}));
-  EXPECT_FALSE(runRemover({dir / "Mounted"}));
+  BindMount inside(dir / "outside", dir / "Quill.app/sub/mnt");
+  BindMount mounted(dir / "outside", dir / "Mounted.app");
+  if (!inside.mounted || !mounted.mounted) GTEST_SKIP() << "no bind mounts here";
+  EXPECT_FALSE(runRemover(listed(dir / "Quill.app")));
+  EXPECT_FALSE(runRemover(listed(dir / "Mounted.app")));
   EXPECT_THAT(removalViolations(before, takeManifest(dir / "outside"), {}), IsEmpty());
-  EXPECT_FALSE(existsNoFollow(dir / "Quill/sub/data"));  // the rest of the tree still goes
-  EXPECT_TRUE(existsNoFollow(dir / "Quill/sub/mnt"));
+  EXPECT_FALSE(existsNoFollow(dir / "Quill.app/sub/data"));  // the rest of the tree still goes
+  EXPECT_TRUE(existsNoFollow(dir / "Quill.app/sub/mnt"));
 }
 
 }  // namespace

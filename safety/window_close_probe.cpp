@@ -40,10 +40,8 @@ std::atomic<bool> stalled = false;
 
 class WaitingPrivilegedRemover : public PrivilegedRemover {
 public:
-  bool removeWithPrivileges(const std::string&) override {
-    stallForever();
-    return false;
-  }
+  bool accepts(const std::string&) const override { return true; }
+  std::vector<bool> removeWithPrivileges(const std::vector<PrivilegedEntry>&) override { stallForever(); }
 };
 
 // As an ordinary user might: nothing here may be removed without rights.

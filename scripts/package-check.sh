@@ -46,7 +46,10 @@ check_tree() {
   step "metainfo valid"
   policy="$top$prefix/share/polkit-1/actions/example.quillmere.policy"
   xmllint --noout --dtdvalid /usr/share/polkit-1/policyconfig-1.dtd "$policy" || fail "polkit action"
-  grep -q "<allow_active>auth_admin_keep</allow_active>" "$policy" || fail "polkit action does not keep the authorisation"
+  # One password per removal, and none kept: a kept authorisation would let
+  # the process that asked run the remover again without asking.
+  grep -q "<allow_active>auth_admin</allow_active>" "$policy" || fail "polkit action does not ask for the password"
+  if grep -q "_keep" "$policy"; then fail "polkit action keeps the authorisation"; fi
   step "polkit action valid, exec.path $(sed -n 's:.*exec.path">\(.*\)</annotate>.*:\1:p' "$policy")"
   [ -f "$top$prefix/share/icons/hicolor/scalable/apps/$app_id.svg" ] &&
     [ -f "$top$prefix/share/icons/hicolor/48x48/apps/$app_id.png" ] || fail "icons missing"

@@ -1,0 +1,40 @@
+#include "fsys/entry_identity.h"
+
+#include <limits>
+
+#include "fsys/path_text.h"
+
+namespace quillmere {
+
+std::optional<std::uint64_t> parseDecimal(std::string_view text) {
+  if (text.empty() || text.size() > 20) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    const std::uint64_t digit = std::uint64_t(c - '0');
+    if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+std::optional<EntryIdentity> identityAtPath(const std::string& path) {
+  struct stat st;
+  if (::lstat(withoutTrailingSlashes(path).c_str(), &st) != 0) return std::nullopt;
+  return identityOf(st);
+}
+
+std::string identityText(const EntryIdentity& identity) {
+  return std::to_string(identity.device) + ":" + std::to_string(identity.inode);
+}
+
+std::optional<EntryIdentity> parseIdentityText(std::string_view text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos) return std::nullopt;
+  const auto device = parseDecimal(text.substr(0, colon));
+  const auto inode = parseDecimal(text.substr(colon + 1));
+  if (!device || !inode) return std::nullopt;
+  return EntryIdentity{*device, *inode, 0};
+}
+
+}  // namespace quillmere
