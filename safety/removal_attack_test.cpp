@@ -342,10 +342,14 @@ TEST_F(RemovalAttack, AnEntryThatCannotBeReachedIsAFailureNeverASuccess) {
   ASSERT_EQ(::chmod((caches + "/Locked").c_str(), 0755), 0);
   EXPECT_TRUE(existsNoFollow(locked + "/data"));
 
+#if !defined(QUILLMERE_SANITIZED)
+  // The sanitizers' runtime needs descriptors of its own (UBSan opens a pipe
+  // to check a pointer), so under them a descriptor limit tests the runtime.
   AppInfo again = listed({locked});
   EXPECT_THAT(splitFields(runAsUser(a(), [&] { return remove(again, true); }).value_or("")),
               ElementsAre("Deleting: " + locked, "\u2717 Failed to delete: " + locked, "Failed to delete 1 files"));
   EXPECT_TRUE(existsNoFollow(locked + "/data"));
+#endif
 }
 
 }  // namespace
