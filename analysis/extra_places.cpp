@@ -16,6 +16,7 @@
 #include "analysis/scan_failure.h"
 #include "fsys/entry_marks.h"
 #include "fsys/folder_listing.h"
+#include "fsys/search_places.h"
 
 namespace quillmere {
 namespace {
@@ -188,9 +189,8 @@ PlacesFound searchExtraPlaces(const std::string& home, const std::string& system
                               const NameMatcher& matcher, const std::vector<std::string>& alreadyListed) {
   PlacesFound found;
   PlaceSearch search(systemRoot, app, matcher, found);
-  for (const ExtraPlace& place : kExtraPlaces)
-    search.search((place.scope == PlaceScope::Home ? home : systemRoot) + std::string(place.suffix),
-                  kindOf(place.suffix));
+  for (const SearchPlace& place : kExtraPlaces)
+    search.search((place.inHome ? home : systemRoot) + std::string(place.folder), kindOf(place.folder));
   search.search(home + "/Library/Containers", PlaceKind::Plain, true);
 
   std::sort(found.rows.begin(), found.rows.end(),

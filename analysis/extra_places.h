@@ -1,13 +1,11 @@
 #pragma once
-// The places searched after the twelve folders: background items, scripts,
-// group containers, cookies, plug-ins, services, helper tools and package
-// receipts. Entries directly inside each place are tested, with the twelve
-// folders' hidden-entry and link rules; some are also judged by what they
-// hold (a launchd job's program, a container's metadata) or by the name the
-// system gives them (a group container).
+// The search of the places after the twelve folders (kExtraPlaces in
+// fsys/search_places.h). Entries directly inside each place are tested, with
+// the twelve folders' hidden-entry and link rules; some are also judged by
+// what they hold (a launchd job's program, a container's metadata) or by the
+// name the system gives them (a group container).
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "model/app_info.h"
@@ -15,29 +13,6 @@
 namespace quillmere {
 
 class NameMatcher;
-
-enum class PlaceScope { Home, System };
-
-struct ExtraPlace {
-  std::string_view suffix;  // below the home or the system root
-  PlaceScope scope;
-};
-
-// In search order. Only the entries directly inside are ever listed, which
-// is also all the privileged remover accepts there.
-inline constexpr ExtraPlace kExtraPlaces[] = {
-    {"/Library/Application Scripts", PlaceScope::Home},
-    {"/Library/Group Containers", PlaceScope::Home},
-    {"/Library/Cookies", PlaceScope::Home},
-    {"/Library/LaunchAgents", PlaceScope::Home},
-    {"/Library/Internet Plug-Ins", PlaceScope::Home},
-    {"/Library/Services", PlaceScope::Home},
-    {"/Library/LaunchAgents", PlaceScope::System},
-    {"/Library/LaunchDaemons", PlaceScope::System},
-    {"/Library/PrivilegedHelperTools", PlaceScope::System},
-    {"/Library/Internet Plug-Ins", PlaceScope::System},
-    {"/private/var/db/receipts", PlaceScope::System},
-};
 
 // What the search knows of the app beyond the matcher's needles.
 struct SearchedApp {

@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "analysis/name_matcher.h"
+#include "fsys/search_places.h"
 #include "model/app_info.h"
 
 namespace quillmere {
 
-// Entries this many levels below a root are the deepest tested.
-inline constexpr int kMaxEntryDepth = 3;
+// Entries this many levels below a root are the deepest tested: as deep as
+// the privileged remover takes.
+inline constexpr int kMaxEntryDepth = kLibraryFolderDepth;
 
 // Appends the path of every matching entry below `root` (root text + "/" +
 // names, bytes as found) to `found`, in the order the folders list them, on

@@ -30,7 +30,7 @@ bool allComponentsPlain(std::string_view path) {
 
 RemovableShape removableShape(std::string_view path, const std::optional<std::string>& home) {
   if (!allComponentsPlain(path)) return RemovableShape::Outside;
-  for (const SearchPlace& place : kSearchPlaces) {
+  for (const SearchPlace& place : kAllSearchPlaces) {
     if (place.inHome && (!home || home->empty() || !allComponentsPlain(*home))) continue;
     const std::string folder = (place.inHome ? *home : std::string()) + std::string(place.folder);
     const auto depth = depthBelow(path, folder);

@@ -1,9 +1,10 @@
 #pragma once
-// The folders the search lists entries of, and how deep below each an entry
+// The places the search lists entries of, and how deep below each an entry
 // may lie. The same table says which paths the privileged remover takes, so
 // a place the search gains is a place the remover accepts, and nothing else.
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,22 +16,42 @@ struct SearchPlace {
   int maxDepth;             // entries 1 to maxDepth components below the folder are listed
 };
 
-// The twelve Library folders, in search order: eight in the home, four
-// system-wide. Places searched beyond them go after these rows.
-inline constexpr SearchPlace kSearchPlaces[] = {
-    {true, "/Library/Application Support", 3},
-    {true, "/Library/Preferences", 3},
-    {true, "/Library/Caches", 3},
-    {true, "/Library/Logs", 3},
-    {true, "/Library/Saved Application State", 3},
-    {true, "/Library/HTTPStorages", 3},
-    {true, "/Library/WebKit", 3},
-    {true, "/Library/Containers", 3},
-    {false, "/Library/Application Support", 3},
-    {false, "/Library/Preferences", 3},
-    {false, "/Library/Caches", 3},
-    {false, "/Library/Logs", 3},
+inline constexpr int kLibraryFolderDepth = 3;
+
+// In search order: the twelve Library folders (eight in the home, four
+// system-wide), walked three levels deep; then the places where apps leave
+// background items, scripts, group containers, cookies, plug-ins, services,
+// helper tools and package receipts, of which only the entries directly
+// inside are ever listed.
+inline constexpr SearchPlace kAllSearchPlaces[] = {
+    {true, "/Library/Application Support", kLibraryFolderDepth},
+    {true, "/Library/Preferences", kLibraryFolderDepth},
+    {true, "/Library/Caches", kLibraryFolderDepth},
+    {true, "/Library/Logs", kLibraryFolderDepth},
+    {true, "/Library/Saved Application State", kLibraryFolderDepth},
+    {true, "/Library/HTTPStorages", kLibraryFolderDepth},
+    {true, "/Library/WebKit", kLibraryFolderDepth},
+    {true, "/Library/Containers", kLibraryFolderDepth},
+    {false, "/Library/Application Support", kLibraryFolderDepth},
+    {false, "/Library/Preferences", kLibraryFolderDepth},
+    {false, "/Library/Caches", kLibraryFolderDepth},
+    {false, "/Library/Logs", kLibraryFolderDepth},
+
+    {true, "/Library/Application Scripts", 1},
+    {true, "/Library/Group Containers", 1},
+    {true, "/Library/Cookies", 1},
+    {true, "/Library/LaunchAgents", 1},
+    {true, "/Library/Internet Plug-Ins", 1},
+    {true, "/Library/Services", 1},
+    {false, "/Library/LaunchAgents", 1},
+    {false, "/Library/LaunchDaemons", 1},
+    {false, "/Library/PrivilegedHelperTools", 1},
+    {false, "/Library/Internet Plug-Ins", 1},
+    {false, "/private/var/db/receipts", 1},
 };
+
+inline constexpr std::span<const SearchPlace> kSearchPlaces = std::span(kAllSearchPlaces).first(12);
+inline constexpr std::span<const SearchPlace> kExtraPlaces = std::span(kAllSearchPlaces).subspan(12);
 
 // What the privileged remover may take at `path`, given the home folder of
 // the user who asked (nothing: no home is accepted): an entry one to

@@ -79,10 +79,13 @@ int main(int argc, char** argv) {
   }
   if (!usable) {
     std::fputs("usage: quillmere-remover --entry DEV:INO PATH [--entry DEV:INO PATH]...\n"
-               "Each PATH lies one to three components below a Library folder the search lists\n"
-               "(in the home folder of the user who asked, or in /Library), or is an application\n"
-               "bundle; DEV:INO is what it was when listed.\n",
+               "Each PATH is an application bundle, or lies one to N components below one of\n"
+               "these folders (~ being the home folder of the user who asked); DEV:INO is what\n"
+               "it was when listed.\n",
                stderr);
+    for (const SearchPlace& place : kAllSearchPlaces)
+      std::fprintf(stderr, "  N=%d  %s%.*s\n", place.maxDepth, place.inHome ? "~" : "",
+                   int(place.folder.size()), place.folder.data());
     return kUsage;
   }
 

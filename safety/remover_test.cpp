@@ -95,6 +95,23 @@ TEST(Remover, FollowsOnlyLinksOwnedByRootOnTheWay) {
   EXPECT_TRUE(existsNoFollow(caches + "/real/users/Quill/data"));
 }
 
+// A background item the user may not delete is taken from the places the
+// search lists one level deep, and only directly from them.
+TEST(Remover, TakesAnEntryDirectlyInsideAPlaceSearchedOneLevelDeep) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, as the remover has once authorised";
+  TempDir dir;
+  TemporaryUser asker(dir.path());
+  if (!asker.valid()) GTEST_SKIP() << "could not make an account (useradd)";
+  const std::string agents = dir / "Library/LaunchAgents";
+  writeFile(agents + "/com.example.sync.plist");
+  writeFile(agents + "/deeper/com.example.sync.plist");
+
+  EXPECT_FALSE(runRemover(listed(agents + "/deeper/com.example.sync.plist"), &asker));
+  EXPECT_TRUE(existsNoFollow(agents + "/deeper/com.example.sync.plist"));
+  EXPECT_TRUE(runRemover(listed(agents + "/com.example.sync.plist"), &asker));
+  EXPECT_FALSE(existsNoFollow(agents + "/com.example.sync.plist"));
+}
+
 TEST(Remover, RunByAnOrdinaryUserChangesNothingItMayNot) {
   const auto user = ordinaryUser();
   if (::geteuid() != 0 || !user) GTEST_SKIP() << "needs root to switch to an ordinary user";
