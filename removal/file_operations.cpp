@@ -1,9 +1,15 @@
 #include "removal/file_operations.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <deque>
+
+#include "fsys/entry_marks.h"
+#include "fsys/folder_listing.h"
 #include "fsys/path_text.h"
 #include "removal/tree_removal.h"
 
@@ -40,6 +46,74 @@ bool FileOperations::isDeletable(const ListedEntry& entry) const {
   // folder, or root, may remove it.
   const uid_t uid = geteuid();
   return uid == 0 || uid == st.st_uid || uid == parent.st_uid;
+}
+
+namespace {
+
+// One descriptor stays open per level, as in the measuring; a deeper tree is
+// not vouched for.
+constexpr std::size_t kMaxPredictedDepth = 256;
+
+struct PredictedFolder {
+  FolderListing listing;
+  struct stat st;
+};
+
+// What unlinkat and rmdir will need in the folder open at `fd`: to list it,
+// to write to it and to search it.
+bool mayEmpty(int fd) { return faccessat(fd, ".", R_OK | W_OK | X_OK, AT_EACCESS) == 0; }
+
+bool mayUnlinkFromSticky(const struct stat& folder, const struct stat& child) {
+  const uid_t uid = geteuid();
+  return uid == 0 || uid == child.st_uid || uid == folder.st_uid;
+}
+
+}  // namespace
+
+bool FileOperations::mayRemoveWhole(const ListedEntry& entry, const std::atomic<bool>* stop) const {
+  const WalkedEntry& walk = entry.walk;
+  if (walk.status() != Status::Reached) return false;
+  struct stat top;
+  if (fstatat(walk.parentFd(), walk.name().c_str(), &top, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (!S_ISDIR(top.st_mode)) return true;
+  struct stat parent;
+  if (fstat(walk.parentFd(), &parent) != 0) return false;
+  std::deque<PredictedFolder> open;  // never moved: listings keep their buffers
+  auto enter = [&](int parentFd, const char* name, dev_t parentDev) {
+    const int fd = openFolderNoFollow(parentFd, name);
+    if (fd < 0) return false;
+    PredictedFolder& folder = open.emplace_back();
+    if (fstat(fd, &folder.st) != 0 || isMountRoot(fd, folder.st, parentDev) || !mayEmpty(fd)) {
+      close(fd);
+      return false;
+    }
+    return folder.listing.open(fd);
+  };
+  if (!enter(walk.parentFd(), walk.name().c_str(), parent.st_dev)) return false;
+  while (!open.empty()) {
+    if (stop && stop->load(std::memory_order_relaxed)) return false;
+    PredictedFolder& folder = open.back();
+    FolderEntry child;
+    if (!folder.listing.next(child)) {
+      if (folder.listing.failed()) return false;
+      open.pop_back();
+      continue;
+    }
+    // Outside a sticky folder only folders need a look: any other entry goes
+    // with a write to the folder that holds it.
+    const bool sticky = folder.st.st_mode & S_ISVTX;
+    if (!sticky && child.type != DT_DIR && child.type != DT_UNKNOWN) continue;
+    struct stat st;
+    if (fstatat(folder.listing.fd(), child.name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT) continue;
+      return false;
+    }
+    if (sticky && !mayUnlinkFromSticky(folder.st, st)) return false;
+    if (!S_ISDIR(st.st_mode)) continue;
+    if (open.size() >= kMaxPredictedDepth) return false;
+    if (!enter(folder.listing.fd(), child.name, folder.st.st_dev)) return false;
+  }
+  return true;
 }
 
 bool FileOperations::removeItem(const ListedEntry& entry) const {

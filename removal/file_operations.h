@@ -6,6 +6,7 @@
 // from it to make chosen paths fail, since they run as root where
 // permissions stop nothing.
 
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -40,6 +41,13 @@ public:
   // Deletable as the Mac's file manager means it: the user may write to the
   // folder that holds it, and owns the entry where that folder is sticky.
   virtual bool isDeletable(const ListedEntry& entry) const;
+  // Predicts, without touching anything, whether removeItem would leave
+  // nothing of a deletable entry without more rights: true for a file or a
+  // link; for a folder, every folder in its tree (itself included) may be
+  // listed, written to and searched, no mount lies inside, and in a sticky
+  // one the user owns each entry or the folder. False too when `stop` turns
+  // true first.
+  virtual bool mayRemoveWhole(const ListedEntry& entry, const std::atomic<bool>* stop = nullptr) const;
   // Removes a file, a symbolic link (never what it points to) or a whole tree,
   // while it is the listed entry (when one was recorded). True when nothing is
   // left at the entry.

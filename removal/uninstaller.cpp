@@ -9,10 +9,10 @@
 namespace quillmere {
 namespace {
 
-const std::string kDeleting = "Deleting: ";
-const std::string kDeleted = "\u2713 Deleted: ";
-const std::string kDeletedSudo = "\u2713 Deleted (sudo): ";
-const std::string kFailed = "\u2717 Failed to delete: ";
+const std::string kDeleting{kDeletingLine};
+const std::string kDeleted{kDeletedLine};
+const std::string kDeletedSudo{kDeletedSudoLine};
+const std::string kFailed{kFailedLine};
 
 // A background job is stopped before its list goes: left loaded, it would go
 // on starting a program that is gone. Agents run in the user's domain; a
@@ -81,6 +81,21 @@ private:
 
 }  // namespace
 
+bool Uninstaller::privilegedTakes(const std::string& path, const std::optional<EntryIdentity>& listed) const {
+  const auto target = privilegedRemovalPath(path);
+  return listed && target && privileged_ && privileged_->accepts(*target);
+}
+
+bool Uninstaller::needsPrivileges(const std::string& path, const std::optional<EntryIdentity>& listed,
+                                  const std::atomic<bool>* stop) const {
+  // The same steps as uninstall() takes up to its fallback, with the removal
+  // itself predicted instead of tried.
+  const ListedEntry entry = files_->find(path, listed);
+  if (!files_->exists(entry) || files_->isAnotherEntry(entry)) return false;
+  if (files_->isDeletable(entry) && files_->mayRemoveWhole(entry, stop)) return false;
+  return !(stop && stop->load()) && privilegedTakes(path, listed);
+}
+
 void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress,
                             const CompletionCallback& completion) const {
   const std::vector<std::string>& paths = app.relatedFiles;
@@ -116,12 +131,11 @@ void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress
       log.end(i, &kDeleted);
       continue;
     }
-    const auto target = privilegedRemovalPath(path);
-    if (!listed || !target || !privileged_ || !privileged_->accepts(*target)) {
+    if (!privilegedTakes(path, listed)) {
       fail(i);
       continue;
     }
-    privileged.push_back({*target, *listed});
+    privileged.push_back({*privilegedRemovalPath(path), *listed});
     privilegedRows.push_back(i);
   }
   if (!privileged.empty()) {

@@ -32,7 +32,8 @@ RowSelection::RowSelection(const std::vector<std::string>& paths)
       container_(paths.size(), -1),
       copy_(paths.size(), false),
       bytes_(paths.size(), 0),
-      state_(paths.size(), Pending) {
+      state_(paths.size(), Pending),
+      needsRights_(paths.size(), false) {
   std::vector<std::size_t> order(paths.size());
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
@@ -118,6 +119,59 @@ std::uint64_t RowSelection::selectedSize() const {
     if (counted && state_[r] == Known) total += bytes_[r];
   }
   return total;
+}
+
+void RowSelection::setNeedsRights(std::size_t row, bool needs) {
+  if (row < size()) needsRights_[row] = needs;
+}
+
+std::size_t RowSelection::selectedNeedingRights() const {
+  std::size_t count = 0;
+  for (std::size_t r = 0; r < size(); ++r) count += selected_[r] && needsRights_[r];
+  return count;
+}
+
+FreedTally RowSelection::freedTally() const {
+  FreedTally tally;
+  std::vector<std::int64_t> position(size(), -1);  // each selected row's place among the removal's
+  for (std::size_t r = 0; r < size(); ++r) {
+    if (!selected_[r]) continue;
+    position[r] = std::int64_t(tally.rows_.size());
+    tally.rows_.push_back(FreedTally::Row{sizeOf(r)});
+  }
+  // A container may be listed after what it holds: placed only once all are.
+  // A selected row's containers are all selected or all left out.
+  for (std::size_t r = 0; r < size(); ++r)
+    if (selected_[r] && container_[r] >= 0 && selected_[std::size_t(container_[r])])
+      tally.rows_[std::size_t(position[r])].holder = position[std::size_t(container_[r])];
+  return tally;
+}
+
+void FreedTally::deleted(std::size_t row) {
+  if (row >= rows_.size() || rows_[row].deleted) return;
+  rows_[row].deleted = true;
+  ++entries_;
+}
+
+bool FreedTally::counted(std::size_t row) const {
+  if (!rows_[row].deleted) return false;
+  // Measured before anything went, a deleted folder's bytes hold its rows'.
+  for (std::int64_t up = rows_[row].holder; up >= 0; up = rows_[std::size_t(up)].holder)
+    if (rows_[std::size_t(up)].deleted) return false;
+  return true;
+}
+
+std::uint64_t FreedTally::bytes() const {
+  std::uint64_t total = 0;
+  for (std::size_t r = 0; r < rows_.size(); ++r)
+    if (counted(r)) total += rows_[r].bytes.value_or(0);
+  return total;
+}
+
+bool FreedTally::exact() const {
+  for (std::size_t r = 0; r < rows_.size(); ++r)
+    if (counted(r) && !rows_[r].bytes) return false;
+  return true;
 }
 
 }  // namespace quillmere

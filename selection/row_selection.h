@@ -14,6 +14,8 @@
 
 namespace quillmere {
 
+class FreedTally;
+
 class RowSelection {
 public:
   RowSelection() = default;
@@ -47,6 +49,15 @@ public:
   // row inside a selected listed folder is already part of that folder's size.
   std::uint64_t selectedSize() const;
 
+  // A row the ordinary removal may not delete: a removal will ask for an
+  // administrator password for it. Unknown rows count as not needing one.
+  void setNeedsRights(std::size_t row, bool needs);
+  bool needsRights(std::size_t row) const { return row < size() && needsRights_[row]; }
+  std::size_t selectedNeedingRights() const;
+
+  // The tally of a removal of the selected rows, in the order of selectedPaths.
+  FreedTally freedTally() const;
+
 private:
   enum SizeState : unsigned char { Pending, Known, Unreadable };
   bool inside(std::size_t row, std::size_t folder) const;
@@ -62,6 +73,36 @@ private:
   std::vector<std::uint64_t> bytes_;
   std::vector<SizeState> state_;
   std::size_t measuredCount_ = 0;
+  std::vector<bool> needsRights_;
+};
+
+// What a removal freed: the entries it reported deleted and what they took
+// when measured for the list. A deleted row inside a deleted listed folder
+// counts as an entry but not again as bytes.
+class FreedTally {
+public:
+  FreedTally() = default;
+  // `count` rows of which nothing was measured.
+  explicit FreedTally(std::size_t count) : rows_(count) {}
+
+  // The removal deleted the `row`-th of its rows; out-of-range rows are ignored.
+  void deleted(std::size_t row);
+  std::size_t entries() const { return entries_; }
+  std::uint64_t bytes() const;
+  // False when a deleted entry whose bytes count was never measured: bytes()
+  // is then a lower bound.
+  bool exact() const;
+
+private:
+  friend class RowSelection;
+  struct Row {
+    std::optional<std::uint64_t> bytes;
+    std::int64_t holder = -1;  // the nearest of the removal's rows that contains it
+    bool deleted = false;
+  };
+  bool counted(std::size_t row) const;
+  std::vector<Row> rows_;
+  std::size_t entries_ = 0;
 };
 
 }  // namespace quillmere

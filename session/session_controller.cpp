@@ -19,8 +19,16 @@ constexpr auto kSizeBatchInterval = std::chrono::milliseconds(30);
 // One measuring run's results, from `first` on; `done` with the last batch.
 struct SizeBatch {
   std::size_t first = 0;
-  std::vector<std::optional<std::uint64_t>> sizes;
+  std::vector<std::optional<std::uint64_t>> sizes;  // empty without a measure
+  std::vector<bool> needsRights;
   bool done = false;
+};
+
+// The listed paths as the measuring sees them: its own copy, made off the
+// main thread, with what each named when listed.
+struct Listing {
+  std::vector<std::string> paths;
+  std::vector<std::optional<EntryIdentity>> identities;
 };
 
 }  // namespace
@@ -40,6 +48,11 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   bool showConfirmation = false;
   std::optional<AppInfo> currentApp;
   std::vector<std::string> uninstallLog;
+  // The running or last removal's tally, and the line it is at; the tally
+  // the confirmed currentApp will start with.
+  FreedTally freed;
+  std::size_t loggedRows = 0;
+  FreedTally confirmedTally;
   std::function<void(SessionField)> listener;
   RowSelection rows;  // of the record in `ready`
   // The running measurement's stop flag; null when none runs.
@@ -72,19 +85,21 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     measuring.reset();
   }
 
-  void showReady(AppInfo app, RowSelection built, std::shared_ptr<const std::vector<std::string>> paths) {
+  void showReady(AppInfo app, RowSelection built, std::shared_ptr<const Listing> listing) {
     leaveReady();
     rows = std::move(built);
     state = states::Ready{std::move(app)};
-    if (services.measure && paths && !paths->empty()) startMeasuring(std::move(paths));
+    if ((services.measure || services.needsRights) && listing && !listing->paths.empty())
+      startMeasuring(std::move(listing));
     // The screen reads the rows when it shows the new state.
     notify({SessionField::State});
   }
 
-  void startMeasuring(std::shared_ptr<const std::vector<std::string>> paths) {
+  void startMeasuring(std::shared_ptr<const Listing> listing) {
     auto stop = std::make_shared<std::atomic<bool>>(false);
     measuring = stop;
-    inBackground([paths = std::move(paths), stop](Shared& self) {
+    inBackground([listing = std::move(listing), stop](Shared& self) {
+      const std::vector<std::string>& paths = listing->paths;
       using Clock = std::chrono::steady_clock;
       SizeBatch batch;
       auto sent = Clock::now();
@@ -93,23 +108,30 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
           // A run that was stopped may still deliver what it had: not shown.
           if (main.measuring != stop) return;
           for (std::size_t i = 0; i < batch.sizes.size(); ++i) main.rows.setSize(batch.first + i, batch.sizes[i]);
+          for (std::size_t i = 0; i < batch.needsRights.size(); ++i)
+            main.rows.setNeedsRights(batch.first + i, batch.needsRights[i]);
           if (batch.done) main.measuring.reset();
           main.notify({SessionField::Rows});
         });
         batch = SizeBatch{};
         sent = Clock::now();
       };
-      for (std::size_t row = 0; row < paths->size(); ++row) {
+      for (std::size_t row = 0; row < paths.size(); ++row) {
         if (stop->load()) return;
+        // Rights first: the dialog may need them before the sizes are all in.
+        bool needsRights = false;
         std::optional<std::uint64_t> size;
         try {
-          size = self.services.measure((*paths)[row], *stop);
+          if (self.services.needsRights)
+            needsRights = self.services.needsRights(paths[row], listing->identities[row], *stop);
+          if (self.services.measure) size = self.services.measure(paths[row], *stop);
         } catch (...) {
           // No size rather than a wrong one; nothing may escape a pool thread.
         }
         if (stop->load()) return;  // cut short: not a size
-        if (batch.sizes.empty()) batch.first = row;
-        batch.sizes.push_back(size);
+        if (batch.needsRights.empty()) batch.first = row;
+        batch.needsRights.push_back(needsRights);
+        if (self.services.measure) batch.sizes.push_back(size);
         if (Clock::now() - sent >= kSizeBatchInterval) send();
       }
       batch.done = true;
@@ -137,26 +159,30 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     inBackground([path = std::move(path)](Shared& self) {
       std::optional<AnalysisResult> result;
       RowSelection rows;
-      std::shared_ptr<const std::vector<std::string>> paths;
+      std::shared_ptr<const Listing> listing;
       try {
         result = self.services.analyze(path);
         // The rows' bookkeeping and the measuring's own copy of the list are
         // made here, not on the main thread: a record may list 100,000 paths.
         if (auto* app = std::get_if<AppInfo>(&*result)) {
           rows = RowSelection(app->relatedFiles, app->evidence);
-          paths = std::make_shared<const std::vector<std::string>>(app->relatedFiles);
+          auto copy = std::make_shared<Listing>();
+          copy->paths = app->relatedFiles;
+          copy->identities.reserve(copy->paths.size());
+          for (const std::string& listed : copy->paths) copy->identities.push_back(app->identityOf(listed));
+          listing = std::move(copy);
         }
       } catch (...) {
         // Reported below as an unknown failure; nothing may escape a pool thread.
         result.reset();
       }
       self.onMain([result = std::move(result), rows = std::move(rows),
-                   paths = std::move(paths)](Shared& main) mutable {
+                   listing = std::move(listing)](Shared& main) mutable {
         if (!result) {
           main.setState(states::Error{kUnknownError});
         } else if (auto* app = std::get_if<AppInfo>(&*result)) {
           // Moved, not copied: a record may list 100,000 paths.
-          main.showReady(std::move(*app), std::move(rows), std::move(paths));
+          main.showReady(std::move(*app), std::move(rows), std::move(listing));
         } else {
           main.setState(states::Error{std::get<AnalysisError>(*result).localizedDescription});
         }
@@ -164,10 +190,22 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     });
   }
 
-  void performUninstall(AppInfo app) {
+  // A log line, kept and counted: a path's lines come together and in list
+  // order, so each "Deleting" line moves on to the next row.
+  void logLine(std::string line) {
+    if (line.starts_with(kDeletingLine))
+      ++loggedRows;
+    else if (loggedRows > 0 && (line.starts_with(kDeletedLine) || line.starts_with(kDeletedSudoLine)))
+      freed.deleted(loggedRows - 1);
+    uninstallLog.push_back(std::move(line));
+  }
+
+  void performUninstall(AppInfo app, FreedTally tally) {
     leaveReady();
     state = states::Uninstalling{};
     uninstallLog.clear();
+    freed = std::move(tally);
+    loggedRows = 0;
     // About two lines per path: room made now, not by moving a log of
     // 100,000 lines on the main thread each time it outgrows its storage.
     uninstallLog.reserve(2 * app.relatedFiles.size() + 1);
@@ -176,7 +214,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
       bool completed = false;
       auto progress = [&self](const std::string& line) {
         self.onMain([line](Shared& main) {
-          main.uninstallLog.push_back(line);
+          main.logLine(line);
           main.notify({SessionField::UninstallLog});
         });
       };
@@ -205,6 +243,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     state = states::Idle{};
     currentApp.reset();
     uninstallLog.clear();
+    freed = FreedTally();
     notify({SessionField::State, SessionField::CurrentApp, SessionField::UninstallLog});
   }
 
@@ -243,13 +282,18 @@ const std::optional<AppInfo>& SessionController::currentApp() const { return sha
 const std::vector<std::string>& SessionController::uninstallLog() const { return shared_->uninstallLog; }
 const RowSelection& SessionController::rowSelection() const { return shared_->rows; }
 bool SessionController::isMeasuring() const { return shared_->measuring != nullptr; }
+const FreedTally& SessionController::freed() const { return shared_->freed; }
 
 void SessionController::setChangeListener(std::function<void(SessionField)> listener) {
   shared_->listener = std::move(listener);
 }
 
 void SessionController::analyzeApp(const std::string& path) { shared_->analyzeApp(path); }
-void SessionController::performUninstall(AppInfo app) { shared_->performUninstall(std::move(app)); }
+void SessionController::performUninstall(AppInfo app) {
+  // Nothing measured for a record that did not come through `ready`.
+  const std::size_t rows = app.relatedFiles.size();
+  shared_->performUninstall(std::move(app), FreedTally(rows));
+}
 void SessionController::resetState() { shared_->resetState(); }
 void SessionController::handleDrop(const std::vector<DroppedItem>& items) {
   shared_->handleDrop(items);
@@ -278,6 +322,7 @@ void SessionController::requestUninstall(const AppInfo& app) {
   if (ready && ready->app.id() == app.id() && rows.size() == app.relatedFiles.size()) {
     if (rows.selectedCount() == 0 && rows.size() != 0) return;  // nothing left to delete
     AppInfo chosen = app;
+    shared_->confirmedTally = rows.freedTally();
     if (rows.selectedCount() != rows.size()) {
       chosen.relatedFiles = rows.selectedPaths(app.relatedFiles);
       chosen.evidence.clear();  // the removal needs the paths alone
@@ -285,13 +330,14 @@ void SessionController::requestUninstall(const AppInfo& app) {
     shared_->currentApp = std::move(chosen);
   } else {
     shared_->currentApp = app;
+    shared_->confirmedTally = FreedTally(app.relatedFiles.size());
   }
   shared_->showConfirmation = true;
   shared_->notify({SessionField::CurrentApp, SessionField::ShowConfirmation});
 }
 
 void SessionController::confirmUninstall() {
-  if (shared_->currentApp) shared_->performUninstall(*shared_->currentApp);
+  if (shared_->currentApp) shared_->performUninstall(*shared_->currentApp, shared_->confirmedTally);
 }
 
 void SessionController::dismissConfirmation() {

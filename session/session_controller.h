@@ -26,13 +26,20 @@ namespace quillmere {
 // The blocking work the controller runs in the background. Replaceable so
 // tests can run fakes; `standard` runs a fresh AppAnalyzer per analysis and
 // an Uninstaller per removal (a null `privileged` means the platform's own),
-// and measures entries with measureEntry. Without `measure` nothing is measured.
+// measures entries with measureEntry and predicts with that Uninstaller which
+// need rights. Without `measure` nothing is measured.
 struct SessionServices {
   std::function<AnalysisResult(const std::string& appPath)> analyze;
   std::function<void(const AppInfo&, const ProgressCallback&, const CompletionCallback&)> uninstall;
   // The size of one listed entry, nullopt when unreadable; gives up early
   // once `stop` turns true.
   std::function<std::optional<std::uint64_t>(const std::string& path, const std::atomic<bool>& stop)> measure;
+  // Whether the removal would ask for administrator rights for one listed
+  // entry (Uninstaller::needsPrivileges); looked at beside the measuring.
+  // Without it no row needs rights.
+  std::function<bool(const std::string& path, const std::optional<EntryIdentity>& listed,
+                     const std::atomic<bool>& stop)>
+      needsRights;
 
   static SessionServices standard(SearchLocations locations,
                                   std::shared_ptr<PrivilegedRemover> privileged);
@@ -58,6 +65,9 @@ public:
   // True from the moment `ready` is shown until every row is measured or
   // the session leaves `ready`.
   bool isMeasuring() const;
+  // What the last removal deleted so far, and what that freed by the sizes
+  // measured for `ready`; empty again after a reset.
+  const FreedTally& freed() const;
 
   // Called after every change of a field, on the main thread.
   void setChangeListener(std::function<void(SessionField)> listener);

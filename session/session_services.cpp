@@ -15,6 +15,10 @@ SessionServices SessionServices::standard(SearchLocations locations,
   services.analyze = [locations = std::move(locations)](const std::string& appPath) {
     return analyzeWithEvidence(locations, appPath);
   };
+  services.needsRights = [privileged](const std::string& path, const std::optional<EntryIdentity>& listed,
+                                      const std::atomic<bool>& stop) {
+    return Uninstaller(privileged).needsPrivileges(path, listed, &stop);
+  };
   services.uninstall = [privileged = std::move(privileged)](const AppInfo& app,
                                                             const ProgressCallback& progress,
                                                             const CompletionCallback& completion) {

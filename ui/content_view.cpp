@@ -223,7 +223,11 @@ void ContentView::showState() {
             refreshLog();
             return uninstallingView_;
           },
-          [&](const states::Completed&) -> QWidget* { return completedView_; },
+          [&](const states::Completed&) -> QWidget* {
+            const FreedTally& freed = controller_->freed();
+            completedView_->setFreed(freed.entries(), freed.bytes(), freed.exact());
+            return completedView_;
+          },
           [&](const states::Error& error) -> QWidget* {
             errorView_->setMessage(error.message);
             return errorView_;
@@ -235,10 +239,29 @@ void ContentView::showState() {
   header_->setBackVisible(std::holds_alternative<states::Ready>(controller_->state()));
 }
 
+RemovalPreview ContentView::removalPreview() const {
+  // Only rows chosen on the ready screen say more than their paths.
+  const auto* ready = std::get_if<states::Ready>(&controller_->state());
+  const RowSelection& rows = controller_->rowSelection();
+  const auto& current = controller_->currentApp();
+  if (!ready || !current || current->id() != ready->app.id() || rows.size() != ready->app.relatedFiles.size())
+    return {};
+  RemovalPreview preview;
+  preview.needsRights = rows.selectedNeedingRights();
+  const auto& listed = ready->app.relatedFiles;
+  // The bundle's row is the last one listed.
+  for (std::size_t row = listed.size(); row-- > 0;) {
+    if (listed[row] != ready->app.path()) continue;
+    preview.keepsBundle = !rows.isSelected(row);
+    break;
+  }
+  return preview;
+}
+
 void ContentView::syncConfirmation() {
   if (!controller_->showConfirmation() || confirmation_) return;
   // Opened, never exec()'d: this runs inside the controller's change report.
-  auto* dialog = new ConfirmationDialog(controller_->currentApp(), this);
+  auto* dialog = new ConfirmationDialog(controller_->currentApp(), this, removalPreview());
   dialog->setWindowModality(Qt::WindowModal);
   connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
     dialog->deleteLater();

@@ -21,6 +21,7 @@ class AnalyzingView;
 class AppChooser;
 class CompletedView;
 class ConfirmationDialog;
+struct RemovalPreview;
 class DropZone;
 class ErrorView;
 class FileRevealer;
@@ -65,6 +66,8 @@ private:
   void showState();
   void handOver(const QUrl& fileUrl);  // as a drop of that one URL
   void syncConfirmation();
+  // What the dialog adds for rows chosen on the ready screen.
+  RemovalPreview removalPreview() const;
   void refreshLog();
 
   std::unique_ptr<SessionController> controller_;

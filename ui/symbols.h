@@ -1,6 +1,6 @@
 #pragma once
 // Our own artwork for the symbol names the screens use ("arrow.down.app.fill",
-// "app.fill", "doc.fill", "trash.fill", "checkmark.circle.fill",
+// "app.fill", "doc.fill", "lock.fill", "trash.fill", "checkmark.circle.fill",
 // "xmark.circle.fill"), drawn from SVGs in ui/symbols/ and tinted.
 
 #include <QColor>

@@ -13,7 +13,8 @@
 
 namespace quillmere::ui {
 
-ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp, QWidget* parent)
+ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp, QWidget* parent,
+                                       RemovalPreview preview)
     : QDialog(parent) {
   setObjectName(QStringLiteral("confirmationDialog"));
   // The title is shown in the dialog itself, as on a sheet, which has no
@@ -36,10 +37,27 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
     // The count goes in first, through the table's plural forms; the name
     // after it, so a "%n" or "%1" inside the name stays as written.
     const int count = static_cast<int>(currentApp->relatedFiles.size());
+    const QString name = QString::fromStdString(currentApp->name());
+    // Without its own row the bundle stays, and the dialog must not say it goes.
     message_->setText(
-        tr("This will delete %1 and %n related files. This action cannot be undone!", nullptr, count)
-            .arg(QString::fromStdString(currentApp->name())));
+        preview.keepsBundle
+            ? tr("This will delete %n related files of «%1» and keep the app itself. This action cannot be undone!",
+                 nullptr, count)
+                  .arg(name)
+            : tr("This will delete %1 and %n related files. This action cannot be undone!", nullptr, count)
+                  .arg(name));
     layout->addWidget(message_);
+    // Said before, so that the system's password prompt in the middle of the
+    // removal comes as no surprise.
+    if (preview.needsRights > 0) {
+      auto* rights = new WrappedText(this);
+      rights->setObjectName(QStringLiteral("rightsNotice"));
+      rights->setFont(ui::font(TextStyle::Subheadline));
+      rights->setTextColor(NamedColor::Secondary);
+      rights->setText(tr("%n of them need administrator rights: a password will be asked for them.", nullptr,
+                         static_cast<int>(preview.needsRights)));
+      layout->addWidget(rights);
+    }
     // Repeated from the ready screen, at the last moment it can be acted on.
     if (const QString running = SearchNotices::runningText(*currentApp); !running.isEmpty()) {
       auto* notice = new WrappedText(this);

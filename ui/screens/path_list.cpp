@@ -55,6 +55,10 @@ QString PathListModel::reasonText(const RowEvidence& evidence) {
   }
 }
 
+QString PathListModel::needsRightsText() {
+  return tr("Needs administrator rights: a password will be asked when it is deleted");
+}
+
 void PathListModel::rowsChanged() {
   // One signal for the whole list: the view repaints only the rows it shows.
   if (rowCount() > 0) emit dataChanged(index(0), index(rowCount() - 1));
@@ -74,9 +78,14 @@ QVariant PathListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return pathDisplayText(path);
     case Qt::ToolTipRole: {
-      const QString reason = evidence_ ? reasonText((*evidence_)[row]) : QString();
-      return reason.isEmpty() ? pathDisplayText(path) : pathDisplayText(path) + QStringLiteral("\n") + reason;
+      QString tip = pathDisplayText(path);
+      if (const QString reason = evidence_ ? reasonText((*evidence_)[row]) : QString(); !reason.isEmpty())
+        tip += QStringLiteral("\n") + reason;
+      if (hasRows && rows_->needsRights(row)) tip += QStringLiteral("\n") + needsRightsText();
+      return tip;
     }
+    case NeedsRightsRole:
+      return hasRows && rows_->needsRights(row);
     case ReasonRole:
       return evidence_ ? reasonText((*evidence_)[row]) : QString();
     case PathBytesRole:
@@ -170,7 +179,7 @@ void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   const QColor gray = color(NamedColor::Gray);
   QPixmap& symbol = symbol_[leftOut ? 1 : 0];
   if (symbol.isNull() || symbol.devicePixelRatio() != ratio || symbolColor_ != gray) {
-    if (symbolColor_ != gray) symbol_[0] = symbol_[1] = QPixmap();
+    if (symbolColor_ != gray) symbol_[0] = symbol_[1] = symbol_[2] = QPixmap();
     symbol = symbolPixmap(leftOut ? QStringLiteral("doc") : QStringLiteral("doc.fill"), lineHeight * 0.8, gray,
                           ratio);
     symbolColor_ = gray;
@@ -192,20 +201,37 @@ void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   }
   // The reason follows the path, never struck out; each gives up its middle
   // when the row is short, the reason keeping at most half of the room.
+  // A small lock right after the path: deleting it will ask for a password.
+  QPixmap lock;
+  if (index.data(PathListModel::NeedsRightsRole).toBool()) {
+    QPixmap& cached = symbol_[2];
+    if (cached.isNull() || cached.devicePixelRatio() != ratio) {
+      cached = symbolPixmap(QStringLiteral("lock.fill"), lineHeight * 0.65, gray, ratio);
+      symbolColor_ = gray;
+    }
+    lock = cached;
+  }
+  const int lockWidth = lock.isNull() ? 0 : qCeil(lock.width() / lock.devicePixelRatio()) + kSymbolGap;
   const QString reason = index.data(PathListModel::ReasonRole).toString();
-  const int room = qMax(row.width() - symbolWidth() - kSymbolGap - sizeWidth, 0);
+  const int room = qMax(row.width() - symbolWidth() - kSymbolGap - sizeWidth - lockWidth, 0);
   const QString shownReason =
       reason.isEmpty() ? QString() : metrics.elidedText(reason, Qt::ElideMiddle, room / 2);
   const int reasonWidth = shownReason.isEmpty() ? 0 : metrics.horizontalAdvance(shownReason) + 2 * kSymbolGap;
   painter->setPen(color(leftOut ? NamedColor::Secondary : NamedColor::Primary));
-  const QRect textRect = row.adjusted(symbolWidth() + kSymbolGap, 0, -sizeWidth - reasonWidth, 0);
-  const QString text = shownText(index.data(Qt::DisplayRole).toString(), row.width(), sizeWidth + reasonWidth);
+  const QRect textRect = row.adjusted(symbolWidth() + kSymbolGap, 0, -sizeWidth - reasonWidth - lockWidth, 0);
+  const QString text =
+      shownText(index.data(Qt::DisplayRole).toString(), row.width(), sizeWidth + reasonWidth + lockWidth);
   painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+  int pathEnd = textRect.left() + metrics.horizontalAdvance(text);
+  if (!lock.isNull()) {
+    const QSizeF lockSize = QSizeF(lock.size()) / lock.devicePixelRatio();
+    painter->drawPixmap(QPointF(pathEnd + kSymbolGap, row.top() + (lineHeight - lockSize.height()) / 2), lock);
+    pathEnd += lockWidth;
+  }
   if (!shownReason.isEmpty()) {
     painter->setFont(captionFont);
     painter->setPen(color(NamedColor::Secondary));
-    const int pathEnd = textRect.left() + metrics.horizontalAdvance(text) + 2 * kSymbolGap;
-    painter->drawText(QRect(pathEnd, row.top(), reasonWidth, row.height()),
+    painter->drawText(QRect(pathEnd + 2 * kSymbolGap, row.top(), reasonWidth, row.height()),
                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownReason);
   }
   painter->restore();

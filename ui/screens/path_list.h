@@ -28,6 +28,7 @@ public:
     PathBytesRole = Qt::UserRole + 1,  // the path's bytes, as a QByteArray
     SizeTextRole,                      // the measured size as shown; empty until known
     ReasonRole,                        // why a removal leaves the row out by default; empty if it takes it
+    NeedsRightsRole,                   // true when deleting it will ask for an administrator password
   };
 
   using QAbstractListModel::QAbstractListModel;
@@ -39,6 +40,8 @@ public:
                 const std::vector<RowEvidence>* evidence = nullptr);
   // The reason shown after a path its evidence leaves out.
   static QString reasonText(const RowEvidence& evidence);
+  // What the lock after a path says.
+  static QString needsRightsText();
   // The rows' selection or sizes changed.
   void rowsChanged();
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -74,7 +77,7 @@ public:
 
 private:
   static constexpr int kRowGap = 4;
-  mutable QPixmap symbol_[2];  // selected, left out
+  mutable QPixmap symbol_[3];  // selected, left out, lock
   mutable QColor symbolColor_;
 };
 

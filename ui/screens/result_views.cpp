@@ -1,8 +1,11 @@
 // The two screens a removal ends on: completed, and the error screen that
 // every failure of the session reaches.
 
+#include <QLabel>
 #include <QVBoxLayout>
+#include <climits>
 
+#include "ui/screens/path_list.h"
 #include "ui/screens/screen_parts.h"
 #include "ui/screens/screens.h"
 #include "ui/theme.h"
@@ -32,13 +35,34 @@ CompletedView::CompletedView(QWidget* parent) : QWidget(parent) {
   auto* content = new QWidget(this);
   QVBoxLayout* layout = resultLayout(content, QStringLiteral("checkmark.circle.fill"),
                                      NamedColor::Green, tr("卸载完成！"));
-  layout->addWidget(textLabel(tr("建议重启电脑以确保所有后台服务已终止"), ui::font(TextStyle::Caption),
-                              NamedColor::Secondary, content));
+  // What was freed sits close under the advice, as its second line: the
+  // removal may end too fast for its log to be read.
+  auto* notes = new QVBoxLayout;
+  notes->setSpacing(4);
+  notes->addWidget(textLabel(tr("建议重启电脑以确保所有后台服务已终止"), ui::font(TextStyle::Caption),
+                             NamedColor::Secondary, content));
+  freed_ = textLabel(QString(), ui::font(TextStyle::Caption), NamedColor::Secondary, content);
+  freed_->setObjectName(QStringLiteral("freed"));
+  freed_->hide();
+  notes->addWidget(freed_);
+  layout->addLayout(notes);
   auto* button = prominentButton(tr("返回清理其它应用程序"), content);
   button->setObjectName(QStringLiteral("resetButton"));
   connect(button, &QAbstractButton::clicked, this, &CompletedView::resetRequested);
   layout->addWidget(button, 0, Qt::AlignHCenter);
   centreVertically(this, content);
+}
+
+void CompletedView::setFreed(std::size_t entries, std::uint64_t bytes, bool exact) {
+  const int count = static_cast<int>(qMin<std::size_t>(entries, INT_MAX));
+  // Sizes that were never measured make no figure; some unknown ones a lower bound.
+  if (entries == 0 || (bytes == 0 && !exact))
+    freed_->setText(tr("%n entries deleted", nullptr, count));
+  else if (exact)
+    freed_->setText(tr("%n entries deleted, %1 freed", nullptr, count).arg(dataSizeText(bytes)));
+  else
+    freed_->setText(tr("%n entries deleted, at least %1 freed", nullptr, count).arg(dataSizeText(bytes)));
+  freed_->show();
 }
 
 ErrorView::ErrorView(QWidget* parent) : QWidget(parent) {

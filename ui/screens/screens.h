@@ -85,8 +85,13 @@ class CompletedView : public QWidget {
   Q_OBJECT
 public:
   explicit CompletedView(QWidget* parent = nullptr);
+  // The line under the texts: how many entries went and what that freed.
+  void setFreed(std::size_t entries, std::uint64_t bytes, bool exact);
 signals:
   void resetRequested();  // "返回清理其它应用程序"
+
+private:
+  QLabel* freed_;
 };
 
 class ErrorView : public QWidget {
@@ -101,12 +106,19 @@ private:
   WrappedText* message_;
 };
 
+// What the ready screen knows of a removal beyond its paths.
+struct RemovalPreview {
+  bool keepsBundle = false;     // the bundle's own row was left out
+  std::size_t needsRights = 0;  // rows whose deletion will ask for a password
+};
+
 // "确认卸载": accepted() for "确认清理", rejected() for "取消" or Escape.
 // The message names the app and its count only when currentApp is present.
 class ConfirmationDialog : public QDialog {
   Q_OBJECT
 public:
-  ConfirmationDialog(const std::optional<AppInfo>& currentApp, QWidget* parent = nullptr);
+  ConfirmationDialog(const std::optional<AppInfo>& currentApp, QWidget* parent = nullptr,
+                     RemovalPreview preview = {});
   QAbstractButton* confirmButton() const { return confirm_; }  // "确认清理"
   QAbstractButton* cancelButton() const { return cancel_; }    // "取消"
   // The message line; empty when there is no current app.

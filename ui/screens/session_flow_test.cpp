@@ -4,6 +4,7 @@
 // With QUILLMERE_PICTURES_DIR set, the success road also saves the pictures
 // of its screens there.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -22,10 +23,13 @@
 #include <QTranslator>
 #include <QUrl>
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/fake_privileged_remover.h"
 #include "removal/file_operations.h"
 #include "removal/test_tree.h"
+#include "removal/uninstaller.h"
+#include "safety/run_as_user.h"
 #include "session/manual_dispatcher.h"
 #include "ui/analyzing_view.h"
 #include "ui/content_view.h"
@@ -223,6 +227,7 @@ private slots:
   void refusedPathEndsOnTheErrorScreenAndRetryStartsOver();
   void leftOutRowsSurviveAndEveryCountAgrees();
   void rowsWithoutEvidenceStartLeftOutAndCanBePutBack();
+  void dialogSaysWhatTheRemovalWillDo();
   void dropOfSomethingElseIsRejected();
   void errorPicture();
 };
@@ -481,8 +486,13 @@ void SessionFlowTest::leftOutRowsSurviveAndEveryCountAgrees() {
                                        nullptr, all - 2)
                .arg(QStringLiteral("Tool")));
   QVERIFY(dialog->message().contains(QString::number(all - 2)));
+  const QString chosenTotal = total->text();
   QTest::mouseClick(dialog->confirmButton(), Qt::LeftButton);
   QVERIFY(stepUntil(*dispatcher, [&] { return shown<CompletedView>(window) != nullptr; }));
+  // What was freed is what the rows that went measured, not the whole list.
+  QCOMPARE(shown<CompletedView>(window)->findChild<QLabel*>("freed")->text(),
+           QCoreApplication::translate("quillmere::ui::CompletedView", "%n entries deleted, %1 freed", nullptr, all - 2)
+               .arg(chosenTotal));
   QTRY_COMPARE(logRows(window).size(), int(window.controller().uninstallLog().size()));
   QCOMPARE(countOf(logRows(window), QStringLiteral("Deleting: ")), all - 2);
   QCOMPARE(countOf(logRows(window), QStringLiteral("✓ Deleted: ")), all - 2);
@@ -526,6 +536,81 @@ void SessionFlowTest::rowsWithoutEvidenceStartLeftOutAndCanBePutBack() {
   QTest::mouseClick(dialog->confirmButton(), Qt::LeftButton);
   QVERIFY(stepUntil(*dispatcher, [&] { return shown<CompletedView>(window) != nullptr; }));
   QVERIFY(!existsNoFollow(coincidence));
+}
+
+// The dialog says what the chosen rows will do: the app stays when its own
+// row is left out, and a row the user may not delete — judged by the
+// removal's own prediction on real permissions, here a folder deep inside a
+// leftover that its owner cannot write to — carries a lock and announces the
+// password.
+void SessionFlowTest::dialogSaysWhatTheRemovalWillDo() {
+  const Machine machine;
+  const std::string cache = machine.leftovers[2];
+  auto privileged = std::make_shared<FakePrivilegedRemover>();
+  SessionServices services = SessionServices::standard(machine.locations(), privileged);
+  if (::geteuid() == 0) {
+    // Root may delete anything: the removal is predicted as an ordinary user
+    // who owns the machine's files, as on a user's own computer.
+    const auto user = safety::ordinaryUser();
+    if (!user) QSKIP("no ordinary user to judge permissions as");
+    QCOMPARE(::chown(machine.root.path().c_str(), user->uid, user->gid), 0);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(machine.root.path()))
+      QCOMPARE(::lchown(entry.path().c_str(), user->uid, user->gid), 0);
+    services.needsRights = [user = *user, privileged](const std::string& path,
+                                                      const std::optional<EntryIdentity>& listed,
+                                                      const std::atomic<bool>& stop) {
+      return safety::runAsUser(user, [&] {
+               return std::string(Uninstaller(privileged).needsPrivileges(path, listed, &stop) ? "yes" : "no");
+             }) == "yes";
+    };
+  }
+  QCOMPARE(::chmod((cache + "/fsCachedData").c_str(), 0555), 0);
+  const auto writable = qScopeGuard([&] { ::chmod((cache + "/fsCachedData").c_str(), 0755); });
+  auto dispatcher = std::make_shared<ManualDispatcher>();
+  ContentView window(dispatcher, services);
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  dropUrl(window, fileUrl(machine.bundle));
+  QVERIFY(stepUntil(*dispatcher, [&] { return shown<ReadyView>(window) != nullptr; }));
+  dispatcher->runBackground(0);
+  dispatcher->drainMain();
+  auto* ready = shown<ReadyView>(window);
+  const std::vector<std::string> rows = listedPaths(ready);
+  const int all = int(rows.size());
+  for (const auto& path : rows) {
+    const QModelIndex row = rowIndex(ready, path);
+    QVERIFY2(row.data(PathListModel::NeedsRightsRole).toBool() == (path == cache), path.c_str());
+    QVERIFY(row.data(Qt::ToolTipRole).toString().contains(PathListModel::needsRightsText()) == (path == cache));
+  }
+
+  auto dialogSays = [&](int count, bool keepsApp, int needRights) {
+    clickButton(ready, "uninstallButton");
+    QPointer<ConfirmationDialog> dialog = window.confirmationDialog();
+    QVERIFY(dialog);
+    const char* message = keepsApp ? "This will delete %n related files of «%1» and keep the app itself. "
+                                     "This action cannot be undone!"
+                                   : "This will delete %1 and %n related files. This action cannot be undone!";
+    QCOMPARE(dialog->message(),
+             QCoreApplication::translate("quillmere::ui::ConfirmationDialog", message, nullptr, count)
+                 .arg(QStringLiteral("Tool")));
+    auto* rights = dialog->findChild<WrappedText*>("rightsNotice");
+    QCOMPARE(rights != nullptr, needRights > 0);
+    if (rights)
+      QCOMPARE(rights->text(), QCoreApplication::translate("quillmere::ui::ConfirmationDialog",
+                                                           "%n of them need administrator rights: a password "
+                                                           "will be asked for them.",
+                                                           nullptr, needRights));
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QTRY_VERIFY(!dialog);
+  };
+  const auto rowOf = [&](const std::string& path) { return size_t(rowIndex(ready, path).row()); };
+  window.controller().toggleRow(rowOf(machine.bundle));
+  dialogSays(all - 1, true, 1);
+  window.controller().toggleRow(rowOf(cache));
+  dialogSays(all - 2, true, 0);
+  window.controller().toggleRow(rowOf(machine.bundle));
+  dialogSays(all - 1, false, 0);
+  for (const auto& path : rows) QVERIFY2(existsNoFollow(path), path.c_str());
 }
 
 void SessionFlowTest::dropOfSomethingElseIsRejected() {

@@ -76,6 +76,27 @@
         <source>返回清理其它应用程序</source>
         <translation>Uninstall Another App</translation>
     </message>
+    <message numerus="yes">
+        <source>%n entries deleted</source>
+        <translation>
+            <numerusform>%n entry deleted</numerusform>
+            <numerusform>%n entries deleted</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n entries deleted, %1 freed</source>
+        <translation>
+            <numerusform>%n entry deleted, %1 freed</numerusform>
+            <numerusform>%n entries deleted, %1 freed</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n entries deleted, at least %1 freed</source>
+        <translation>
+            <numerusform>%n entry deleted, at least %1 freed</numerusform>
+            <numerusform>%n entries deleted, at least %1 freed</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::ConfirmationDialog</name>
@@ -97,6 +118,20 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message numerus="yes">
+        <source>This will delete %n related files of «%1» and keep the app itself. This action cannot be undone!</source>
+        <translation>
+            <numerusform>This will delete %n related file of «%1» and keep the app itself. This action cannot be undone!</numerusform>
+            <numerusform>This will delete %n related files of «%1» and keep the app itself. This action cannot be undone!</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n of them need administrator rights: a password will be asked for them.</source>
+        <translation>
+            <numerusform>%n of them needs administrator rights: a password will be asked for it.</numerusform>
+            <numerusform>%n of them need administrator rights: a password will be asked for them.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -207,6 +242,10 @@
     <message>
         <source>only the name, in a folder apps share</source>
         <translation>only the name, in a folder apps share</translation>
+    </message>
+    <message>
+        <source>Needs administrator rights: a password will be asked when it is deleted</source>
+        <translation>Needs administrator rights: a password will be asked when it is deleted</translation>
     </message>
 </context>
 <context>

@@ -76,6 +76,24 @@
         <source>返回清理其它应用程序</source>
         <translation>返回清理其它应用程序</translation>
     </message>
+    <message numerus="yes">
+        <source>%n entries deleted</source>
+        <translation>
+            <numerusform>已删除 %n 项</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n entries deleted, %1 freed</source>
+        <translation>
+            <numerusform>已删除 %n 项，释放了 %1</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n entries deleted, at least %1 freed</source>
+        <translation>
+            <numerusform>已删除 %n 项，至少释放了 %1</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::ConfirmationDialog</name>
@@ -96,6 +114,18 @@
     <message>
         <source>取消</source>
         <translation>取消</translation>
+    </message>
+    <message numerus="yes">
+        <source>This will delete %n related files of «%1» and keep the app itself. This action cannot be undone!</source>
+        <translation>
+            <numerusform>将删除“%1”的 %n 个相关文件并保留应用本身，此操作无法撤销！</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n of them need administrator rights: a password will be asked for them.</source>
+        <translation>
+            <numerusform>其中 %n 个需要管理员权限，删除时将要求输入管理员密码。</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -206,6 +236,10 @@
     <message>
         <source>only the name, in a folder apps share</source>
         <translation>仅名称相符，位于各应用共用的文件夹</translation>
+    </message>
+    <message>
+        <source>Needs administrator rights: a password will be asked when it is deleted</source>
+        <translation>需要管理员权限：删除时将要求输入密码</translation>
     </message>
 </context>
 <context>
