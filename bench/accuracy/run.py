@@ -41,6 +41,45 @@ TWELVE = [
     "/Library/Application Support", "/Library/Preferences", "/Library/Caches", "/Library/Logs",
 ]
 
+# The places searched beyond the twelve folders, one level deep.
+EXTRA = [
+    "~/Library/Application Scripts", "~/Library/Group Containers", "~/Library/Cookies",
+    "~/Library/LaunchAgents", "~/Library/Internet Plug-Ins", "~/Library/Services",
+    "/Library/LaunchAgents", "/Library/LaunchDaemons", "/Library/PrivilegedHelperTools",
+    "/Library/Internet Plug-Ins",
+]
+
+# Why an own leftover under the Library was not selected, in the order printed.
+WHY_MISSED = ["leftOut", "namesApp", "namesNeither", "tooDeep", "notSearched"]
+
+
+def loose(text):
+    """Lower case without spaces, hyphens, dots or underscores: how a leftover's name may spell the app's."""
+    return "".join(c for c in text.lower() if c not in " -._")
+
+
+def why_missed(app, left, rows):
+    """Why an own leftover was not selected. `rows` maps each listed path to its row, when a row holds it
+    (the selection left it out: by its evidence), else the leftover was never listed: outside the places
+    searched, below the depth searched there, or in reach with a name that does (to a loose reading) or
+    does not hold the app's name or identifier."""
+    for above in ancestors(left):
+        if above in rows:
+            return "leftOut", rows[above]
+    place = next((p for p in TWELVE + EXTRA if inside(left, p) and left != p), None)
+    if place is None:
+        return "notSearched", None
+    below = left[len(place) + 1:].split("/")
+    depth = 3 if place in TWELVE else 1
+    reach = below[:depth]
+    needles = [loose(n) for n in (app["name"], app["bundle"][:-4], app.get("identifier") or "") if loose(n)]
+    if any(n in loose(part) for part in reach for n in needles):
+        return "namesApp", None
+    if any(n in loose(part) for part in below[depth:] for n in needles):
+        return "tooDeep", None
+    return "namesNeither", None
+
+
 # Leftovers with these endings are laid out as files, everything else as a
 # folder (what the packaging lists name is mostly folders and property lists).
 FILE_ENDINGS = (".plist", ".binarycookies", ".log", ".sfl", ".sfl2", ".sfl3", ".bom", ".ini",
@@ -184,6 +223,9 @@ def measure(lib, scans):
     receipts = receipts_found = 0
     per_app_share = []
     missed = collections.Counter()
+    missed_why = collections.Counter()
+    missed_where = collections.defaultdict(collections.Counter)
+    left_out = collections.Counter()
     for s in scans:
         i = s["index"]
         app = lib.apps[i]
@@ -201,6 +243,7 @@ def measure(lib, scans):
         if f_selected:
             worst.append((len(f_selected), app["bundle"], f_selected[0]))
         listed_set = set(canon_listed)
+        rows_by_path = {lib.canonical(r["path"]): r for r in (s["rows"] or []) if "selected" in r}
         app_in12 = app_in12_found = 0
         for left in app["leftovers"]:
             found = any(a in canon_selected for a in ancestors(left))
@@ -217,6 +260,11 @@ def measure(lib, scans):
                 lib_listed += found_listed
                 if not found:
                     missed[folder_of(left)] += 1
+                    why, row = why_missed(app, left, rows_by_path)
+                    missed_why[why] += 1
+                    missed_where[folder_of(left)][why] += 1
+                    if row is not None:
+                        left_out[row.get("evidence", "?") + (" (another app's)" if row.get("otherApp") else "")] += 1
             elif left.startswith("/private/var/db/receipts/"):
                 receipts += 1
                 receipts_found += found
@@ -247,6 +295,10 @@ def measure(lib, scans):
         "ownReceipts": receipts,
         "ownReceiptsSelected": receipts_found,
         "mostMissed": missed.most_common(10),
+        "missedWhy": {w: missed_why[w] for w in WHY_MISSED},
+        "missedWhyByFolder": [[f, {w: missed_where[f][w] for w in WHY_MISSED}] for f, _ in missed.most_common(12)],
+        "leftOutEvidence": left_out.most_common(),
+        "ownUnderLibraryFor90Percent": max(0, -(-9 * lib_all // 10) - lib_found),
         "worstApps": [{"app": b, "foreignRows": n, "example": ex} for n, b, ex in worst[:10]],
         "scanSeconds": round(sum(s["seconds"] for s in scans), 3),
         "scanSecondsMax": round(max((s["seconds"] for s in scans), default=0.0), 4),
@@ -307,6 +359,17 @@ def print_report(fig, wall, jobs, cases):
     p("  most-missed folders (own leftovers under ~/Library and /Library not selected):")
     for folder, n in fig["mostMissed"]:
         p(f"    {n:5d}  {folder}")
+    w = fig["missedWhy"]
+    p(f"  why those {sum(w.values())} were not selected ({fig['ownUnderLibraryFor90Percent']} more would make 90%):")
+    p(f"    {w['leftOut']:5d}  listed, left out by the default selection; their rows' evidence: "
+      + ", ".join(f"{e} {n}" for e, n in fig["leftOutEvidence"]))
+    p(f"    {w['namesApp']:5d}  not listed, in reach, the name holds the app's name or identifier (read loosely)")
+    p(f"    {w['namesNeither']:5d}  not listed, in reach, the name holds neither")
+    p(f"    {w['tooDeep']:5d}  not listed, the name that holds it lies deeper than searched")
+    p(f"    {w['notSearched']:5d}  not listed, outside the places searched")
+    p("    by folder (left out / names app / names neither / too deep / not searched):")
+    for folder, by in fig["missedWhyByFolder"]:
+        p(f"      {' / '.join(f'{by[k]:3d}' for k in WHY_MISSED)}  {folder}")
     p("  applications with the most rows of other applications:")
     for w in fig["worstApps"]:
         p(f"    {w['foreignRows']:4d}  {w['app']}  e.g. {w['example']}")
