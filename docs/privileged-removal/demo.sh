@@ -29,10 +29,11 @@ printf '<?xml version="1.0"?><plist version="1.0"><dict><key>CFBundleIdentifier<
   > "$H/Applications/Notes.app/Contents/Info.plist"
 echo cache > "$H/Library/Caches/com.example.notes/c"
 echo root > /Library/Caches/com.example.notes/db/index
+mkdir -p /Library/LaunchDaemons && echo root > /Library/LaunchDaemons/com.example.notes.helper.plist
 chown -R ada:ada "$H"
 chown -R root:root "$H/Library/Application Support/Notes"; echo root > "$H/Library/Application Support/Notes/state"
 echo "== as root: what the leftovers are"
-ls -ld /Library/Caches/com.example.notes "$H/Library/Application Support/Notes" "$H/Library/Caches/com.example.notes" "$H/Applications/Notes.app"
+ls -ld /Library/Caches/com.example.notes /Library/LaunchDaemons/com.example.notes.helper.plist "$H/Library/Application Support/Notes" "$H/Library/Caches/com.example.notes" "$H/Applications/Notes.app"
 echo "== ada removes Notes.app through the CLI; the password is typed once, at the prompt"
 cd /
 # As on a desktop: the CLI has no terminal, so pkexec leaves the question to
@@ -50,7 +51,7 @@ kill $AGENT 2>/dev/null; wait $AGENT 2>/dev/null
 echo "== quillmere-cli's output"
 cat $D/cli.out
 echo "== what is left"
-ls -ld /Library/Caches/com.example.notes "$H/Library/Application Support/Notes" "$H/Library/Caches/com.example.notes" "$H/Applications/Notes.app" 2>&1 || true
+ls -ld /Library/Caches/com.example.notes /Library/LaunchDaemons/com.example.notes.helper.plist "$H/Library/Application Support/Notes" "$H/Library/Caches/com.example.notes" "$H/Applications/Notes.app" 2>&1 || true
 echo
 echo "== one process runs the remover twice through pkexec, outside every Library folder;"
 echo "== the password is typed once"
@@ -70,4 +71,4 @@ echo "== the process's output"
 cat $D/run.out
 ls -l /root-owned-secret
 rm -f /root-owned-secret
-rmdir /Library/Caches /Library 2>/dev/null || true
+rmdir /Library/Caches /Library/LaunchDaemons /Library 2>/dev/null || true
