@@ -1,6 +1,7 @@
 #include "ui/header_view.h"
 
 #include <QAbstractButton>
+#include <QFocusEvent>
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
@@ -30,6 +31,8 @@ public:
     setFont(font);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // Reached by Tab, not taken by a click, as the screens' buttons.
+    setFocusPolicy(Qt::TabFocus);
   }
 
   QSize sizeHint() const override {
@@ -50,9 +53,22 @@ protected:
     painter.setPen(ink);
     const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, width());
     painter.drawText(rect(), Qt::AlignCenter, shown);
+    // A label alone shows no focus: Tab would seem to go nowhere.
+    if (hasFocus() && keyboardFocus_) {
+      QColor ring = color(NamedColor::Blue);
+      ring.setAlpha(110);
+      painter.setRenderHint(QPainter::Antialiasing);
+      painter.setPen(QPen(ring, 1));
+      painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+    }
+  }
+  void focusInEvent(QFocusEvent* event) override {
+    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
   }
 
 private:
+  bool keyboardFocus_ = false;
   NamedColor textColor_;
   bool shrinkable_;
 };

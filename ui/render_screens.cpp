@@ -95,6 +95,15 @@ int main(int argc, char** argv) {
     app.runningPrograms = {path + "/Contents/MacOS/Notes"};
     return app;
   };
+  // Sizes as a measuring finds them, and rights as the removal would need
+  // them: the system's own Library belongs to the administrator.
+  services.measure = [](const std::string& path, const std::atomic<bool>&) -> std::optional<std::uint64_t> {
+    if (path.ends_with(".app")) return std::uint64_t(48'300'000);
+    return std::uint64_t(path.size() % 7 + 1) * 36'864;
+  };
+  services.needsRights = [](const std::string& path, const std::optional<EntryIdentity>&, const std::atomic<bool>&) {
+    return path.starts_with("/Library/");
+  };
   int removals = 0;
   services.uninstall = [&removals](const AppInfo& app, const ProgressCallback& progress,
                                    const CompletionCallback& done) {

@@ -206,7 +206,7 @@ void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   if (index.data(PathListModel::NeedsRightsRole).toBool()) {
     QPixmap& cached = symbol_[2];
     if (cached.isNull() || cached.devicePixelRatio() != ratio) {
-      cached = symbolPixmap(QStringLiteral("lock.fill"), lineHeight * 0.65, gray, ratio);
+      cached = symbolPixmap(QStringLiteral("lock.fill"), lineHeight * 0.75, gray, ratio);
       symbolColor_ = gray;
     }
     lock = cached;

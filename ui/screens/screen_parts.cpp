@@ -159,6 +159,11 @@ void FilledButton::paintEvent(QPaintEvent*) {
     ring.setAlpha(110);
     painter.setPen(QPen(ring, 2));
     painter.drawPath(filled);
+    // A blue ring vanishes on a blue button: a light line inside it shows on any fill.
+    QColor inner = color(NamedColor::White);
+    inner.setAlpha(220);
+    painter.setPen(QPen(inner, 1.5));
+    painter.drawPath(continuousRoundedRect(QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5), qMax(radius_ - 2.5, 0.0)));
   }
 
   const QColor foreground = color(NamedColor::White);
