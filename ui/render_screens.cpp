@@ -165,5 +165,13 @@ int main(int argc, char** argv) {
     ok = save(*dialog, dir, QStringLiteral("confirmation-running.png")) && ok;
     dialog->reject();
   }
+  // The bundle's own row (the last) left out: the app stays.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  controller.toggleRow(controller.rowSelection().size() - 1);
+  controller.requestUninstall(std::get<states::Ready>(controller.state()).app);
+  if (ConfirmationDialog* dialog = window.confirmationDialog()) {
+    ok = save(*dialog, dir, QStringLiteral("confirmation-keeps-app.png")) && ok;
+    dialog->reject();
+  }
   return ok ? 0 : 1;
 }

@@ -124,7 +124,7 @@
     <message numerus="yes">
         <source>%n of them need administrator rights: a password will be asked for them.</source>
         <translation>
-            <numerusform>其中 %n 个需要管理员权限，删除时将要求输入管理员密码。</numerusform>
+            <numerusform>其中 %n 个需要管理员权限，删除时将要求输入密码。</numerusform>
         </translation>
     </message>
 </context>
