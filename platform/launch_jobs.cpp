@@ -12,7 +12,10 @@ std::optional<LaunchDomain> launchDomainOf(std::string_view path) {
   const std::string_view parent = path.substr(0, slash);
   const std::string_view folder = lastComponent(parent);
   if (folder == "LaunchAgents") return LaunchDomain::User;
-  if (folder == "LaunchDaemons") return LaunchDomain::System;
+  // Only the system's own folder holds daemons. A user can make a
+  // "LaunchDaemons" folder anywhere in their own Library, and root removing a
+  // list from it would stop whichever system job the user's file names.
+  if (parent == "/Library/LaunchDaemons") return LaunchDomain::System;
   return std::nullopt;
 }
 

@@ -18,8 +18,8 @@ namespace quillmere {
 enum class LaunchDomain { User, System };
 
 // The domain of a job whose list lies at `path`, by the folder it lies in: a
-// "LaunchAgents" folder (the user's or the system-wide one) or a
-// "LaunchDaemons" folder; nothing for any other path or a name not ending in
+// "LaunchAgents" folder (the user's or the system-wide one) or
+// /Library/LaunchDaemons; nothing for any other path or a name not ending in
 // ".plist".
 std::optional<LaunchDomain> launchDomainOf(std::string_view path);
 
