@@ -57,10 +57,13 @@ constexpr std::size_t kMaxPredictedDepth = 256;
 struct PredictedFolder {
   FolderListing listing;
   struct stat st;
+  bool holdsEntries = false;
 };
 
-// What unlinkat and rmdir will need in the folder open at `fd`: to list it,
-// to write to it and to search it.
+// The removal opens every folder of the tree to list it; only one that holds
+// entries must also be written to and searched to empty it: an empty folder
+// the user may not write to still goes with a write to the folder above.
+bool mayList(int fd) { return faccessat(fd, ".", R_OK, AT_EACCESS) == 0; }
 bool mayEmpty(int fd) { return faccessat(fd, ".", R_OK | W_OK | X_OK, AT_EACCESS) == 0; }
 
 bool mayUnlinkFromSticky(const struct stat& folder, const struct stat& child) {
@@ -83,7 +86,7 @@ bool FileOperations::mayRemoveWhole(const ListedEntry& entry, const std::atomic<
     const int fd = openFolderNoFollow(parentFd, name);
     if (fd < 0) return false;
     PredictedFolder& folder = open.emplace_back();
-    if (fstat(fd, &folder.st) != 0 || isMountRoot(fd, folder.st, parentDev) || !mayEmpty(fd)) {
+    if (fstat(fd, &folder.st) != 0 || isMountRoot(fd, folder.st, parentDev) || !mayList(fd)) {
       close(fd);
       return false;
     }
@@ -99,6 +102,8 @@ bool FileOperations::mayRemoveWhole(const ListedEntry& entry, const std::atomic<
       open.pop_back();
       continue;
     }
+    if (!folder.holdsEntries && !mayEmpty(folder.listing.fd())) return false;
+    folder.holdsEntries = true;
     // Outside a sticky folder only folders need a look: any other entry goes
     // with a write to the folder that holds it.
     const bool sticky = folder.st.st_mode & S_ISVTX;

@@ -44,9 +44,9 @@ public:
   // Predicts, without touching anything, whether removeItem would leave
   // nothing of a deletable entry without more rights: true for a file or a
   // link; for a folder, every folder in its tree (itself included) may be
-  // listed, written to and searched, no mount lies inside, and in a sticky
-  // one the user owns each entry or the folder. False too when `stop` turns
-  // true first.
+  // listed, and written to and searched when it holds entries, no mount lies
+  // inside, and in a sticky one the user owns each entry or the folder. False
+  // too when `stop` turns true first.
   virtual bool mayRemoveWhole(const ListedEntry& entry, const std::atomic<bool>* stop = nullptr) const;
   // Removes a file, a symbolic link (never what it points to) or a whole tree,
   // while it is the listed entry (when one was recorded). True when nothing is

@@ -3,6 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <map>
 
 #include "platform/fake_privileged_remover.h"
@@ -155,6 +159,46 @@ TEST(Uninstall, RealFilesAreRemovedAndAPathListedTwiceOnlyAnnouncedTheSecondTime
   EXPECT_FALSE(fixtures::existsNoFollow(tree));
   EXPECT_FALSE(fixtures::existsNoFollow(plist));
   EXPECT_TRUE(fixtures::existsNoFollow(dir / "Preferences/com.example.other.plist"));
+}
+
+// The lock and the dialog's password line promise what the removal will do:
+// for each leftover the prediction says a password is needed exactly when the
+// removal, run for real by an ordinary user, hands it to the privileged remover.
+TEST(Uninstall, NeedsPrivilegesForeseesWhatTheRemovalHandsOver) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to an unprivileged user";
+  fixtures::TempDir dir;
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+  const std::string home = dir / "home";
+  for (const char* folder : {"emptyRootFolder/keep", "rootFolder/keep", "emptyReadOnlyFolder/ro", "readOnlyFolder/ro",
+                             "rootStickyFolder/tmp", "rootFile"})
+    fixtures::makeDirs(home + "/" + folder);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(home))
+    ASSERT_EQ(::lchown(entry.path().c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::chown(home.c_str(), 65534, 65534), 0);
+  // What only root may change, inside the user's leftovers.
+  for (const char* file :
+       {"rootFolder/keep/file", "readOnlyFolder/ro/file", "rootStickyFolder/tmp/file", "rootFile/file"})
+    fixtures::writeFile(home + "/" + file);
+  for (const char* folder : {"emptyRootFolder/keep", "rootFolder/keep", "rootStickyFolder/tmp"})
+    ASSERT_EQ(::chown((home + "/" + folder).c_str(), 0, 0), 0);
+  ASSERT_EQ(::chmod((home + "/rootStickyFolder/tmp").c_str(), 01777), 0);
+  for (const char* folder : {"emptyReadOnlyFolder/ro", "readOnlyFolder/ro"})
+    ASSERT_EQ(::chmod((home + "/" + folder).c_str(), 0555), 0);
+
+  fixtures::AsNobody nobody;
+  ASSERT_TRUE(nobody.ok());
+  for (const std::string name :
+       {"emptyRootFolder", "rootFolder", "emptyReadOnlyFolder", "readOnlyFolder", "rootStickyFolder", "rootFile"}) {
+    const std::string path = home + "/" + name;
+    auto privileged = std::make_shared<FakePrivilegedRemover>();
+    const Uninstaller uninstaller(privileged);
+    const bool predicted = uninstaller.needsPrivileges(path, identityAtPath(path));
+    uninstall(uninstaller, {path});
+    EXPECT_EQ(predicted, !privileged->calls().empty()) << name;
+    // An empty folder goes with a write to the folder above, whoever owns it
+    // and whatever its mode; a root file in the user's folder too.
+    EXPECT_EQ(predicted, name == "rootFolder" || name == "readOnlyFolder" || name == "rootStickyFolder") << name;
+  }
 }
 
 }  // namespace
