@@ -16,10 +16,11 @@ constexpr const char* kUnknownError = "Unknown error";
 // 100,000 updates.
 constexpr auto kSizeBatchInterval = std::chrono::milliseconds(30);
 
-// One measuring run's results, from `first` on; `done` with the last batch.
+// One measuring run's results, from `first` on: rows' rights or rows' sizes,
+// never both; `done` with the last batch.
 struct SizeBatch {
   std::size_t first = 0;
-  std::vector<std::optional<std::uint64_t>> sizes;  // empty without a measure
+  std::vector<std::optional<std::uint64_t>> sizes;
   std::vector<bool> needsRights;
   bool done = false;
 };
@@ -116,23 +117,39 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
         batch = SizeBatch{};
         sent = Clock::now();
       };
-      for (std::size_t row = 0; row < paths.size(); ++row) {
-        if (stop->load()) return;
-        // Rights first: the dialog may need them before the sizes are all in.
-        bool needsRights = false;
-        std::optional<std::uint64_t> size;
-        try {
-          if (self.services.needsRights)
+      // Every row's rights before any size: the dialog needs them, and one
+      // large folder's measuring must not hold back the rights of the rows
+      // after it.
+      if (self.services.needsRights) {
+        for (std::size_t row = 0; row < paths.size(); ++row) {
+          if (stop->load()) return;
+          bool needsRights = false;
+          try {
             needsRights = self.services.needsRights(paths[row], listing->identities[row], *stop);
-          if (self.services.measure) size = self.services.measure(paths[row], *stop);
-        } catch (...) {
-          // No size rather than a wrong one; nothing may escape a pool thread.
+          } catch (...) {
+            // Nothing may escape a pool thread.
+          }
+          if (stop->load()) return;  // cut short: not an answer
+          if (batch.needsRights.empty()) batch.first = row;
+          batch.needsRights.push_back(needsRights);
+          if (Clock::now() - sent >= kSizeBatchInterval) send();
         }
-        if (stop->load()) return;  // cut short: not a size
-        if (batch.needsRights.empty()) batch.first = row;
-        batch.needsRights.push_back(needsRights);
-        if (self.services.measure) batch.sizes.push_back(size);
-        if (Clock::now() - sent >= kSizeBatchInterval) send();
+        if (!batch.needsRights.empty()) send();
+      }
+      if (self.services.measure) {
+        for (std::size_t row = 0; row < paths.size(); ++row) {
+          if (stop->load()) return;
+          std::optional<std::uint64_t> size;
+          try {
+            size = self.services.measure(paths[row], *stop);
+          } catch (...) {
+            // No size rather than a wrong one; nothing may escape a pool thread.
+          }
+          if (stop->load()) return;  // cut short: not a size
+          if (batch.sizes.empty()) batch.first = row;
+          batch.sizes.push_back(size);
+          if (Clock::now() - sent >= kSizeBatchInterval) send();
+        }
       }
       batch.done = true;
       send();

@@ -462,5 +462,27 @@ TEST_F(SessionControllerTest, SizesArriveInTheBackgroundAndStopWhenTheScreenGoes
   EXPECT_TRUE(measured.empty());
 }
 
+// The lock and the dialog's password line are known while the first rows
+// are still being measured: a large folder's size holds back no row's rights.
+TEST_F(SessionControllerTest, EveryRowsRightsArriveBeforeAnySize) {
+  std::optional<std::size_t> needingRightsDuringFirstSize;
+  SessionServices services = fakes.services();
+  services.needsRights = [](const std::string& path, const std::optional<EntryIdentity>&,
+                            const std::atomic<bool>&) { return path == "/Library/LaunchDaemons/x.plist"; };
+  services.measure = [&](const std::string&, const std::atomic<bool>&) -> std::optional<std::uint64_t> {
+    if (!needingRightsDuringFirstSize) {
+      dispatcher->drainMain();  // the main thread goes on meanwhile
+      needingRightsDuringFirstSize = controller->rowSelection().selectedNeedingRights();
+    }
+    return 1;
+  };
+  controller = std::make_unique<SessionController>(dispatcher, services);
+
+  analyseToReady({"/L/large", "/Library/LaunchDaemons/x.plist", "/Applications/Tool.app"});
+  EXPECT_EQ(needingRightsDuringFirstSize, 1u);
+  EXPECT_TRUE(controller->rowSelection().needsRights(1));
+  EXPECT_EQ(controller->rowSelection().measuredCount(), 3u);
+}
+
 }  // namespace
 }  // namespace quillmere
