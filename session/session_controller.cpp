@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <initializer_list>
+#include <type_traits>
 #include <utility>
 
 namespace quillmere {
@@ -117,40 +118,37 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
         batch = SizeBatch{};
         sent = Clock::now();
       };
+      // One pass over the rows into one column of the batch; false when
+      // stopped: an answer cut short is not shown.
+      auto pass = [&](auto& column, auto answer) {
+        for (std::size_t row = 0; row < paths.size(); ++row) {
+          if (stop->load()) return false;
+          typename std::remove_reference_t<decltype(column)>::value_type value{};
+          try {
+            value = answer(row);
+          } catch (...) {
+            // No answer rather than a wrong one; nothing may escape a pool thread.
+          }
+          if (stop->load()) return false;
+          if (column.empty()) batch.first = row;
+          column.push_back(value);
+          if (Clock::now() - sent >= kSizeBatchInterval) send();
+        }
+        return true;
+      };
       // Every row's rights before any size: the dialog needs them, and one
       // large folder's measuring must not hold back the rights of the rows
       // after it.
       if (self.services.needsRights) {
-        for (std::size_t row = 0; row < paths.size(); ++row) {
-          if (stop->load()) return;
-          bool needsRights = false;
-          try {
-            needsRights = self.services.needsRights(paths[row], listing->identities[row], *stop);
-          } catch (...) {
-            // Nothing may escape a pool thread.
-          }
-          if (stop->load()) return;  // cut short: not an answer
-          if (batch.needsRights.empty()) batch.first = row;
-          batch.needsRights.push_back(needsRights);
-          if (Clock::now() - sent >= kSizeBatchInterval) send();
-        }
+        if (!pass(batch.needsRights, [&](std::size_t row) {
+              return self.services.needsRights(paths[row], listing->identities[row], *stop);
+            }))
+          return;
         if (!batch.needsRights.empty()) send();
       }
-      if (self.services.measure) {
-        for (std::size_t row = 0; row < paths.size(); ++row) {
-          if (stop->load()) return;
-          std::optional<std::uint64_t> size;
-          try {
-            size = self.services.measure(paths[row], *stop);
-          } catch (...) {
-            // No size rather than a wrong one; nothing may escape a pool thread.
-          }
-          if (stop->load()) return;  // cut short: not a size
-          if (batch.sizes.empty()) batch.first = row;
-          batch.sizes.push_back(size);
-          if (Clock::now() - sent >= kSizeBatchInterval) send();
-        }
-      }
+      if (self.services.measure &&
+          !pass(batch.sizes, [&](std::size_t row) { return self.services.measure(paths[row], *stop); }))
+        return;
       batch.done = true;
       send();
     });
