@@ -15,7 +15,7 @@
 #include "analysis/extra_places.h"
 #include "analysis/folder_refusal.h"
 #include "analysis/library_walk.h"
-#include "analysis/name_matcher.h"
+#include "matching/name_matcher.h"
 #include "analysis/scan_failure.h"
 #include "fsys/search_places.h"
 #include "fsys/path_text.h"
@@ -109,7 +109,7 @@ std::vector<std::string> AppAnalyzer::searchRoots() const {
   const std::string home = asPathPrefix(locations_.home);
   const std::string system = asPathPrefix(locations_.systemRoot);
   std::vector<std::string> roots;
-  for (const SearchPlace& place : kSearchPlaces) roots.push_back((place.inHome ? home : system) + std::string(place.folder));
+  for (const SearchPlace& place : kLibraryFolders) roots.push_back((place.inHome ? home : system) + std::string(place.folder));
   return roots;
 }
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "removal/test_tree.h"
+#include "testing/test_tree.h"
 
 namespace quillmere {
 namespace {

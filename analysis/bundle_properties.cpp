@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "analysis/property_list.h"
+#include "fsys/property_list.h"
 #include "analysis/scan_failure.h"
 
 namespace quillmere {

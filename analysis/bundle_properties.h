@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/property_list.h"
+#include "fsys/property_list.h"
 
 namespace quillmere {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "analysis/test_plist.h"
+#include "testing/test_plist.h"
 
 namespace quillmere {
 namespace {
@@ -157,8 +157,8 @@ std::optional<BundleProperties> parseOnSmallStack(const std::string& bytes) {
   pthread_attr_setstacksize(&attributes, 512 * 1024);
   pthread_t thread;
   auto body = [](void* argument) -> void* {
-    auto* job = static_cast<Job*>(argument);
-    job->result = parseBundleProperties(*job->bytes);
+    auto* task = static_cast<Job*>(argument);
+    task->result = parseBundleProperties(*task->bytes);
     return nullptr;
   };
   EXPECT_EQ(pthread_create(&thread, &attributes, body, &job), 0);

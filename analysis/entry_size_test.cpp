@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "removal/test_tree.h"
+#include "testing/test_tree.h"
 
 namespace quillmere {
 namespace {

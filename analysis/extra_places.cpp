@@ -8,11 +8,10 @@
 #include <cerrno>
 #include <optional>
 
-#include "analysis/content_evidence.h"
+#include "matching/content_evidence.h"
 #include "analysis/folder_refusal.h"
-#include "analysis/launch_job.h"
-#include "analysis/name_matcher.h"
-#include "analysis/property_list.h"
+#include "matching/name_matcher.h"
+#include "fsys/property_list.h"
 #include "analysis/scan_failure.h"
 #include "fsys/entry_marks.h"
 #include "fsys/folder_listing.h"
@@ -66,31 +65,11 @@ std::optional<std::string> readFileAt(int folderFd, const char* name, int& error
   return contents;
 }
 
-// Cheap test before parsing: the needle must appear in the bytes (ASCII
-// letters compared without case). A binary list stores non-ASCII text as
-// UTF-16, so a needle that is not ASCII always passes.
-bool mayHold(std::string_view bytes, std::string_view needle) {
-  if (needle.empty()) return false;
-  const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : char(c); };
-  for (unsigned char c : needle)
-    if (c >= 0x80) return true;
-  return std::search(bytes.begin(), bytes.end(), needle.begin(), needle.end(),
-                     [&](char a, char b) { return lower((unsigned char)a) == lower((unsigned char)b); }) != bytes.end();
-}
-
-bool sameIdentifier(std::string_view a, std::string_view b) {
-  return !a.empty() && !b.empty() && matchingForm(a) == matchingForm(b);
-}
-
 class PlaceSearch {
 public:
   PlaceSearch(const std::string& systemRoot, const SearchedApp& app, const NameMatcher& matcher, PlacesFound& found)
       : systemRoot_(systemRoot.empty() ? "/" : systemRoot), app_(app), matcher_(matcher),
-        byIdentifier_("", app.identifier), found_(found) {
-    const std::string_view bundle = app.bundlePath;
-    std::string_view last = bundle.substr(0, bundle.find_last_not_of('/') + 1);
-    bundleName_ = std::string(last.substr(last.rfind('/') + 1));
-  }
+        byIdentifier_("", app.identifier), found_(found) {}
 
   // One place: its entries directly inside, and, where the place says so,
   // what they hold. `byMetadataOnly` lists only containers whose metadata
@@ -110,13 +89,13 @@ public:
     while (listing_.next(entry)) {
       if (isHidden(fd, entry.name)) continue;
       const std::string_view name = entry.name;
-      const ContentEvidence content = byMetadataOnly ? containerEvidence(fd, entry.name, root)
+      const Evidence content = byMetadataOnly ? containerEvidence(fd, entry.name, root)
                                                      : evidenceOf(fd, entry.name, kind, root);
       const bool named = !byMetadataOnly && (kind == PlaceKind::Receipts
                                                  ? byIdentifier_.matchesName(name) &&
                                                        (name.ends_with(".bom") || name.ends_with(".plist"))
                                                  : matcher_.matchesName(name));
-      if (named || content != ContentEvidence::None) found_.rows.push_back(FoundRow{root + "/" + entry.name, content});
+      if (named || content != Evidence::NameOnly) found_.rows.push_back(FoundRow{root + "/" + entry.name, content});
     }
     if (listing_.failed()) refused(root, listing_.error());
     listing_.close();
@@ -131,54 +110,43 @@ private:
     passOverOrFail(error, folder);
   }
 
-  ContentEvidence evidenceOf(int folderFd, const char* name, PlaceKind kind, const std::string& root) {
+  Evidence evidenceOf(int folderFd, const char* name, PlaceKind kind, const std::string& root) {
     if (kind == PlaceKind::LaunchJobs) return launchJobEvidence(folderFd, name);
-    if (kind != PlaceKind::GroupContainers) return ContentEvidence::None;
+    if (kind != PlaceKind::GroupContainers) return Evidence::NameOnly;
     if (!app_.identifier.empty() && groupContainerNamesApp(name, app_.identifier, app_.name))
-      return ContentEvidence::GroupContainerName;
+      return Evidence::Identifier;
     return containerEvidence(folderFd, name, root);
   }
 
-  ContentEvidence launchJobEvidence(int folderFd, const char* name) {
-    if (!std::string_view(name).ends_with(".plist")) return ContentEvidence::None;
+  Evidence launchJobEvidence(int folderFd, const char* name) {
+    if (!std::string_view(name).ends_with(".plist")) return Evidence::NameOnly;
     int error = 0;
     const std::optional<std::string> bytes = readFileAt(folderFd, name, error);
     if (error) passOverOrFail(error, name);
-    // A job names its program by path, so the bundle's folder name is in it.
-    if (!bytes || (!mayHold(*bytes, bundleName_) && !mayHold(*bytes, app_.identifier))) return ContentEvidence::None;
-    const std::optional<LaunchJob> job = parseLaunchJob(*bytes);
-    if (!job) return ContentEvidence::None;
-    for (const std::string& program : job->programs)
-      if (programLiesInBundle(program, app_.bundlePath, systemRoot_)) return ContentEvidence::LaunchJob;
-    for (const std::string& owner : job->associatedBundleIdentifiers)
-      if (sameIdentifier(owner, app_.identifier)) return ContentEvidence::LaunchJob;
-    return ContentEvidence::None;
+    return bytes && launchJobBelongs(*bytes, app_.bundlePath, app_.identifier, systemRoot_) ? Evidence::LaunchJob
+                                                                                          : Evidence::NameOnly;
   }
 
   // A container's metadata lies inside it; one we may not read is a folder
   // the search could not look into.
-  ContentEvidence containerEvidence(int folderFd, const char* name, const std::string& root) {
-    if (app_.identifier.empty()) return ContentEvidence::None;
+  Evidence containerEvidence(int folderFd, const char* name, const std::string& root) {
+    if (app_.identifier.empty()) return Evidence::NameOnly;
     const int container = openFolderNoFollow(folderFd, name);
     if (container < 0) {
       if (errno != ENOTDIR && errno != ELOOP && errno != ENOENT) refused(root + "/" + name, errno);
-      return ContentEvidence::None;
+      return Evidence::NameOnly;
     }
     int error = 0;
     const std::optional<std::string> bytes = readFileAt(container, kContainerMetadataName, error);
     ::close(container);
     if (error) refused(root + "/" + name, error);
-    if (!bytes || !mayHold(*bytes, app_.identifier)) return ContentEvidence::None;
-    const std::optional<std::string> owner = parseContainerIdentifier(*bytes);
-    return owner && sameIdentifier(*owner, app_.identifier) ? ContentEvidence::ContainerMetadata
-                                                            : ContentEvidence::None;
+    return bytes && containerBelongs(*bytes, app_.identifier) ? Evidence::Container : Evidence::NameOnly;
   }
 
   std::string systemRoot_;
   const SearchedApp& app_;
   const NameMatcher& matcher_;
   const NameMatcher byIdentifier_;  // receipts are matched by identifier only
-  std::string bundleName_;
   PlacesFound& found_;
   FolderListing listing_;
 };
@@ -189,7 +157,7 @@ PlacesFound searchExtraPlaces(const std::string& home, const std::string& system
                               const NameMatcher& matcher, const std::vector<std::string>& alreadyListed) {
   PlacesFound found;
   PlaceSearch search(systemRoot, app, matcher, found);
-  for (const SearchPlace& place : kExtraPlaces)
+  for (const SearchPlace& place : kBackgroundPlaces)
     search.search((place.inHome ? home : systemRoot) + std::string(place.folder), kindOf(place.folder));
   search.search(home + "/Library/Containers", PlaceKind::Plain, true);
 

@@ -1,9 +1,7 @@
 #pragma once
-// The search of the places after the twelve folders (kExtraPlaces in
-// fsys/search_places.h). Entries directly inside each place are tested, with
-// the twelve folders' hidden-entry and link rules; some are also judged by
-// what they hold (a launchd job's program, a container's metadata) or by the
-// name the system gives them (a group container).
+// The search of the background places (kBackgroundPlaces in
+// fsys/search_places.h): entries directly inside each, with the Library
+// folders' hidden-entry and link rules, judged as evidence.h says.
 
 #include <string>
 #include <vector>

@@ -144,7 +144,7 @@ void walkFolder(FolderStack& stack, int fd, std::string path, int depth, bool be
 
 // The root's descriptor, closed when the walk is over.
 struct OpenRoot {
-  explicit OpenRoot(int fd, const std::string& path) : fd(fd), path(&path) {}
+  explicit OpenRoot(int rootFd, const std::string& rootPath) : fd(rootFd), path(&rootPath) {}
   OpenRoot(OpenRoot&& other) noexcept : fd(std::exchange(other.fd, -1)), path(other.path) {}
   OpenRoot& operator=(OpenRoot&&) = delete;
   ~OpenRoot() {

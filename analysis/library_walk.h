@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/name_matcher.h"
+#include "matching/name_matcher.h"
 #include "fsys/search_places.h"
 #include "model/app_info.h"
 

@@ -18,8 +18,8 @@
 
 #include "analysis/app_analyzer.h"
 #include "analysis/library_walk.h"
-#include "removal/test_tree.h"
-#include "safety/adversarial_library.h"
+#include "testing/test_tree.h"
+#include "testing/adversarial_library.h"
 
 namespace quillmere::safety {
 namespace {

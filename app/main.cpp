@@ -1,4 +1,4 @@
-// The desktop app: one fixed-size window whose content is the ContentView.
+// The desktop app: one fixed-size window whose content is the MainWindow.
 // Closing the window ends the process.
 
 #include <QApplication>
@@ -6,8 +6,8 @@
 
 #include "app/app_icon.h"
 #include "platform/home_folder.h"
-#include "platform/privileged_remover.h"
-#include "ui/content_view.h"
+#include "privileged/privileged_remover.h"
+#include "ui/main_window.h"
 #include "ui/launch_options.h"
 #include "ui/qt_dispatcher.h"
 #include "ui/string_tables.h"
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     // The content is the window: its fixed 500 × 450 size makes the window
     // exactly that size and not resizable. On Linux the window manager keeps
     // its frame, so the window can still be moved and closed.
-    quillmere::ui::ContentView window(
+    quillmere::ui::MainWindow window(
         std::make_shared<quillmere::ui::QtDispatcher>(),
         quillmere::SessionServices::standard(options.searchLocations(), privileged));
     window.setWindowTitle(QStringLiteral("Quillmere"));

@@ -29,11 +29,11 @@
 #include "analysis/extra_places.h"
 #include "analysis/installed_apps.h"
 #include "analysis/library_walk.h"
-#include "platform/fake_privileged_remover.h"
+#include "testing/fake_privileged_remover.h"
 #include "platform/running_processes.h"
 #include "removal/uninstaller.h"
-#include "selection/evidence_analysis.h"
-#include "selection/row_evidence.h"
+#include "matching/evidence_analysis.h"
+#include "matching/row_evidence.h"
 
 extern char** environ;
 

@@ -14,7 +14,7 @@
 #include "cli/terminal_text.h"
 #include "fsys/path_text.h"
 #include "platform/home_folder.h"
-#include "selection/evidence_analysis.h"
+#include "matching/evidence_analysis.h"
 #include "selection/row_selection.h"
 
 namespace quillmere {

@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "cli/json_text.h"
-#include "cli/test_library.h"
+#include "testing/test_library.h"
 
 namespace quillmere {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "cli/json_text.h"
-#include "cli/test_library.h"
-#include "platform/fake_privileged_remover.h"
+#include "testing/test_library.h"
+#include "testing/fake_privileged_remover.h"
 
 namespace quillmere {
 namespace {

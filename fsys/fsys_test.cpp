@@ -13,7 +13,6 @@
 #include "fsys/folder_listing.h"
 #include "fsys/entry_identity.h"
 #include "fsys/path_text.h"
-#include "fsys/search_places.h"
 
 namespace quillmere {
 namespace {
@@ -49,46 +48,6 @@ TEST(PathText, OneRuleForEachShapeOfPath) {
 
 // More entries than one read of the kernel's records holds: every name comes
 // once, "." and ".." never, and a rewind or a move starts nothing over twice.
-// What a program running as root takes: only what the search could list for
-// the user who asked, and a bundle; and an identity only in strict decimal.
-TEST(RemovableShape, OnlyPathsTheSearchCanListForTheUserWhoAsked) {
-  const std::optional<std::string> home = "/home/ada";
-  for (const char* listed : {"/Library/Caches/x", "/Library/Logs/a/b/c", "/Library/Application Support/x",
-                             "/home/ada/Library/Containers/x", "/home/ada/Library/WebKit/a/b/c"})
-    EXPECT_EQ(removableShape(listed, home), RemovableShape::Listed) << listed;
-  for (const char* bundle : {"/Applications/Foo.app", "/tmp/x/Foo.app", "/Library/Caches/a/b/c/d/Foo.app"})
-    EXPECT_EQ(removableShape(bundle, home), RemovableShape::Bundle) << bundle;
-  for (const char* outside :
-       {"/Library/Caches", "/Library/Caches/a/b/c/d", "/Library/Caches/../x", "/Library/Caches/./x",
-        "/Library/Caches//x", "/Library/Caches/x/", "/Library/Frameworks/x", "/home/ada/Library/Caches",
-        "/home/ada/Documents/x", "/home/bob/Library/Caches/x", "/home/ada/Library/Caches/a/b/c/d", "Library/Caches/x",
-        "/etc/passwd", "/", "", "/x/.app", "/x/Foo.app/"})
-    EXPECT_EQ(removableShape(outside, home), RemovableShape::Outside) << outside;
-  EXPECT_EQ(removableShape("/home/ada/Library/Caches/x", std::nullopt), RemovableShape::Outside);
-  EXPECT_EQ(removableShape("/Library/Caches/x", std::nullopt), RemovableShape::Listed);
-
-  // The places searched one level deep: an entry directly inside each, and
-  // nothing deeper, beside it, or in another user's home.
-  for (const std::string_view place :
-       {"~/Library/Application Scripts", "~/Library/Group Containers", "~/Library/Cookies", "~/Library/LaunchAgents",
-        "~/Library/Internet Plug-Ins", "~/Library/Services", "/Library/LaunchAgents", "/Library/LaunchDaemons",
-        "/Library/PrivilegedHelperTools", "/Library/Internet Plug-Ins", "/private/var/db/receipts"}) {
-    const bool inHome = place.starts_with("~");
-    const std::string below = std::string(place.substr(inHome));
-    const std::string folder = (inHome ? *home : "") + below;
-    EXPECT_EQ(removableShape(folder + "/com.x.plist", home), RemovableShape::Listed) << folder;
-    for (const std::string& outside : {folder, folder + "/a/b", folder + "X/a", folder + "X", folder + "/./a",
-                                       (inHome ? "/home/bob" : "/opt") + below + "/a"})
-      EXPECT_EQ(removableShape(outside, home), RemovableShape::Outside) << outside;
-  }
-  EXPECT_EQ(removableShape("/private/var/db/receipts/com.x.pkg.bom", std::nullopt), RemovableShape::Listed);
-  EXPECT_EQ(removableShape("/home/ada/Library/LaunchAgents/a", std::nullopt), RemovableShape::Outside);
-
-  EXPECT_EQ(parseIdentityText("2049:18446744073709551615"), (EntryIdentity{2049, 18446744073709551615u, 0}));
-  for (const char* bad : {"", ":", "1:", ":1", "1:2:3", "-1:2", "+1:2", " 1:2", "1:2 ", "0x1:2", "18446744073709551616:1"})
-    EXPECT_FALSE(parseIdentityText(bad)) << bad;
-}
-
 TEST(FolderListing, ListsEveryEntryOnceAcrossManyReadsAndAfterARewind) {
   const auto dir = std::filesystem::temp_directory_path() / ("quillmere-listing-" + std::to_string(getpid()));
   std::filesystem::remove_all(dir);

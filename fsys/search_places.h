@@ -1,11 +1,10 @@
 #pragma once
 // The places the search lists entries of, and how deep below each an entry
-// may lie. The same table says which paths the privileged remover takes, so
-// a place the search gains is a place the remover accepts, and nothing else.
+// may lie. The same table says which paths the privileged remover takes
+// (privileged/removal_request.h): a place the search gains is a place the
+// remover accepts, and nothing else.
 
-#include <optional>
 #include <span>
-#include <string>
 #include <string_view>
 
 namespace quillmere {
@@ -23,7 +22,7 @@ inline constexpr int kLibraryFolderDepth = 3;
 // background items, scripts, group containers, cookies, plug-ins, services,
 // helper tools and package receipts, of which only the entries directly
 // inside are ever listed.
-inline constexpr SearchPlace kAllSearchPlaces[] = {
+inline constexpr SearchPlace kLibraryAndBackgroundPlaces[] = {
     {true, "/Library/Application Support", kLibraryFolderDepth},
     {true, "/Library/Preferences", kLibraryFolderDepth},
     {true, "/Library/Caches", kLibraryFolderDepth},
@@ -50,15 +49,7 @@ inline constexpr SearchPlace kAllSearchPlaces[] = {
     {false, "/private/var/db/receipts", 1},
 };
 
-inline constexpr std::span<const SearchPlace> kSearchPlaces = std::span(kAllSearchPlaces).first(12);
-inline constexpr std::span<const SearchPlace> kExtraPlaces = std::span(kAllSearchPlaces).subspan(12);
-
-// What the privileged remover may take at `path`, given the home folder of
-// the user who asked (nothing: no home is accepted): an entry one to
-// maxDepth plain components below a place (in that home, or below "/"), or
-// a bundle — a path whose last component ends in ".app", which must then be a
-// folder. Every component plain (not empty, "." or ".."), no trailing "/".
-enum class RemovableShape { Outside, Listed, Bundle };
-RemovableShape removableShape(std::string_view path, const std::optional<std::string>& home);
+inline constexpr std::span<const SearchPlace> kLibraryFolders = std::span(kLibraryAndBackgroundPlaces).first(12);
+inline constexpr std::span<const SearchPlace> kBackgroundPlaces = std::span(kLibraryAndBackgroundPlaces).subspan(12);
 
 }  // namespace quillmere

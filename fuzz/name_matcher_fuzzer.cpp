@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/name_matcher.h"
+#include "matching/name_matcher.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

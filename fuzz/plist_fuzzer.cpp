@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "analysis/bundle_properties.h"
-#include "analysis/content_evidence.h"
-#include "analysis/launch_job.h"
+#include "matching/content_evidence.h"
+#include "launchd/launch_jobs.h"
 #include "fuzz/fuzz_check.h"
 
 namespace {

@@ -13,8 +13,8 @@ Uuid Uuid::random() {
 }
 
 AppInfo::AppInfo(std::string name, std::string path, std::optional<std::string> bundleIdentifier,
-                 std::shared_ptr<const IconImage> icon, std::vector<std::string> relatedFiles)
-    : relatedFiles(std::move(relatedFiles)),
+                 std::shared_ptr<const IconImage> icon, std::vector<std::string> files)
+    : relatedFiles(std::move(files)),
       id_(Uuid::random()),
       name_(std::move(name)),
       path_(std::move(path)),

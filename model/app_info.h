@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "model/evidence.h"
+#include "matching/evidence.h"
 #include "fsys/entry_identity.h"
 
 namespace quillmere {

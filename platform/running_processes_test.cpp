@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "removal/test_tree.h"
+#include "testing/test_tree.h"
 
 extern char** environ;
 

@@ -15,16 +15,16 @@
 
 namespace quillmere {
 
-using Status = WalkedEntry::Status;
+using Status = ResolvedEntry::Status;
 
 ListedEntry FileOperations::find(const std::string& path, std::optional<EntryIdentity> listed) const {
-  return {path, walkToEntry(withoutTrailingSlashes(path), LinkTrust::RootOrCurrentUser), listed};
+  return {path, resolveEntry(withoutTrailingSlashes(path), LinkTrust::RootOrCurrentUser), listed};
 }
 
 bool FileOperations::exists(const ListedEntry& entry) const { return !entry.walk.isGone(); }
 
 bool FileOperations::isAnotherEntry(const ListedEntry& entry) const {
-  const WalkedEntry& walk = entry.walk;
+  const ResolvedEntry& walk = entry.walk;
   if (walk.status() != Status::Reached) return false;
   struct stat st;
   if (fstatat(walk.parentFd(), walk.name().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
@@ -32,7 +32,7 @@ bool FileOperations::isAnotherEntry(const ListedEntry& entry) const {
 }
 
 bool FileOperations::isDeletable(const ListedEntry& entry) const {
-  const WalkedEntry& walk = entry.walk;
+  const ResolvedEntry& walk = entry.walk;
   if (walk.status() != Status::Reached) return false;
   struct stat st;
   if (fstatat(walk.parentFd(), walk.name().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
@@ -74,7 +74,7 @@ bool mayUnlinkFromSticky(const struct stat& folder, const struct stat& child) {
 }  // namespace
 
 bool FileOperations::mayRemoveWhole(const ListedEntry& entry, const std::atomic<bool>* stop) const {
-  const WalkedEntry& walk = entry.walk;
+  const ResolvedEntry& walk = entry.walk;
   if (walk.status() != Status::Reached) return false;
   struct stat top;
   if (fstatat(walk.parentFd(), walk.name().c_str(), &top, AT_SYMLINK_NOFOLLOW) != 0) return false;
@@ -122,7 +122,7 @@ bool FileOperations::mayRemoveWhole(const ListedEntry& entry, const std::atomic<
 }
 
 bool FileOperations::removeItem(const ListedEntry& entry) const {
-  const WalkedEntry& walk = entry.walk;
+  const ResolvedEntry& walk = entry.walk;
   return walk.status() == Status::Reached &&
          removeEntryAt(walk.parentFd(), walk.name().c_str(), RemovalGuard{entry.listed, false, std::nullopt});
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The ordinary (unprivileged) file-system side of a removal. Each listed path
-// is walked to once (see entry_walk.h); whether it exists, may be deleted and
+// is walked to once (see resolve_entry.h); whether it exists, may be deleted and
 // is removed are all judged from that one walk's folder, never by looking the
 // path up again. The default implementation is the real one; tests derive
 // from it to make chosen paths fail, since they run as root where
@@ -11,14 +11,14 @@
 #include <string>
 
 #include "fsys/entry_identity.h"
-#include "removal/entry_walk.h"
+#include "removal/resolve_entry.h"
 
 namespace quillmere {
 
 // One listed path and where the walk to it ended.
 struct ListedEntry {
   std::string path;  // as listed
-  WalkedEntry walk;
+  ResolvedEntry walk;
   std::optional<EntryIdentity> listed;  // what was at the path when it was listed
 };
 

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "removal/test_path_operations.h"
-#include "removal/test_tree.h"
+#include "testing/test_path_operations.h"
+#include "testing/test_tree.h"
 
 namespace quillmere {
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-// One component of the walk to an entry (entry_walk.cpp): the part that
+// One component of the walk to an entry (resolve_entry.cpp): the part that
 // differs by platform. link_step_linux.cpp opens a link itself (O_PATH);
 // link_step_posix.cpp, for systems without that (macOS), looks at the link
 // before and after reading it. CMake picks one; QUILLMERE_PORTABLE_BODIES
@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "removal/entry_walk.h"
+#include "removal/resolve_entry.h"
 
 namespace quillmere {
 
@@ -30,7 +30,7 @@ struct ComponentStep {
   int folderFd = -1;
   std::string linkTarget;
   bool isLink = false;
-  WalkedEntry::Status stop = WalkedEntry::Status::Reached;  // Reached: not stopped
+  ResolvedEntry::Status stop = ResolvedEntry::Status::Reached;  // Reached: not stopped
   int error = 0;
 };
 
@@ -38,8 +38,8 @@ struct ComponentStep {
 // when its owner is trusted. The platform's body.
 ComponentStep stepInto(int folderFd, const std::string& name, LinkTrust trust);
 
-// Shared by both bodies (entry_walk.cpp).
-ComponentStep stopAt(WalkedEntry::Status status, int error);
+// Shared by both bodies (resolve_entry.cpp).
+ComponentStep stopAt(ResolvedEntry::Status status, int error);
 bool isTrusted(uid_t owner, LinkTrust trust);
 std::string readLinkAt(int dirFd, const char* name, int& error);
 

@@ -12,12 +12,12 @@ namespace quillmere {
 // the read can slip another link in.
 ComponentStep stepInto(int folderFd, const std::string& name, LinkTrust trust) {
   const int fd = openat(folderFd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return stopAt(WalkedEntry::Status::Unreachable, errno);
+  if (fd < 0) return stopAt(ResolvedEntry::Status::Unreachable, errno);
   struct stat st;
   if (fstat(fd, &st) != 0) {
     const int error = errno;
     close(fd);
-    return stopAt(WalkedEntry::Status::Unreachable, error);
+    return stopAt(ResolvedEntry::Status::Unreachable, error);
   }
   if (S_ISDIR(st.st_mode)) {
     ComponentStep step;
@@ -26,17 +26,17 @@ ComponentStep stepInto(int folderFd, const std::string& name, LinkTrust trust) {
   }
   if (!S_ISLNK(st.st_mode)) {
     close(fd);
-    return stopAt(WalkedEntry::Status::Unreachable, ENOTDIR);
+    return stopAt(ResolvedEntry::Status::Unreachable, ENOTDIR);
   }
   if (!isTrusted(st.st_uid, trust)) {
     close(fd);
-    return stopAt(WalkedEntry::Status::Refused, EPERM);
+    return stopAt(ResolvedEntry::Status::Refused, EPERM);
   }
   ComponentStep step;
   step.isLink = true;
   step.linkTarget = readLinkAt(fd, "", step.error);
   close(fd);
-  if (step.error != 0) return stopAt(WalkedEntry::Status::Unreachable, step.error);
+  if (step.error != 0) return stopAt(ResolvedEntry::Status::Unreachable, step.error);
   return step;
 }
 

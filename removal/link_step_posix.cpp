@@ -33,18 +33,18 @@ ComponentStep stepInto(int folderFd, const std::string& name, LinkTrust trust) {
     step.folderFd = fd;
     return step;
   }
-  if (errno != ELOOP && errno != ENOTDIR) return stopAt(WalkedEntry::Status::Unreachable, errno);
+  if (errno != ELOOP && errno != ENOTDIR) return stopAt(ResolvedEntry::Status::Unreachable, errno);
   struct stat before, after;
   if (fstatat(folderFd, name.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0)
-    return stopAt(WalkedEntry::Status::Unreachable, errno);
-  if (!S_ISLNK(before.st_mode)) return stopAt(WalkedEntry::Status::Unreachable, ENOTDIR);
-  if (!isTrusted(before.st_uid, trust)) return stopAt(WalkedEntry::Status::Refused, EPERM);
+    return stopAt(ResolvedEntry::Status::Unreachable, errno);
+  if (!S_ISLNK(before.st_mode)) return stopAt(ResolvedEntry::Status::Unreachable, ENOTDIR);
+  if (!isTrusted(before.st_uid, trust)) return stopAt(ResolvedEntry::Status::Refused, EPERM);
   ComponentStep step;
   step.isLink = true;
   step.linkTarget = readLinkAt(folderFd, name.c_str(), step.error);
-  if (step.error != 0) return stopAt(WalkedEntry::Status::Unreachable, step.error);
+  if (step.error != 0) return stopAt(ResolvedEntry::Status::Unreachable, step.error);
   if (fstatat(folderFd, name.c_str(), &after, AT_SYMLINK_NOFOLLOW) != 0 || !sameLink(before, after))
-    return stopAt(WalkedEntry::Status::Refused, EAGAIN);
+    return stopAt(ResolvedEntry::Status::Refused, EAGAIN);
   return step;
 }
 

@@ -6,13 +6,16 @@
 
 #include <gtest/gtest.h>
 
-#include "removal/test_path_operations.h"
-#include "removal/test_tree.h"
+#include "fsys/entry_identity.h"
+#include "testing/bind_mount.h"
+#include "testing/test_path_operations.h"
+#include "testing/test_tree.h"
 
 namespace quillmere {
 namespace {
 
 using fixtures::AsNobody;
+using fixtures::BindMount;
 using fixtures::existsNoFollow;
 using fixtures::TempDir;
 
@@ -41,6 +44,44 @@ TEST(TreeRemoval, DeepTreeIsRemovedWithoutRunningOutOfStackOrDescriptors) {
   makeDeepTree(dir / "deep", 2000, [](int, int) {});
   EXPECT_TRUE(files.removeItem(dir / "deep"));
   EXPECT_FALSE(existsNoFollow(dir / "deep"));
+}
+
+// With administrator rights the removal empties a listed tree, but never a
+// folder of a third user moved into it, nor a mount inside it or at it (the
+// tree itself or a bind mount of a folder elsewhere): those stay whole, the
+// rest goes, and the removal says something stayed.
+TEST(TreeRemoval, AsRootNeverEntersAThirdUsersFolderOrAMount) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, as the privileged remover runs";
+  TempDir dir;
+  fixtures::writeFile(dir / "outside/thesis.tex", "years of work");
+  fixtures::writeFile(dir / "tree/data");
+  fixtures::writeFile(dir / "tree/bag/report", "root's");
+  fixtures::makeDirs(dir / "tree/mnt");
+  fixtures::makeDirs(dir / "Mounted.app");
+  ASSERT_EQ(lchown((dir / "tree/bag").c_str(), 4242, 4242), 0);
+  const int parent = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(parent, 0);
+  const auto guardFor = [&](const char* name, bool bundle) {
+    return RemovalGuard{identityAtPath(dir / name), bundle, uid_t(1000)};
+  };
+
+  EXPECT_FALSE(removeEntryAt(parent, "tree", guardFor("tree", false)));
+  EXPECT_TRUE(existsNoFollow(dir / "tree/bag/report"));
+  EXPECT_FALSE(existsNoFollow(dir / "tree/data"));
+
+  ASSERT_EQ(lchown((dir / "tree/bag").c_str(), 1000, 1000), 0);
+  BindMount inside(dir / "outside", dir / "tree/mnt");
+  BindMount at(dir / "outside", dir / "Mounted.app");
+  if (!inside.mounted || !at.mounted) {
+    close(parent);
+    GTEST_SKIP() << "no bind mounts here";
+  }
+  EXPECT_FALSE(removeEntryAt(parent, "tree", guardFor("tree", false)));
+  EXPECT_FALSE(removeEntryAt(parent, "Mounted.app", guardFor("Mounted.app", true)));
+  EXPECT_TRUE(existsNoFollow(dir / "outside/thesis.tex"));
+  EXPECT_FALSE(existsNoFollow(dir / "tree/bag"));  // the asker's own folder goes
+  EXPECT_TRUE(existsNoFollow(dir / "tree/mnt"));
+  close(parent);
 }
 
 TEST(TreeRemoval, AnEntryThatStaysDeepDownEndsTheRemovalAndSparesOnlyItsAncestors) {

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "analysis/launch_job.h"
+#include "launchd/launch_jobs.h"
 
 #include "fsys/path_text.h"
 
@@ -19,7 +19,7 @@ const std::string kFailed{kFailedLine};
 // daemon's is the system's, which only root may change (the privileged
 // remover stops it when the removal needs one).
 void stopBackgroundJob(const ListedEntry& entry) {
-  if (entry.walk.status() != WalkedEntry::Status::Reached) return;
+  if (entry.walk.status() != ResolvedEntry::Status::Reached) return;
   const char* name = entry.walk.name().c_str();
   stopJobBeforeRemoval(entry.walk.parentFd(), name, entry.path, LaunchDomain::User);
   if (::geteuid() == 0) stopJobBeforeRemoval(entry.walk.parentFd(), name, entry.path, LaunchDomain::System);

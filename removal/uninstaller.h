@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "model/app_info.h"
-#include "platform/privileged_remover.h"
+#include "privileged/privileged_remover.h"
 #include "removal/file_operations.h"
 
 namespace quillmere {

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <map>
 
-#include "platform/fake_privileged_remover.h"
-#include "removal/test_tree.h"
+#include "testing/fake_privileged_remover.h"
+#include "testing/test_tree.h"
 
 namespace quillmere {
 namespace {

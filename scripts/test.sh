@@ -22,9 +22,9 @@ if [ "$quillmere_system" = Linux ]; then
   portable="${QUILLMERE_PORTABLE_BUILD_DIR:-$root/build-portable-link}"
   step cmake -S "$root" -B "$portable" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_BUILD_UI=OFF \
     -DQUILLMERE_BUILD_BENCH=OFF -DQUILLMERE_PORTABLE_BODIES=ON >/dev/null
-  step cmake --build "$portable" -j "${QUILLMERE_JOBS:-2}" --target fsys_tests removal_tests safety_tests quillmere-remover
+  step cmake --build "$portable" -j "${QUILLMERE_JOBS:-2}" --target fsys_tests removal_tests privileged_tests quillmere-remover
   step ctest --test-dir "$portable" --output-on-failure -j "${QUILLMERE_JOBS:-2}" \
-    -R '^(FolderListing|EntryWalk|TreeRemoval|FileOperations|Uninstall|Remover|PrivilegedPath)\.'
+    -R '^(FolderListing|ResolveEntry|TreeRemoval|FileOperations|Uninstall|Remover|PrivilegedPath)\.'
 fi
 step "$root/scripts/package-check.sh"
 if [ "${QUILLMERE_SANITIZERS:-1}" != 0 ]; then

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "model/evidence.h"
+#include "matching/evidence.h"
 
 namespace quillmere {
 

@@ -173,14 +173,14 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     setState(states::Analyzing{});
     inBackground([path = std::move(path)](Shared& self) {
       std::optional<AnalysisResult> result;
-      RowSelection rows;
+      RowSelection selection;
       std::shared_ptr<const Listing> listing;
       try {
         result = self.services.analyze(path);
         // The rows' bookkeeping and the measuring's own copy of the list are
         // made here, not on the main thread: a record may list 100,000 paths.
         if (auto* app = std::get_if<AppInfo>(&*result)) {
-          rows = RowSelection(app->relatedFiles, app->evidence);
+          selection = RowSelection(app->relatedFiles, app->evidence);
           auto copy = std::make_shared<Listing>();
           copy->paths = app->relatedFiles;
           copy->identities.reserve(copy->paths.size());
@@ -191,7 +191,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
         // Reported below as an unknown failure; nothing may escape a pool thread.
         result.reset();
       }
-      self.onMain([result = std::move(result), rows = std::move(rows),
+      self.onMain([result = std::move(result), rows = std::move(selection),
                    listing = std::move(listing)](Shared& main) mutable {
         if (!result) {
           main.setState(states::Error{kUnknownError});

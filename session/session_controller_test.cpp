@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "session/manual_dispatcher.h"
+#include "testing/manual_dispatcher.h"
 #include "session/session_controller.h"
 
 namespace quillmere {

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/fake_privileged_remover.h"
+#include "testing/fake_privileged_remover.h"
 #include "session/session_controller.h"
 #include "session/thread_pool_dispatcher.h"
 

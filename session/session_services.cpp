@@ -1,7 +1,7 @@
 #include "session/session_controller.h"
 
 #include "analysis/entry_size.h"
-#include "selection/evidence_analysis.h"
+#include "matching/evidence_analysis.h"
 
 namespace quillmere {
 

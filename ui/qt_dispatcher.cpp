@@ -110,9 +110,9 @@ void QtDispatcher::runInBackground(std::function<void()> work) {
   std::thread([work = std::move(work)]() mutable {
     work();
     work = nullptr;  // what it captured goes before it counts as done
-    BackgroundThreads& threads = backgroundThreads();
-    std::lock_guard lock(threads.mutex);
-    if (--threads.running == 0) threads.idle.notify_all();
+    BackgroundThreads& pool = backgroundThreads();
+    std::lock_guard lock(pool.mutex);
+    if (--pool.running == 0) pool.idle.notify_all();
   }).detach();
 }
 

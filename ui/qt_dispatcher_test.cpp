@@ -12,7 +12,7 @@
 #include <map>
 #include <memory>
 
-#include "ui/content_view.h"
+#include "ui/main_window.h"
 #include "ui/qt_dispatcher.h"
 #include "ui/spring.h"
 
@@ -85,7 +85,7 @@ private slots:
     services.uninstall = [](const AppInfo&, const ProgressCallback&, const CompletionCallback& done) {
       done(true, std::nullopt);
     };
-    auto view = std::make_unique<ContentView>(std::make_shared<QtDispatcher>(), services);
+    auto view = std::make_unique<MainWindow>(std::make_shared<QtDispatcher>(), services);
     view->controller().analyzeApp("/Applications/Demo.app");
     started->acquire();
     view.reset();  // closes while the analysis runs, and does not wait for it
@@ -108,7 +108,7 @@ private slots:
       release->acquire();
       done(true, std::nullopt);
     };
-    auto view = std::make_unique<ContentView>(std::make_shared<QtDispatcher>(), services);
+    auto view = std::make_unique<MainWindow>(std::make_shared<QtDispatcher>(), services);
     SessionController& controller = view->controller();
     controller.performUninstall(AppInfo("Demo", "/Applications/Demo.app", std::nullopt, nullptr,
                                         {"/Applications/Demo.app"}));

@@ -12,8 +12,8 @@
 #include <QTranslator>
 #include <memory>
 
-#include "session/manual_dispatcher.h"
-#include "ui/content_view.h"
+#include "testing/manual_dispatcher.h"
+#include "ui/main_window.h"
 #include "ui/header_view.h"
 #include "ui/idle_view.h"
 #include "ui/screens/screen_parts.h"
@@ -115,7 +115,7 @@ class StringTablesTest : public QObject {
   // turn: name → what the reader sees.
   QList<QPair<QString, QStringList>> walkEveryScreen() {
     auto dispatcher = std::make_shared<ManualDispatcher>();
-    ContentView view(dispatcher, services());
+    MainWindow view(dispatcher, services());
     view.show();
     SessionController& controller = view.controller();
     QList<QPair<QString, QStringList>> seen;

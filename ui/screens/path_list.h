@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "model/evidence.h"
+#include "matching/evidence.h"
 
 namespace quillmere {
 class RowSelection;

@@ -1,7 +1,7 @@
 #pragma once
 // The screens of the ready, uninstalling, completed and error states, and the
 // confirmation dialog. Each only shows what it is given and reports its button
-// through a signal; ContentView wires them to the SessionController.
+// through a signal; MainWindow wires them to the SessionController.
 
 #include <QDialog>
 #include <QWidget>

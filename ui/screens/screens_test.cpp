@@ -423,8 +423,8 @@ void ScreensTest::leftOutRowsShowItInLightAndDark() {
     return list->viewport()->grab().toImage();
   };
   auto rowImage = [](const QImage& list, ReadyView& screen, int row, bool marker) {
-    auto* view = screen.findChild<QListView*>("fileList");
-    const QRect rect = view->visualRect(view->model()->index(row, 0));
+    auto* listView = screen.findChild<QListView*>("fileList");
+    const QRect rect = listView->visualRect(listView->model()->index(row, 0));
     const QRect part = PathRowDelegate::markerRect(rect);
     return list.copy(marker ? part : rect.adjusted(part.width(), 0, 0, 0));
   };

@@ -25,14 +25,14 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "platform/fake_privileged_remover.h"
+#include "testing/fake_privileged_remover.h"
 #include "removal/file_operations.h"
-#include "removal/test_tree.h"
+#include "testing/test_tree.h"
 #include "removal/uninstaller.h"
-#include "safety/run_as_user.h"
-#include "session/manual_dispatcher.h"
+#include "testing/run_as_user.h"
+#include "testing/manual_dispatcher.h"
 #include "ui/analyzing_view.h"
-#include "ui/content_view.h"
+#include "ui/main_window.h"
 #include "selection/row_selection.h"
 #include "ui/drop_zone.h"
 #include "ui/file_reveal.h"
@@ -125,7 +125,7 @@ private:
 };
 
 // Drags `url` onto the window's drop zone and drops it there.
-void dropUrl(ContentView& window, const QUrl& url) {
+void dropUrl(MainWindow& window, const QUrl& url) {
   QMimeData data;
   data.setUrls({url});
   QWidget* zone = window.dropZone();
@@ -153,7 +153,7 @@ bool stepUntil(ManualDispatcher& dispatcher, Done done) {
 }
 
 template <typename Screen>
-Screen* shown(ContentView& window) {
+Screen* shown(MainWindow& window) {
   return qobject_cast<Screen*>(window.currentScreen());
 }
 
@@ -165,7 +165,7 @@ std::vector<std::string> listedPaths(ReadyView* ready) {
   return rows;
 }
 
-QStringList logRows(ContentView& window) {
+QStringList logRows(MainWindow& window) {
   auto* log = window.findChild<UninstallingView*>()->findChild<QPlainTextEdit*>("log");
   QStringList rows;
   if (!log->document()->isEmpty())
@@ -200,7 +200,7 @@ int countOf(const QStringList& lines, const QString& prefix) {
 
 QString picturesDir() { return qEnvironmentVariable("QUILLMERE_PICTURES_DIR"); }
 
-void savePicture(ContentView& window, const char* name, ConfirmationDialog* sheet = nullptr) {
+void savePicture(MainWindow& window, const char* name, ConfirmationDialog* sheet = nullptr) {
   if (picturesDir().isEmpty()) return;
   QCoreApplication::processEvents();
   QPixmap picture = window.grab();
@@ -243,7 +243,7 @@ void SessionFlowTest::removesTheAppAndItsLeftoversThroughTheWindow() {
   const Machine machine(picturesDir().isEmpty() ? 0 : 40);
   auto dispatcher = std::make_shared<ManualDispatcher>();
   auto privileged = std::make_shared<FakePrivilegedRemover>();
-  ContentView window(dispatcher, SessionServices::standard(machine.locations(), privileged));
+  MainWindow window(dispatcher, SessionServices::standard(machine.locations(), privileged));
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   QVERIFY(shown<IdleView>(window));
@@ -348,7 +348,7 @@ void SessionFlowTest::refusedPathEndsOnTheErrorScreenAndRetryStartsOver() {
     Uninstaller(privileged, std::make_shared<RefusingFiles>(refused)).uninstall(app, progress, completion);
   };
   // Real threads this time: the analysis and the removal run on the pool.
-  ContentView window(std::make_shared<QtDispatcher>(), services);
+  MainWindow window(std::make_shared<QtDispatcher>(), services);
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -396,7 +396,7 @@ void SessionFlowTest::leftOutRowsSurviveAndEveryCountAgrees() {
   auto dispatcher = std::make_shared<ManualDispatcher>();
   auto privileged = std::make_shared<FakePrivilegedRemover>();
   auto revealer = std::make_shared<RecordingRevealer>();
-  ContentView window(dispatcher, SessionServices::standard(machine.locations(), privileged), nullptr, revealer);
+  MainWindow window(dispatcher, SessionServices::standard(machine.locations(), privileged), nullptr, revealer);
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   dropUrl(window, fileUrl(machine.bundle));
@@ -512,7 +512,7 @@ void SessionFlowTest::rowsWithoutEvidenceStartLeftOutAndCanBePutBack() {
   const std::string coincidence = machine.home + "/Library/Caches/Toolbox";
   writeFile(coincidence);
   auto dispatcher = std::make_shared<ManualDispatcher>();
-  ContentView window(dispatcher, SessionServices::standard(machine.locations(), std::make_shared<FakePrivilegedRemover>()));
+  MainWindow window(dispatcher, SessionServices::standard(machine.locations(), std::make_shared<FakePrivilegedRemover>()));
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   dropUrl(window, fileUrl(machine.bundle));
@@ -567,7 +567,7 @@ void SessionFlowTest::dialogSaysWhatTheRemovalWillDo() {
   QCOMPARE(::chmod((cache + "/fsCachedData").c_str(), 0555), 0);
   const auto writable = qScopeGuard([&] { ::chmod((cache + "/fsCachedData").c_str(), 0755); });
   auto dispatcher = std::make_shared<ManualDispatcher>();
-  ContentView window(dispatcher, services);
+  MainWindow window(dispatcher, services);
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   dropUrl(window, fileUrl(machine.bundle));
@@ -618,8 +618,8 @@ void SessionFlowTest::dropOfSomethingElseIsRejected() {
   const std::string notes = root / "Notes.txt";
   writeFile(notes);
   auto privileged = std::make_shared<FakePrivilegedRemover>();
-  ContentView window(std::make_shared<QtDispatcher>(),
-                     SessionServices::standard(SearchLocations{root / "home", root / "system"}, privileged));
+  MainWindow window(std::make_shared<QtDispatcher>(),
+                    SessionServices::standard(SearchLocations{root / "home", root / "system"}, privileged));
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   dropUrl(window, fileUrl(notes));
@@ -636,7 +636,7 @@ void SessionFlowTest::errorPicture() {
   services.analyze = [](const std::string&) -> AnalysisResult {
     return AnalysisError{"", -1, "Application does not exist\n/Users/ada/Downloads/Notes.app"};
   };
-  ContentView window(dispatcher, services);
+  MainWindow window(dispatcher, services);
   window.show();
   QVERIFY(QTest::qWaitForWindowExposed(&window));
   window.controller().analyzeApp("/Users/ada/Downloads/Notes.app");

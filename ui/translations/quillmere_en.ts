@@ -135,7 +135,7 @@
     </message>
 </context>
 <context>
-    <name>quillmere::ui::ContentView</name>
+    <name>quillmere::ui::MainWindow</name>
     <message>
         <source>No file manager could show “%1”.</source>
         <translation>No file manager could show “%1”.</translation>

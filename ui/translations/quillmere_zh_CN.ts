@@ -129,7 +129,7 @@
     </message>
 </context>
 <context>
-    <name>quillmere::ui::ContentView</name>
+    <name>quillmere::ui::MainWindow</name>
     <message>
         <source>No file manager could show “%1”.</source>
         <translation>没有文件管理器能显示“%1”。</translation>

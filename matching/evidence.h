@@ -1,0 +1,69 @@
+#pragma once
+// Which rows belong to an application, and why: the matching rules, in the
+// order they are applied.
+//
+// 1. By name (name_matcher.h), case and Unicode forms folded; an entry any
+//    rule takes is listed, its contents are not:
+//    - the name rule: the entry's name contains the application's name;
+//    - the folder rule: its path holds "/name/" (a folder named exactly so);
+//    - the identifier rule: its name contains the bundle identifier.
+// 2. By content (content_evidence.h), in the background places only: a
+//    launchd job starting a program in the bundle or naming the identifier
+//    as an owner, a container whose metadata names it, a group container
+//    named after it.
+// 3. Each listed row's evidence (row_evidence.h), from its own name against
+//    this app and the other installed ones, the first that holds: the bundle;
+//    what step 2 found; Coincidence when neither the identifier nor the name
+//    stands bounded; OtherApp when a longer name or identifier of another app
+//    does; Identifier (SharedIdentifier when another bundle has it); OtherApp
+//    for the name inside another vendor's identifier; else Name (NameOnly
+//    beyond the Library folders). The list never depends on this step.
+// 4. A removal takes the rows whose evidence is selectedByDefault, unless
+//    the user leaves them out.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillmere {
+
+enum class Evidence : unsigned char {
+  Bundle,            // the application bundle itself
+  Identifier,        // the bundle identifier stands bounded in the row's name
+  Name,              // the application's name stands in it as whole words
+  Coincidence,       // the name or identifier only inside a longer word
+  OtherApp,          // another application explains the row better
+  SharedIdentifier,  // another installed bundle has the same identifier
+  LaunchJob,         // a launchd job whose program lies inside the bundle
+  Container,         // a container whose metadata names the app's identifier
+  NameOnly,          // only its name, in a place beyond the app's own folders
+};
+
+struct RowEvidence {
+  Evidence kind = Evidence::Name;
+  // OtherApp: the other application's name, when one is installed.
+  std::optional<std::string> otherApp;
+  // OtherApp and SharedIdentifier: where the other bundle lies, when known.
+  std::string otherPath;
+
+  friend bool operator==(const RowEvidence&, const RowEvidence&) = default;
+};
+
+// Rows a removal takes unless the user leaves them out.
+constexpr bool selectedByDefault(Evidence kind) {
+  return kind == Evidence::Bundle || kind == Evidence::Identifier || kind == Evidence::Name ||
+         kind == Evidence::LaunchJob || kind == Evidence::Container;
+}
+
+// A row found in the background places. `content` is what it holds or how
+// the system named it: LaunchJob, Container, Identifier (a group container
+// named after the identifier), or NameOnly when only its name listed it.
+struct FoundRow {
+  std::string path;
+  Evidence content = Evidence::NameOnly;
+};
+
+// The word the command line's JSON uses: "identifier", "otherApp", ...
+std::string_view evidenceKeyword(Evidence kind);
+
+}  // namespace quillmere

@@ -1,0 +1,223 @@
+#include "matching/name_matcher.h"
+
+#include <utf8proc.h>
+
+#include <cstddef>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace quillmere {
+namespace {
+
+bool isAscii(std::string_view text) {
+  for (unsigned char c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+void appendAsciiLower(std::string& out, std::string_view text) {
+  for (char c : text) out.push_back(c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c);
+}
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+
+// NFC of one valid UTF-8 run, lower-cased on the way when `lower` is set.
+//
+// utf8proc has only the simple (one code point) lower-case mapping. The full
+// default mapping differs from it, unconditionally, for U+0130 alone, and
+// U+0130 canonically decomposes to "I" + U+0307. Lower-casing the canonical
+// decomposition therefore yields the full mapping, and case mapping preserves
+// canonical equivalence, so NFC(lower(NFD(x))) is the NFC of the full
+// lower-case form without any table of our own.
+void appendNormalizedRun(std::string& out, std::string_view run, bool lower) {
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(run.data());
+  const auto length = static_cast<utf8proc_ssize_t>(run.size());
+  if (!lower) {
+    utf8proc_uint8_t* mapped = nullptr;
+    utf8proc_ssize_t n = utf8proc_map(bytes, length, &mapped, utf8proc_option_t(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    std::unique_ptr<utf8proc_uint8_t, FreeDeleter> owner(mapped);
+    // A run too large to map: keeping its bytes would make a name miss
+    // that should match, and the search list less without saying so.
+    if (n == UTF8PROC_ERROR_NOMEM) throw std::bad_alloc();
+    if (n < 0) out.append(run);  // cannot happen for a valid run; keep the bytes
+    else out.append(reinterpret_cast<const char*>(mapped), size_t(n));
+    return;
+  }
+  const auto decompose = utf8proc_option_t(UTF8PROC_STABLE | UTF8PROC_DECOMPOSE);
+  std::vector<utf8proc_int32_t> points(run.size() + 4);
+  utf8proc_ssize_t count = utf8proc_decompose(bytes, length, points.data(), utf8proc_ssize_t(points.size()), decompose);
+  if (count > utf8proc_ssize_t(points.size())) {
+    points.resize(size_t(count));
+    count = utf8proc_decompose(bytes, length, points.data(), count, decompose);
+  }
+  if (count < 0) {
+    out.append(run);
+    return;
+  }
+  for (utf8proc_ssize_t i = 0; i < count; ++i) points[size_t(i)] = utf8proc_tolower(points[size_t(i)]);
+  // Re-encode as UTF-8 and take the full NFC of that, so that a lower-case
+  // letter which itself decomposes would still be ordered and composed right.
+  std::string lowered;
+  lowered.reserve(size_t(count) * 2);
+  utf8proc_uint8_t buffer[4];
+  for (utf8proc_ssize_t i = 0; i < count; ++i) {
+    utf8proc_ssize_t n = utf8proc_encode_char(points[size_t(i)], buffer);
+    lowered.append(reinterpret_cast<const char*>(buffer), size_t(n));
+  }
+  appendNormalizedRun(out, lowered, false);
+}
+
+// Splits `text` into maximal valid UTF-8 runs, normalises each and copies the
+// bytes between them unchanged.
+std::string normalize(std::string_view text, bool lower, FoldPath path) {
+  std::string out;
+  out.reserve(text.size());
+  // ASCII is its own NFC, and its default lower-case mapping is A-Z to a-z.
+  if (path == FoldPath::Fast && isAscii(text)) {
+    if (lower) appendAsciiLower(out, text);
+    else out.append(text);
+    return out;
+  }
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+  size_t runStart = 0, i = 0;
+  while (i < text.size()) {
+    utf8proc_int32_t cp;
+    utf8proc_ssize_t n = utf8proc_iterate(bytes + i, utf8proc_ssize_t(text.size() - i), &cp);
+    if (n > 0) {
+      i += size_t(n);
+      continue;
+    }
+    if (i > runStart) appendNormalizedRun(out, text.substr(runStart, i - runStart), lower);
+    out.push_back(text[i]);
+    runStart = ++i;
+  }
+  if (i > runStart) appendNormalizedRun(out, text.substr(runStart, i - runStart), lower);
+  return out;
+}
+
+// Lower-cases `text` into `out` byte by byte; false when a byte is not ASCII
+// (then `out` holds nothing of use). No branch per byte, so it vectorises.
+bool lowerAscii(std::string_view text, char* out) {
+  unsigned char seen = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    seen |= c;
+    out[i] = char(c + (unsigned(c - 'A') < 26u ? 'a' - 'A' : 0));
+  }
+  return seen < 0x80;
+}
+
+// The matching form of one entry name. A directory entry's name is at most
+// 255 bytes, so an ASCII name is folded on the stack: no allocation and no
+// Unicode work for the names that make up nearly every Library.
+class FoldedText {
+public:
+  FoldedText(std::string_view text, FoldPath path) {
+    if (path == FoldPath::Fast && text.size() <= sizeof buffer_ && lowerAscii(text, buffer_)) {
+      view_ = std::string_view(buffer_, text.size());
+    } else {
+      heap_ = matchingForm(text, path);
+      view_ = heap_;
+    }
+  }
+  FoldedText(const FoldedText&) = delete;
+  FoldedText& operator=(const FoldedText&) = delete;
+  std::string_view view() const { return view_; }
+
+private:
+  char buffer_[256];
+  std::string heap_;
+  std::string_view view_;
+};
+
+bool contains(std::string_view text, std::string_view needle) {
+  return !needle.empty() && text.find(needle) != std::string_view::npos;
+}
+
+// True when the text holds a letter or a digit of any script. Bytes that are
+// not UTF-8 count as neither.
+bool holdsLetterOrDigit(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+  const auto size = utf8proc_ssize_t(text.size());
+  for (utf8proc_ssize_t at = 0; at < size;) {
+    utf8proc_int32_t codePoint = -1;
+    const utf8proc_ssize_t length = utf8proc_iterate(bytes + at, size - at, &codePoint);
+    if (length <= 0) {
+      ++at;
+      continue;
+    }
+    at += length;
+    if (isLetterOrDigit(codePoint)) return true;
+  }
+  return false;
+}
+
+// A bundle identifier that could be a real application's: two or more labels
+// between dots, none empty, each holding a letter or digit. "." or "plist"
+// as a needle would list most of a Library.
+bool couldBeAnIdentifier(std::string_view identifier) {
+  std::size_t labels = 0;
+  for (std::size_t from = 0;; ++labels) {
+    const std::size_t dot = identifier.find('.', from);
+    const std::string_view label = identifier.substr(from, dot == std::string_view::npos ? dot : dot - from);
+    if (!holdsLetterOrDigit(label)) return false;
+    if (dot == std::string_view::npos) break;
+    from = dot + 1;
+  }
+  return labels + 1 >= 2;
+}
+
+}  // namespace
+
+bool isLetterOrDigit(char32_t codePoint) {
+  if (codePoint < 0x80) return (codePoint | 0x20) - 'a' < 26u || codePoint - '0' < 10u;
+  if (codePoint > 0x10FFFF) return false;
+  switch (utf8proc_category(utf8proc_int32_t(codePoint))) {
+    case UTF8PROC_CATEGORY_LU: case UTF8PROC_CATEGORY_LL: case UTF8PROC_CATEGORY_LT:
+    case UTF8PROC_CATEGORY_LM: case UTF8PROC_CATEGORY_LO: case UTF8PROC_CATEGORY_ND:
+    case UTF8PROC_CATEGORY_NL: case UTF8PROC_CATEGORY_NO:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string searchableName(std::string_view appName) {
+  return holdsLetterOrDigit(appName) ? std::string(appName) : std::string();
+}
+
+std::string searchableIdentifier(std::string_view identifier) {
+  return couldBeAnIdentifier(identifier) ? std::string(identifier) : std::string();
+}
+
+std::string matchingForm(std::string_view text, FoldPath path) { return normalize(text, true, path); }
+
+std::string canonicalForm(std::string_view text) { return normalize(text, false, FoldPath::Fast); }
+
+NameMatcher::NameMatcher(std::string_view appName, std::string_view bundleIdentifier, FoldPath path)
+    : name_(matchingForm(appName, path)),
+      identifier_(matchingForm(bundleIdentifier, path)),
+      slashedName_("/" + name_ + "/"),
+      path_(path) {}
+
+bool NameMatcher::matchesName(std::string_view entryName) const {
+  const FoldedText folded(entryName, path_);
+  return contains(folded.view(), name_) || contains(folded.view(), identifier_);
+}
+
+bool NameMatcher::isNameFolder(std::string_view folderName) const {
+  return !name_.empty() && FoldedText(folderName, path_).view() == name_;
+}
+
+bool NameMatcher::matchesEntry(std::string_view relativeText) const {
+  size_t slash = relativeText.rfind('/');
+  std::string_view name = slash == std::string_view::npos ? relativeText : relativeText.substr(slash + 1);
+  if (matchesName(name)) return true;
+  return matchingForm(relativeText, path_).find(slashedName_) != std::string::npos;
+}
+
+}  // namespace quillmere

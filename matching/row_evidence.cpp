@@ -1,0 +1,228 @@
+#include "matching/row_evidence.h"
+
+#include <algorithm>
+
+#include <utf8proc.h>
+
+#include "matching/name_matcher.h"
+#include "fsys/path_text.h"
+
+namespace quillmere {
+namespace {
+
+// Space, "-", "_" and "." between the words of a name count alike, so
+// "google-play-music" holds the name "Google Play Music". One byte for one,
+// so positions in the result are positions in the text.
+std::string separatorsAlike(std::string text) {
+  for (char& c : text)
+    if (c == '-' || c == '_' || c == '.') c = ' ';
+  return text;
+}
+
+// Whether the character that ends just before `at` / starts at `at` is a
+// letter or a digit. Bytes that are not UTF-8 are neither.
+bool wordCharBefore(std::string_view text, std::size_t at) {
+  if (at == 0) return false;
+  std::size_t start = at - 1;
+  while (start > 0 && at - start < 4 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+  utf8proc_int32_t codePoint = -1;
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data()) + start;
+  const utf8proc_ssize_t length = utf8proc_iterate(bytes, utf8proc_ssize_t(at - start), &codePoint);
+  return length == utf8proc_ssize_t(at - start) && isLetterOrDigit(char32_t(codePoint));
+}
+
+bool wordCharAt(std::string_view text, std::size_t at) {
+  if (at >= text.size()) return false;
+  utf8proc_int32_t codePoint = -1;
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data()) + at;
+  return utf8proc_iterate(bytes, utf8proc_ssize_t(text.size() - at), &codePoint) > 0 &&
+         isLetterOrDigit(char32_t(codePoint));
+}
+
+bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
+// `needle` stands in `text` not inside a longer word: at the start or after a
+// character that is not a letter or digit, and at the end or before one.
+// With `digitsMayFollow`, a run of digits may end the word ("Notes 2").
+bool standsBounded(std::string_view text, std::string_view needle, bool digitsMayFollow) {
+  if (needle.empty()) return false;
+  const bool wordStart = wordCharAt(needle, 0);
+  const bool wordEnd = wordCharBefore(needle, needle.size());
+  for (std::size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, at + 1)) {
+    if (wordStart && wordCharBefore(text, at)) continue;
+    std::size_t end = at + needle.size();
+    if (digitsMayFollow)
+      while (end < text.size() && isAsciiDigit(text[end])) ++end;
+    if (wordEnd && wordCharAt(text, end)) continue;
+    return true;
+  }
+  return false;
+}
+
+bool contains(std::string_view text, std::string_view needle) {
+  return !needle.empty() && text.find(needle) != std::string_view::npos;
+}
+
+// The dot-separated labels of a reverse-DNS name, a leading "group." or a team
+// prefix (a label holding a digit) passed over: "group.com.example.notes"
+// gives com, example, notes. Fewer than three labels, or a first label that
+// is not plain letters, is not a reverse-DNS name: nothing.
+std::vector<std::string_view> reverseDnsLabels(std::string_view text) {
+  std::vector<std::string_view> labels;
+  for (std::size_t from = 0;;) {
+    const std::size_t dot = text.find('.', from);
+    labels.push_back(text.substr(from, dot == std::string_view::npos ? dot : dot - from));
+    if (dot == std::string_view::npos) break;
+    from = dot + 1;
+  }
+  std::size_t skip = 0;
+  auto holdsDigit = [](std::string_view label) {
+    for (char c : label)
+      if (isAsciiDigit(c)) return true;
+    return false;
+  };
+  while (skip < labels.size() && skip < 2 && (labels[skip] == "group" || holdsDigit(labels[skip]))) ++skip;
+  labels.erase(labels.begin(), labels.begin() + std::ptrdiff_t(skip));
+  auto plainLetters = [](std::string_view label) {
+    if (label.size() < 2) return false;
+    for (char c : label)
+      if (c < 'a' || c > 'z') return false;
+    return true;
+  };
+  if (labels.size() < 3 || !plainLetters(labels[0]) || labels[1].empty()) labels.clear();
+  return labels;
+}
+
+std::string vendorOf(std::string_view identifier) {
+  std::vector<std::string_view> labels = reverseDnsLabels(identifier);
+  if (labels.empty()) {
+    // A short identifier ("com.example") is its own vendor.
+    const std::size_t first = identifier.find('.');
+    const std::size_t second = first == std::string_view::npos ? first : identifier.find('.', first + 1);
+    return std::string(identifier.substr(0, second));
+  }
+  return std::string(labels[0]) + "." + std::string(labels[1]);
+}
+
+bool isAscii(std::string_view text) {
+  for (unsigned char c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
+PropertyListFilter identifiersWorthReading(std::string_view appName, std::string_view bundleIdentifier) {
+  std::string name = separatorsAlike(matchingForm(searchableName(appName)));
+  std::string identifier = separatorsAlike(matchingForm(searchableIdentifier(bundleIdentifier)));
+  if (!isAscii(name) || !isAscii(identifier)) return {};
+  return [name = std::move(name), identifier = std::move(identifier)](std::string_view bytes) {
+    std::string folded(bytes);
+    for (char& c : folded) {
+      if (c >= 'A' && c <= 'Z') c = char(c + ('a' - 'A'));
+      else if (c == '-' || c == '_' || c == '.') c = ' ';
+    }
+    return contains(folded, name) || contains(folded, identifier);
+  };
+}
+
+EvidenceRules::EvidenceRules(std::string_view appName, std::string_view bundleIdentifier,
+                             const std::vector<InstalledApp>& others)
+    : name_(separatorsAlike(matchingForm(searchableName(appName)))),
+      identifier_(matchingForm(searchableIdentifier(bundleIdentifier))),
+      vendor_(identifier_.empty() ? std::string() : vendorOf(identifier_)) {
+  for (const InstalledApp& app : others) {
+    Other other{&app, separatorsAlike(matchingForm(searchableName(app.name))),
+                matchingForm(searchableIdentifier(app.bundleIdentifier))};
+    if (!identifier_.empty() && other.identifier == identifier_) {
+      if (!copy_) copy_ = &app;
+      continue;
+    }
+    if (moreSpecific(other.name) || moreSpecific(other.identifier)) rivals_.push_back(other);
+    if (!other.identifier.empty()) all_.push_back(std::move(other));
+  }
+}
+
+// A needle that holds this application's name or identifier and is longer:
+// where both stand in a row, the row is more likely the other one's.
+bool EvidenceRules::moreSpecific(std::string_view needle) const {
+  return (needle.size() > name_.size() && contains(separatorsAlike(std::string(needle)), name_)) ||
+         (needle.size() > identifier_.size() && contains(needle, identifier_));
+}
+
+const InstalledApp* EvidenceRules::ownerOfIdentifierIn(std::string_view folded) const {
+  const InstalledApp* owner = nullptr;
+  std::size_t longest = 0;
+  for (const Other& other : all_)
+    if (other.identifier.size() > longest && standsBounded(folded, other.identifier, false)) {
+      owner = other.app;
+      longest = other.identifier.size();
+    }
+  return owner;
+}
+
+RowEvidence EvidenceRules::evidenceOf(std::string_view entryName) const {
+  const std::string folded = matchingForm(entryName);
+  const std::string words = separatorsAlike(folded);
+  Evidence own = Evidence::Coincidence;
+  if (standsBounded(folded, identifier_, false)) own = Evidence::Identifier;
+  else if (standsBounded(words, name_, true)) own = Evidence::Name;
+  else return RowEvidence{Evidence::Coincidence, std::nullopt, {}};
+
+  for (const Other& rival : rivals_)
+    if ((moreSpecific(rival.identifier) && standsBounded(folded, rival.identifier, false)) ||
+        (moreSpecific(rival.name) && standsBounded(words, rival.name, true)))
+      return RowEvidence{Evidence::OtherApp, rival.app->name, rival.app->path};
+
+  if (own == Evidence::Identifier) {
+    if (copy_) return RowEvidence{Evidence::SharedIdentifier, std::nullopt, copy_->path};
+    return RowEvidence{Evidence::Identifier, std::nullopt, {}};
+  }
+  // The name as one word of another vendor's identifier ("com.othervendor.name").
+  // A name that begins the dotted name is no top-level domain: "sky.map.log"
+  // is the application Sky Map's own.
+  std::vector<std::string_view> labels = reverseDnsLabels(folded);
+  if (!labels.empty() &&
+      words.compare(std::size_t(labels[0].data() - folded.data()), name_.size(), name_) != 0 &&
+      std::string(labels[0]) + "." + std::string(labels[1]) != vendor_) {
+    if (const InstalledApp* owner = ownerOfIdentifierIn(folded))
+      return RowEvidence{Evidence::OtherApp, owner->name, owner->path};
+    return RowEvidence{Evidence::OtherApp, std::nullopt, {}};
+  }
+  return RowEvidence{Evidence::Name, std::nullopt, {}};
+}
+
+namespace {
+
+const FoundRow* placeRowOf(const AppInfo& app, const std::string& path) {
+  const auto at = std::lower_bound(app.placeRows.begin(), app.placeRows.end(), path,
+                                   [](const FoundRow& row, const std::string& p) { return row.path < p; });
+  return at != app.placeRows.end() && at->path == path ? &*at : nullptr;
+}
+
+// Beyond the app's own folders a name is weak evidence (a cookie or a job
+// anyone could name so); what a row holds, or a name the system gave it from
+// the identifier, is strong.
+RowEvidence placeEvidence(const EvidenceRules& rules, const FoundRow& place) {
+  if (place.content != Evidence::NameOnly) return {place.content, std::nullopt, {}};
+  RowEvidence byName = rules.evidenceOf(lastComponent(place.path));
+  if (byName.kind == Evidence::Name) byName.kind = Evidence::NameOnly;
+  return byName;
+}
+
+}  // namespace
+
+std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<InstalledApp>& others) {
+  const EvidenceRules rules(app.name(), app.bundleIdentifier().value_or(""), others);
+  std::vector<RowEvidence> evidence;
+  evidence.reserve(app.relatedFiles.size());
+  for (std::size_t row = 0; row < app.relatedFiles.size(); ++row) {
+    const std::string& path = app.relatedFiles[row];
+    if (row + 1 == app.relatedFiles.size() && path == app.path()) evidence.push_back({Evidence::Bundle, std::nullopt, {}});
+    else if (const FoundRow* place = placeRowOf(app, path)) evidence.push_back(placeEvidence(rules, *place));
+    else evidence.push_back(rules.evidenceOf(lastComponent(path)));
+  }
+  return evidence;
+}
+
+}  // namespace quillmere

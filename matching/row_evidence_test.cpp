@@ -1,0 +1,121 @@
+#include "matching/row_evidence.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "testing/test_tree.h"
+#include "matching/evidence_analysis.h"
+
+namespace quillmere {
+namespace {
+
+using fixtures::TempDir;
+using fixtures::writeFile;
+
+std::string plist(const std::string& identifier) {
+  return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleIdentifier</key><string>" +
+         identifier + "</string></dict></plist>";
+}
+
+// Collisions of real applications' names, renamed: a short name inside longer
+// words, a name inside another vendor's identifier, a more specific installed
+// application, a second installed copy. Every application below is installed;
+// each one is analysed, and each listed row must carry the evidence given here
+// (rows not given must be coincidences).
+TEST(RowEvidence, CollisionsInOneLibraryWithEveryApplicationInstalled) {
+  TempDir tmp;
+  const SearchLocations where{tmp / "home", tmp / "sys"};
+  const std::map<std::string, std::string> bundles = {
+      {"sys/Applications/Zap.app", "com.zapsoft.zap"},
+      {"sys/Applications/Mi.app", "com.mi.notepad"},
+      {"sys/Applications/Base.app", "com.basesoft.base"},
+      {"sys/Applications/Max.app", "com.sorhus.max"},
+      {"sys/Applications/Telegram.app", "ru.keeper.telegram"},
+      {"sys/Applications/Telegram Desktop.app", "com.tdesk.Telegram"},
+      {"sys/Applications/Opera.app", "com.operasoft.Opera"},
+      {"sys/Applications/Opera Neon.app", "com.operasoft.neon"},
+      {"sys/Applications/Electron.app", "com.github.Electron"},
+      {"sys/Applications/Tools/Wiremix.app", "com.electron.wiremix"},
+      {"sys/Applications/Notes.app", "com.example.notes"},
+      {"home/Applications/Old/Notes 2.app", "com.example.notes"},
+      {"home/Applications/.Hidden Notes.app", "com.example.hidden"},
+  };
+  for (const auto& [bundle, identifier] : bundles) writeFile(tmp / (bundle + "/Contents/Info.plist"), plist(identifier));
+  const char* const rows[] = {
+      "Caches/com.diskmaker.DiskZappStandAlone", "Caches/Zap", "Application Support/Microsoft",
+      "Caches/com.mightysoft.word", "Application Support/Keybase", "Application Support/FontBase",
+      "Logs/firebase-admin", "Preferences/com.basesoft.base.plist", "Caches/com.max-langer.Latest",
+      "Preferences/net.maxon.cinema4d.plist", "Application Support/Max", "Application Support/Telegram Desktop",
+      "Preferences/com.tdesk.Telegram.plist", "Containers/ru.keeper.Telegram", "Caches/Opera Neon",
+      "Caches/com.operasoft.Opera", "Application Support/com.electron.wiremix", "Caches/com.electron.other",
+      "Logs/Electron", "Preferences/com.example.notes.plist", "Containers/ABCDE12345.com.example.notes",
+      "Caches/com.example.notesextra", "Logs/Notes 2", "Application Support/Notes-Sync",
+  };
+  for (const char* row : rows) writeFile(tmp / (std::string("home/Library/") + row));
+
+  struct Expected {
+    std::string app, row, evidence, otherApp;
+  };
+  const Expected table[] = {
+      {"Zap", "Caches/Zap", "name", ""},
+      {"Base", "Preferences/com.basesoft.base.plist", "identifier", ""},
+      {"Max", "Caches/com.max-langer.Latest", "otherApp", ""},  // another vendor, not installed
+      {"Max", "Application Support/Max", "name", ""},
+      {"Telegram", "Application Support/Telegram Desktop", "otherApp", "Telegram Desktop"},
+      {"Telegram", "Preferences/com.tdesk.Telegram.plist", "otherApp", "Telegram Desktop"},
+      {"Telegram", "Containers/ru.keeper.Telegram", "identifier", ""},
+      {"Telegram Desktop", "Application Support/Telegram Desktop", "name", ""},
+      {"Telegram Desktop", "Preferences/com.tdesk.Telegram.plist", "identifier", ""},
+      {"Opera", "Caches/Opera Neon", "otherApp", "Opera Neon"},
+      {"Opera", "Caches/com.operasoft.Opera", "identifier", ""},
+      {"Opera Neon", "Caches/Opera Neon", "name", ""},
+      {"Electron", "Application Support/com.electron.wiremix", "otherApp", "Wiremix"},
+      {"Electron", "Caches/com.electron.other", "otherApp", ""},
+      {"Electron", "Logs/Electron", "name", ""},
+      {"Wiremix", "Application Support/com.electron.wiremix", "identifier", ""},
+      {"Notes", "Preferences/com.example.notes.plist", "sharedIdentifier", ""},
+      {"Notes", "Containers/ABCDE12345.com.example.notes", "sharedIdentifier", ""},
+      {"Notes", "Logs/Notes 2", "name", ""},  // a digit may follow
+      {"Notes", "Application Support/Notes-Sync", "name", ""},
+  };
+
+  for (const auto& [bundle, identifier] : bundles) {
+    if (bundle.find("/.") != std::string::npos || bundle.starts_with("home/")) continue;
+    const std::string path = tmp / bundle;
+    ASSERT_EQ(readInstalledApps(where, path).size(), bundles.size() - 2) << "neither itself nor a hidden bundle";
+    const AppInfo app = std::get<AppInfo>(analyzeWithEvidence(where, path));
+    EXPECT_EQ(app.relatedFiles, std::get<AppInfo>(AppAnalyzer(where).analyze(path)).relatedFiles);
+    const std::vector<RowEvidence>& evidence = app.evidence;
+    ASSERT_EQ(evidence.size(), app.relatedFiles.size());
+    EXPECT_EQ(evidence.back().kind, Evidence::Bundle);
+    for (std::size_t r = 0; r + 1 < evidence.size(); ++r) {
+      const std::string row = app.relatedFiles[r].substr((tmp / "home/Library/").size());
+      std::string wanted = "coincidence", wantedOther;
+      for (const Expected& e : table)
+        if (e.app == app.name() && e.row == row) wanted = e.evidence, wantedOther = e.otherApp;
+      EXPECT_EQ(evidenceKeyword(evidence[r].kind), wanted) << app.name() << ": " << row;
+      EXPECT_EQ(evidence[r].otherApp.value_or(""), wantedOther) << app.name() << ": " << row;
+      if (evidence[r].kind == Evidence::SharedIdentifier) {
+        EXPECT_EQ(evidence[r].otherPath, tmp / "home/Applications/Old/Notes 2.app");
+      }
+    }
+  }
+
+  // Separators between the words of a name count alike; a word goes on past
+  // letters in any script, and a byte that is not UTF-8 ends it.
+  const EvidenceRules rules("Sky Map", "org.sky.map");
+  EXPECT_EQ(rules.evidenceOf("sky_map-cache").kind, Evidence::Name);
+  EXPECT_EQ(rules.evidenceOf("SKY.MAP.log").kind, Evidence::Name);
+  EXPECT_EQ(rules.evidenceOf("sky mapper").kind, Evidence::Coincidence);
+  EXPECT_EQ(rules.evidenceOf("\xC3\xA9sky map").kind, Evidence::Coincidence);
+  EXPECT_EQ(rules.evidenceOf("\xFFsky map\xFF").kind, Evidence::Name);
+  EXPECT_EQ(rules.evidenceOf("ORG.SKY.MAP.helper").kind, Evidence::Identifier);
+  EXPECT_EQ(rules.evidenceOf("org.sky.mapper").kind, Evidence::Coincidence);
+  EXPECT_EQ(rules.evidenceOf("sky map 2 backup").kind, Evidence::Name);
+  EXPECT_EQ(rules.evidenceOf("sky map2x").kind, Evidence::Coincidence);
+  EXPECT_EQ(EvidenceRules("Sky", "").evidenceOf("sky.example.plist").kind, Evidence::Name);
+}
+
+}  // namespace
+}  // namespace quillmere

@@ -1,0 +1,83 @@
+#include "privileged/privileged_remover.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/spawn_command.h"
+
+namespace quillmere {
+namespace {
+
+using ::testing::ElementsAre;
+
+#if !defined(__APPLE__)
+// One run for all entries, each as "--entry DEV:INO PATH"; the report is
+// read line by line, and what it does not say was removed was not.
+TEST(PrivilegedRemover, LinuxRunsPkexecOnceWithOurRemoverAndTheEntriesAsArguments) {
+  const std::string remover = "/usr/libexec/quillmere/quillmere-remover";
+  const SpawnCommand command = privilegedRemovalCommand(
+      remover, {{"/home/u/-rf $(x) 'y'\n", {2049, 77, 0}}, {"/Library/Caches/z", {18446744073709551615u, 0, 0}}});
+  EXPECT_EQ(command.program, "/usr/bin/pkexec");
+  EXPECT_THAT(command.arguments,
+              ElementsAre("/usr/bin/pkexec", remover, "--entry", "2049:77", "/home/u/-rf $(x) 'y'\n", "--entry",
+                          "18446744073709551615:0", "/Library/Caches/z"));
+  EXPECT_THAT(command.environment, ElementsAre("PATH=/usr/bin:/bin"));
+  EXPECT_EQ(removerOutcomes("removed: /a\nnot removed: /b (x)\nremoved: /c\n", 4),
+            (std::vector<bool>{true, false, true, false}));
+  EXPECT_EQ(removerOutcomes("", 2), (std::vector<bool>{false, false}));
+}
+#endif
+
+SpawnCommand shell(const std::string& script) {
+  return {"/bin/sh", {"sh", "-c", script}, cleanCommandEnvironment()};
+}
+
+TEST(RunCommand, SucceedsOnlyOnExitZeroWithNothingInheritedButTheFixedEnvironment) {
+  setenv("BASH_ENV", "/tmp/evil", 1);
+  setenv("QUILLMERE_LEAK", "1", 1);
+  EXPECT_TRUE(runCommand(shell(
+      "test \"$PATH\" = /usr/bin:/bin && test -z \"$BASH_ENV$QUILLMERE_LEAK\" && ! read line")));
+  unsetenv("BASH_ENV");
+  unsetenv("QUILLMERE_LEAK");
+  EXPECT_FALSE(runCommand(shell("exit 1")));
+  EXPECT_FALSE(runCommand(shell("kill -9 $$")));
+  EXPECT_FALSE(runCommand({"/nonexistent/program", {"program"}, {}}));
+  EXPECT_FALSE(runCommand({"/bin/true", {}, {}}));
+  std::string output;
+  EXPECT_FALSE(runCommand(shell("printf 'a\\nb'; exit 1"), std::chrono::seconds(20), &output));
+  EXPECT_EQ(output, "a\nb");
+}
+
+TEST(RunCommand, ATimeoutKillsTheProgramAndAnswersFalse) {
+  EXPECT_FALSE(runCommand(shell("sleep 60"), std::chrono::milliseconds(100)));
+}
+
+// pkexec answers at once without a system bus or an authentication agent and
+// would wait at a password prompt otherwise; the timeout keeps the test from
+// hanging either way. Its answer must match what happened to the file.
+TEST(PrivilegedRemover, RealRemoverAnswersWithoutHangingAndTellsTheTruth) {
+  if (access("/usr/bin/pkexec", X_OK) != 0 && access("/usr/bin/osascript", X_OK) != 0)
+    GTEST_SKIP() << "no privileged runner installed";
+  char pattern[] = "/tmp/quillmere-pkexec-XXXXXX";
+  const int fd = mkstemp(pattern);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  const auto remover = installedPrivilegedRemover();
+  ASSERT_TRUE(remover) << "quillmere-remover is not beside the tests";
+  const bool removed = runCommand(privilegedRemovalCommand(*remover, {{pattern, *identityAtPath(pattern)}}),
+                                  std::chrono::seconds(20));
+  struct stat st;
+  const bool stillThere = lstat(pattern, &st) == 0;
+  EXPECT_EQ(removed, !stillThere);
+  unlink(pattern);
+}
+
+}  // namespace
+}  // namespace quillmere

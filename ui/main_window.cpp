@@ -1,0 +1,275 @@
+#include "ui/main_window.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QShortcut>
+#include <QStackedLayout>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <variant>
+
+#include "ui/analyzing_view.h"
+#include "ui/app_chooser.h"
+#include "ui/drop_zone.h"
+#include "ui/file_reveal.h"
+#include "ui/frame_budget.h"
+#include "ui/header_view.h"
+#include "ui/idle_view.h"
+#include "ui/screens/screens.h"
+#include "ui/theme.h"
+
+namespace quillmere::ui {
+
+namespace {
+
+template <class... F>
+struct Overloaded : F... {
+  using F::operator()...;
+};
+
+// Drags go to the nearest widget, up from the one under the pointer, that
+// accepts drops; the screens must pass them down to the zone beneath.
+void passDropsThrough(QWidget* screen) {
+  screen->setAcceptDrops(false);
+  for (QWidget* child : screen->findChildren<QWidget*>()) child->setAcceptDrops(false);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(std::shared_ptr<Dispatcher> dispatcher, SessionServices services,
+                       QWidget* parent, std::shared_ptr<FileRevealer> revealer)
+    : QWidget(parent),
+      controller_(std::make_unique<SessionController>(std::move(dispatcher), std::move(services))),
+      revealer_(revealer ? std::move(revealer) : makeSystemFileRevealer()),
+      header_(new HeaderView(this)),
+      dropZone_(new DropZone(this)),
+      screens_(new QStackedLayout(dropZone_)),
+      idleView_(new IdleView),
+      analyzingView_(new AnalyzingView),
+      readyView_(new ReadyView),
+      uninstallingView_(new UninstallingView),
+      completedView_(new CompletedView),
+      errorView_(new ErrorView),
+      logRefresh_(new QTimer(this)),
+      notice_(new QLabel(this)),
+      noticeTimeout_(new QTimer(this)) {
+  setFixedSize(kSize);
+  logRefresh_->setSingleShot(true);
+  logRefresh_->setInterval(frame_budget::kFrameMs);
+  connect(logRefresh_, &QTimer::timeout, this, [this] { refreshLog(); });
+  setAutoFillBackground(true);
+  followPaletteColor(this, QPalette::Window, NamedColor::WindowBackground);
+
+  dropZone_->setObjectName(QStringLiteral("dropZone"));
+  dropZone_->setFixedSize(kContentAreaSize);
+  for (QWidget* screen : {static_cast<QWidget*>(idleView_), static_cast<QWidget*>(analyzingView_),
+                          static_cast<QWidget*>(readyView_), static_cast<QWidget*>(uninstallingView_),
+                          static_cast<QWidget*>(completedView_), static_cast<QWidget*>(errorView_)}) {
+    screens_->addWidget(screen);
+  }
+
+  // Header and content area sit together, centred in the 450-point height.
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addStretch();
+  column->addWidget(header_);
+  column->addWidget(dropZone_, 0, Qt::AlignHCenter);
+  column->addStretch();
+
+  connect(idleView_, &IdleView::chooseRequested, this, &MainWindow::chooseApp);
+  // Ctrl+O, Cmd+O on the Mac; in every state, as a drop is taken in every state.
+  connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, &MainWindow::chooseApp);
+  connect(header_, &HeaderView::backRequested, this, [this] { controller_->resetState(); });
+  connect(dropZone_, &DropZone::targetedChanged, this,
+          [this](bool targeted) { controller_->setTargeted(targeted); });
+  connect(dropZone_, &DropZone::dropped, this,
+          [this](const std::vector<DroppedItem>& items) { controller_->handleDrop(items); });
+  connect(readyView_, &ReadyView::uninstallRequested, this, [this] {
+    if (const auto* ready = std::get_if<states::Ready>(&controller_->state()))
+      controller_->requestUninstall(ready->app);
+  });
+  connect(readyView_, &ReadyView::toggleRequested, this,
+          [this](int row) { controller_->toggleRow(static_cast<size_t>(row)); });
+  connect(readyView_, &ReadyView::revealRequested, this, [this](int row) {
+    // Looks only: the path shown is the one opened, and nothing is deleted.
+    const AppInfo* app = readyView_->app();
+    if (app && row >= 0 && static_cast<size_t>(row) < app->relatedFiles.size())
+      revealer_->reveal(app->relatedFiles[static_cast<size_t>(row)]);
+  });
+  connect(completedView_, &CompletedView::resetRequested, this,
+          [this] { controller_->resetState(); });
+  connect(errorView_, &ErrorView::retryRequested, this, [this] { controller_->resetState(); });
+
+  // A file manager that answers nothing would leave a double-click without
+  // any visible effect.
+  notice_->setObjectName(QStringLiteral("notice"));
+  notice_->setFont(ui::font(TextStyle::Caption));
+  notice_->setAlignment(Qt::AlignCenter);
+  followAppearance(notice_, [this] {
+    notice_->setStyleSheet(QStringLiteral("QLabel { background: %1; color: %2; border-radius: 6px; padding: 3px 10px; }")
+                               .arg(color(NamedColor::ControlBackground).name(QColor::HexArgb),
+                                    color(NamedColor::Secondary).name(QColor::HexArgb)));
+  });
+  notice_->hide();
+  noticeTimeout_->setSingleShot(true);
+  noticeTimeout_->setInterval(4000);
+  connect(noticeTimeout_, &QTimer::timeout, notice_, &QWidget::hide);
+  QPointer<MainWindow> alive(this);
+  revealer_->setFailureHandler([alive](const std::string& path) {
+    if (!alive) return;
+    const std::size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    alive->showNotice(
+        tr("No file manager could show “%1”.").arg(QString::fromUtf8(name.data(), qsizetype(name.size()))));
+  });
+
+  controller_->setChangeListener([this](SessionField field) { onChange(field); });
+  showState();
+  idleView_->setTargeted(controller_->isTargeted());
+}
+
+MainWindow::~MainWindow() {
+  // The dialog's closing must not reach a controller that is going away.
+  if (confirmation_) {
+    confirmation_->disconnect(this);
+    delete confirmation_;
+  }
+  controller_->setChangeListener({});
+  revealer_->setFailureHandler({});
+}
+
+void MainWindow::openApp(const std::string& path) { handOver(fileUrlOfBytes(path)); }
+
+void MainWindow::handOver(const QUrl& fileUrl) {
+  // The encoded text, as the drop zone hands over a dropped URL.
+  const QByteArray encoded = fileUrl.toEncoded();
+  controller_->handleDrop({DroppedItem{std::string(encoded.constData(), static_cast<size_t>(encoded.size()))}});
+}
+
+void MainWindow::showNotice(const QString& text) {
+  notice_->setText(text);
+  // Just below the header, where no screen puts anything of its own.
+  const QSize size(qMin(notice_->sizeHint().width(), width() - 40), notice_->sizeHint().height());
+  notice_->setGeometry(QRect(QPoint((width() - size.width()) / 2, dropZone_->geometry().top() + 4), size));
+  notice_->raise();
+  notice_->show();
+  noticeTimeout_->start();
+}
+
+void MainWindow::chooseApp() {
+  if (chooser_) return chooser_->raise();
+  auto* chooser = new AppChooser(this);
+  chooser->setWindowModality(Qt::WindowModal);
+  connect(chooser, &QDialog::finished, chooser, &QObject::deleteLater);
+  connect(chooser, &AppChooser::appChosen, this, &MainWindow::handOver);
+  chooser_ = chooser;
+  chooser->open();
+}
+
+AppChooser* MainWindow::appChooser() const { return chooser_.data(); }
+
+QWidget* MainWindow::currentScreen() const { return screens_->currentWidget(); }
+ConfirmationDialog* MainWindow::confirmationDialog() const { return confirmation_.data(); }
+
+void MainWindow::onChange(SessionField field) {
+  switch (field) {
+    case SessionField::State: showState(); break;
+    case SessionField::IsTargeted: idleView_->setTargeted(controller_->isTargeted()); break;
+    case SessionField::ShowConfirmation: syncConfirmation(); break;
+    case SessionField::UninstallLog:
+      // A removal reports lines far faster than they can be laid out one by
+      // one; whatever arrives within a frame is shown in one go. An emptied
+      // log (a new removal, a reset) is cheap and shown at once.
+      if (controller_->uninstallLog().empty())
+        refreshLog();
+      else if (!logRefresh_->isActive())
+        logRefresh_->start();
+      break;
+    case SessionField::CurrentApp: break;  // read when the dialog opens
+    case SessionField::Rows:
+      if (std::holds_alternative<states::Ready>(controller_->state()))
+        readyView_->refreshRows(controller_->isMeasuring());
+      break;
+  }
+}
+
+void MainWindow::refreshLog() {
+  // A few milliseconds of lines per frame keep each refresh short when the
+  // log is far behind, on a fast machine or a slow one; the rest follows in
+  // the next frames.
+  logRefresh_->stop();
+  QElapsedTimer spent;
+  spent.start();
+  while (!uninstallingView_->setLog(controller_->uninstallLog(), frame_budget::kLogLinesPerStep)) {
+    if (spent.nsecsElapsed() >= frame_budget::kLogRefreshNs) return logRefresh_->start();
+  }
+}
+
+void MainWindow::showState() {
+  // The ready screen shows the controller's own record, which a new state
+  // replaces.
+  if (!std::holds_alternative<states::Ready>(controller_->state())) readyView_->clear();
+  QWidget* screen = std::visit(
+      Overloaded{
+          [&](const states::Idle&) -> QWidget* { return idleView_; },
+          [&](const states::Analyzing&) -> QWidget* { return analyzingView_; },
+          [&](const states::Ready& ready) -> QWidget* {
+            readyView_->setApp(ready.app, &controller_->rowSelection(), controller_->isMeasuring());
+            return readyView_;
+          },
+          [&](const states::Uninstalling&) -> QWidget* {
+            refreshLog();
+            return uninstallingView_;
+          },
+          [&](const states::Completed&) -> QWidget* {
+            const FreedTally& freed = controller_->freed();
+            completedView_->setFreed(freed.entries(), freed.bytes(), freed.exact());
+            return completedView_;
+          },
+          [&](const states::Error& error) -> QWidget* {
+            errorView_->setMessage(error.message);
+            return errorView_;
+          },
+      },
+      controller_->state());
+  passDropsThrough(screen);
+  screens_->setCurrentWidget(screen);
+  header_->setBackVisible(std::holds_alternative<states::Ready>(controller_->state()));
+}
+
+RemovalPreview MainWindow::removalPreview() const {
+  // Only rows chosen on the ready screen say more than their paths.
+  const auto* ready = std::get_if<states::Ready>(&controller_->state());
+  const RowSelection& rows = controller_->rowSelection();
+  const auto& current = controller_->currentApp();
+  if (!ready || !current || current->id() != ready->app.id() || rows.size() != ready->app.relatedFiles.size())
+    return {};
+  RemovalPreview preview;
+  preview.needsRights = rows.selectedNeedingRights();
+  const auto& listed = ready->app.relatedFiles;
+  // The bundle's row is the last one listed.
+  for (std::size_t row = listed.size(); row-- > 0;) {
+    if (listed[row] != ready->app.path()) continue;
+    preview.keepsBundle = !rows.isSelected(row);
+    break;
+  }
+  return preview;
+}
+
+void MainWindow::syncConfirmation() {
+  if (!controller_->showConfirmation() || confirmation_) return;
+  // Opened, never exec()'d: this runs inside the controller's change report.
+  auto* dialog = new ConfirmationDialog(controller_->currentApp(), this, removalPreview());
+  dialog->setWindowModality(Qt::WindowModal);
+  connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+    dialog->deleteLater();
+    controller_->dismissConfirmation();
+    if (result == QDialog::Accepted) controller_->confirmUninstall();
+  });
+  confirmation_ = dialog;
+  dialog->open();
+}
+
+}  // namespace quillmere::ui

@@ -1,0 +1,91 @@
+#pragma once
+// The window's whole content, 500 × 450 and fixed: the header above a
+// 500 × 400 content area where the drop zone lies beneath the screen of the
+// current session state. Owns the session controller and re-renders on each
+// change it reports.
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+#include "session/session_controller.h"
+
+class QLabel;
+class QUrl;
+class QTimer;
+class QStackedLayout;
+
+namespace quillmere::ui {
+
+class AnalyzingView;
+class AppChooser;
+class CompletedView;
+class ConfirmationDialog;
+struct RemovalPreview;
+class DropZone;
+class ErrorView;
+class FileRevealer;
+class HeaderView;
+class IdleView;
+class ReadyView;
+class UninstallingView;
+
+class MainWindow : public QWidget {
+  Q_OBJECT
+public:
+  static constexpr QSize kSize{500, 450};
+  static constexpr QSize kContentAreaSize{500, 400};
+
+  // The app passes a QtDispatcher and SessionServices::standard(...); tests
+  // pass a hand-stepped dispatcher and fakes. Without a revealer, the
+  // system's file manager shows the entries.
+  MainWindow(std::shared_ptr<Dispatcher> dispatcher, SessionServices services,
+             QWidget* parent = nullptr, std::shared_ptr<FileRevealer> revealer = nullptr);
+  ~MainWindow() override;
+
+  SessionController& controller() { return *controller_; }
+  // Hands the app at `path` (absolute, bytes) over exactly as a drop of it.
+  void openApp(const std::string& path);
+  // Opens the file dialog that chooses an app (a click on the drop box,
+  // Ctrl+O); its choice is handed over as a drop.
+  void chooseApp();
+  AppChooser* appChooser() const;  // while open
+
+  HeaderView* header() const { return header_; }
+  DropZone* dropZone() const { return dropZone_; }
+  IdleView* idleView() const { return idleView_; }
+  QWidget* currentScreen() const;
+  ConfirmationDialog* confirmationDialog() const;  // while open
+  // A short message at the foot of the window, gone after a few seconds;
+  // hidden while none is shown.
+  QLabel* notice() const { return notice_; }
+  void showNotice(const QString& text);
+
+private:
+  void onChange(SessionField field);
+  void showState();
+  void handOver(const QUrl& fileUrl);  // as a drop of that one URL
+  void syncConfirmation();
+  // What the dialog adds for rows chosen on the ready screen.
+  RemovalPreview removalPreview() const;
+  void refreshLog();
+
+  std::unique_ptr<SessionController> controller_;
+  std::shared_ptr<FileRevealer> revealer_;
+  HeaderView* header_;
+  DropZone* dropZone_;
+  QStackedLayout* screens_;
+  IdleView* idleView_;
+  AnalyzingView* analyzingView_;
+  ReadyView* readyView_;
+  UninstallingView* uninstallingView_;
+  CompletedView* completedView_;
+  ErrorView* errorView_;
+  QPointer<ConfirmationDialog> confirmation_;
+  QPointer<AppChooser> chooser_;
+  QTimer* logRefresh_;  // gathers the log's growth into one repaint per frame
+  QLabel* notice_;
+  QTimer* noticeTimeout_;
+};
+
+}  // namespace quillmere::ui
