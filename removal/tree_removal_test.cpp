@@ -46,42 +46,44 @@ TEST(TreeRemoval, DeepTreeIsRemovedWithoutRunningOutOfStackOrDescriptors) {
   EXPECT_FALSE(existsNoFollow(dir / "deep"));
 }
 
-// With administrator rights the removal empties a listed tree, but never a
-// folder of a third user moved into it, nor a mount inside it or at it (the
-// tree itself or a bind mount of a folder elsewhere): those stay whole, the
+// With administrator rights the removal empties a listed tree, but never
+// enters a folder of a third user moved into it: that one stays whole, the
 // rest goes, and the removal says something stayed.
-TEST(TreeRemoval, AsRootNeverEntersAThirdUsersFolderOrAMount) {
+TEST(TreeRemoval, AsRootNeverEntersAThirdUsersFolder) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, as the privileged remover runs";
+  TempDir dir;
+  fixtures::writeFile(dir / "tree/data");
+  fixtures::writeFile(dir / "tree/bag/report", "root's");
+  ASSERT_EQ(lchown((dir / "tree/bag").c_str(), 4242, 4242), 0);
+  const int parent = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(parent, 0);
+  EXPECT_FALSE(removeEntryAt(parent, "tree", RemovalGuard{identityAtPath(dir / "tree"), false, uid_t(1000)}));
+  close(parent);
+  EXPECT_TRUE(existsNoFollow(dir / "tree/bag/report"));
+  EXPECT_FALSE(existsNoFollow(dir / "tree/data"));
+}
+
+// Nor a mount inside the tree or at it (a bind mount of a folder that lives
+// elsewhere, even on the same file system): it stays, the rest goes.
+TEST(TreeRemoval, AsRootNeverEntersAMount) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root, as the privileged remover runs";
   TempDir dir;
   fixtures::writeFile(dir / "outside/thesis.tex", "years of work");
   fixtures::writeFile(dir / "tree/data");
-  fixtures::writeFile(dir / "tree/bag/report", "root's");
   fixtures::makeDirs(dir / "tree/mnt");
   fixtures::makeDirs(dir / "Mounted.app");
-  ASSERT_EQ(lchown((dir / "tree/bag").c_str(), 4242, 4242), 0);
-  const int parent = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
-  ASSERT_GE(parent, 0);
-  const auto guardFor = [&](const char* name, bool bundle) {
-    return RemovalGuard{identityAtPath(dir / name), bundle, uid_t(1000)};
-  };
-
-  EXPECT_FALSE(removeEntryAt(parent, "tree", guardFor("tree", false)));
-  EXPECT_TRUE(existsNoFollow(dir / "tree/bag/report"));
-  EXPECT_FALSE(existsNoFollow(dir / "tree/data"));
-
-  ASSERT_EQ(lchown((dir / "tree/bag").c_str(), 1000, 1000), 0);
   BindMount inside(dir / "outside", dir / "tree/mnt");
   BindMount at(dir / "outside", dir / "Mounted.app");
-  if (!inside.mounted || !at.mounted) {
-    close(parent);
-    GTEST_SKIP() << "no bind mounts here";
-  }
-  EXPECT_FALSE(removeEntryAt(parent, "tree", guardFor("tree", false)));
-  EXPECT_FALSE(removeEntryAt(parent, "Mounted.app", guardFor("Mounted.app", true)));
-  EXPECT_TRUE(existsNoFollow(dir / "outside/thesis.tex"));
-  EXPECT_FALSE(existsNoFollow(dir / "tree/bag"));  // the asker's own folder goes
-  EXPECT_TRUE(existsNoFollow(dir / "tree/mnt"));
+  if (!inside.mounted || !at.mounted) GTEST_SKIP() << "no bind mounts here";
+  const int parent = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(parent, 0);
+  EXPECT_FALSE(removeEntryAt(parent, "tree", RemovalGuard{identityAtPath(dir / "tree"), false, uid_t(1000)}));
+  EXPECT_FALSE(
+      removeEntryAt(parent, "Mounted.app", RemovalGuard{identityAtPath(dir / "Mounted.app"), true, uid_t(1000)}));
   close(parent);
+  EXPECT_TRUE(existsNoFollow(dir / "outside/thesis.tex"));
+  EXPECT_FALSE(existsNoFollow(dir / "tree/data"));
+  EXPECT_TRUE(existsNoFollow(dir / "tree/mnt"));
 }
 
 TEST(TreeRemoval, AnEntryThatStaysDeepDownEndsTheRemovalAndSparesOnlyItsAncestors) {

@@ -12,8 +12,8 @@
 #
 # New inputs go to $QUILLMERE_FUZZ_WORK (default build-fuzz/work/<target>), not
 # into the repository's small seed corpus; crashes land in the same folder as
-# crash-* files. Each crash found becomes a regression test in the owning
-# folder's tests or in safety/.
+# crash-* files. Each crash found becomes a regression test beside the code
+# it guards.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
