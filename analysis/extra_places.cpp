@@ -90,7 +90,7 @@ public:
       if (isHidden(fd, entry.name)) continue;
       const std::string_view name = entry.name;
       const Evidence content = byMetadataOnly ? containerEvidence(fd, entry.name, root)
-                                                     : evidenceOf(fd, entry.name, kind, root);
+                                              : evidenceOf(fd, entry.name, kind, root);
       const bool named = !byMetadataOnly && (kind == PlaceKind::Receipts
                                                  ? byIdentifier_.matchesName(name) &&
                                                        (name.ends_with(".bom") || name.ends_with(".plist"))
@@ -124,7 +124,7 @@ private:
     const std::optional<std::string> bytes = readFileAt(folderFd, name, error);
     if (error) passOverOrFail(error, name);
     return bytes && launchJobBelongs(*bytes, app_.bundlePath, app_.identifier, systemRoot_) ? Evidence::LaunchJob
-                                                                                          : Evidence::NameOnly;
+                                                                                            : Evidence::NameOnly;
   }
 
   // A container's metadata lies inside it; one we may not read is a folder

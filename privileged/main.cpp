@@ -1,14 +1,12 @@
 // quillmere-remover: removes listed entries with the rights it was started
 // with — root, once pkexec or the administrator AppleScript has asked the
 // user, once for the whole removal. It runs as root, so it takes as little as
-// it can: the request of removal_request.h ("--entry DEV:INO PATH" for each
-// entry), each PATH of a shape the search lists for the user who asked
-// (removal_request.h), DEV:INO what it was when listed. Anything else is a
-// usage error (exit 2) and nothing is touched. On the way to an entry only
-// links owned by root are followed, never one on a pseudo file system; the
-// entry goes only while it is still the listed one; inside it no folder of a
-// third user is entered. One line per entry, in order, says whether it went;
-// exit 0 only when every one did.
+// it can: the request of removal_request.h, each PATH of a shape the search
+// lists for the user who asked; anything else is a usage error (exit 2) and
+// nothing is touched. On the way to an entry only links owned by root are
+// followed, never one on a pseudo file system; the entry goes only while it
+// is still the listed one; inside it no folder of a third user is entered.
+// The report says, per entry, whether it went; exit 0 only when every one did.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -38,10 +36,10 @@ struct Entry : PrivilegedEntry {
   bool bundle = false;  // accepted only as a folder
 };
 
-// Where the walk stopped, or why the entry stayed.
-const char* whyNotRemoved(const ResolvedEntry& walk) {
-  if (walk.status() == ResolvedEntry::Status::Refused) return "a link on the way is not followed";
-  if (walk.status() == ResolvedEntry::Status::Unreachable) return "a folder on the way cannot be searched";
+// Where reaching the entry stopped, or why the entry stayed.
+const char* whyNotRemoved(const ResolvedEntry& resolved) {
+  if (resolved.status() == ResolvedEntry::Status::Refused) return "a link on the way is not followed";
+  if (resolved.status() == ResolvedEntry::Status::Unreachable) return "a folder on the way cannot be searched";
   return "it is not the listed entry, or something in it stays";
 }
 
@@ -72,19 +70,19 @@ int main(int argc, char** argv) {
 
   int status = kRemoved;
   for (const Entry& entry : entries) {
-    const ResolvedEntry walk = resolveEntry(entry.path, LinkTrust::Root);
+    const ResolvedEntry resolved = resolveEntry(entry.path, LinkTrust::Root);
     const RemovalGuard guard{entry.identity, entry.bundle, asker->uid};
-    bool removed = walk.isGone();
-    if (!removed && walk.status() == ResolvedEntry::Status::Reached) {
+    bool removed = resolved.isGone();
+    if (!removed && resolved.status() == ResolvedEntry::Status::Reached) {
       // What goes first with the entry (a background job on macOS) goes only
       // for the listed entry.
       struct stat st;
-      if (fstatat(walk.parentFd(), walk.name().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+      if (fstatat(resolved.parentFd(), resolved.name().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
           isSameEntry(st, entry.identity))
-        beforeRemoval(walk.parentFd(), walk.name().c_str(), entry.path.c_str());
-      removed = removeEntryAt(walk.parentFd(), walk.name().c_str(), guard);
+        beforeRemoval(resolved.parentFd(), resolved.name().c_str(), entry.path.c_str());
+      removed = removeEntryAt(resolved.parentFd(), resolved.name().c_str(), guard);
     }
-    std::fputs(reportLine(entry.path, removed, whyNotRemoved(walk)).c_str(), stdout);
+    std::fputs(reportLine(entry.path, removed, whyNotRemoved(resolved)).c_str(), stdout);
     if (!removed) status = kNotRemoved;
   }
   return std::fflush(stdout) == 0 ? status : kNotRemoved;
