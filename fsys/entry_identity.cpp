@@ -24,17 +24,4 @@ std::optional<EntryIdentity> identityAtPath(const std::string& path) {
   return identityOf(st);
 }
 
-std::string identityText(const EntryIdentity& identity) {
-  return std::to_string(identity.device) + ":" + std::to_string(identity.inode);
-}
-
-std::optional<EntryIdentity> parseIdentityText(std::string_view text) {
-  const std::size_t colon = text.find(':');
-  if (colon == std::string_view::npos) return std::nullopt;
-  const auto device = parseDecimal(text.substr(0, colon));
-  const auto inode = parseDecimal(text.substr(colon + 1));
-  if (!device || !inode) return std::nullopt;
-  return EntryIdentity{*device, *inode, 0};
-}
-
 }  // namespace quillmere

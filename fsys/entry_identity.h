@@ -34,10 +34,7 @@ inline bool isSameEntry(const struct stat& st, const EntryIdentity& listed) {
 // The entry at `path` itself, looked up now; nothing when there is none.
 std::optional<EntryIdentity> identityAtPath(const std::string& path);
 
-// "DEVICE:INODE" in decimal, as `stat -c %d:%i` prints them, and back. The
-// reading takes digits only (no sign, no spaces, nothing that overflows).
-std::string identityText(const EntryIdentity& identity);
-std::optional<EntryIdentity> parseIdentityText(std::string_view text);
+// Decimal digits only: no sign, no spaces, nothing that overflows.
 std::optional<std::uint64_t> parseDecimal(std::string_view text);
 
 }  // namespace quillmere

@@ -24,6 +24,11 @@ struct PrivilegedEntry {
   EntryIdentity identity;
 };
 
+// DEV:INO in decimal, as `stat -c %d:%i` prints them, and back. The reading
+// takes digits only (no sign, no spaces, nothing that overflows).
+std::string identityText(const EntryIdentity& identity);
+std::optional<EntryIdentity> parseIdentityText(std::string_view text);
+
 // The request's arguments after the program, one triple per entry in order.
 std::vector<std::string> removerArguments(const std::vector<PrivilegedEntry>& entries);
 // Those arguments read back; nothing unless they are one or more whole triples.
