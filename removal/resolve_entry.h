@@ -34,11 +34,11 @@ public:
   ~ResolvedEntry();
 
   Status status() const { return status_; }
-  int error() const { return error_; }  // errno of what stopped the walk
+  int error() const { return error_; }  // errno of what stopped it
   int parentFd() const { return parentFd_; }
   const std::string& name() const { return name_; }
 
-  // Nothing at the entry: the walk ended at a missing folder or at something
+  // Nothing at the entry: reaching it ended at a missing folder or at something
   // that is not one, or the reached folder holds no such name.
   bool isGone() const;
 
