@@ -435,8 +435,8 @@ int removeApp(const AppInfo& app, const Options& options, const CliStreams& stre
   int status = 0;
   uninstaller.uninstall(
       app,
-      [&](const std::string& line) {
-        writeLine(streams.out, line);
+      [&](const RowEvent& event) {
+        if (auto line = logLineOf(event)) writeLine(streams.out, *line);
         std::fflush(streams.out);  // a live log, even through a pipe
       },
       [&](bool success, std::optional<std::string> message) {

@@ -2,17 +2,15 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "launchd/launch_jobs.h"
 
 #include "fsys/path_text.h"
 
 namespace quillmere {
 namespace {
-
-const std::string kDeleting{kDeletingLine};
-const std::string kDeleted{kDeletedLine};
-const std::string kDeletedSudo{kDeletedSudoLine};
-const std::string kFailed{kFailedLine};
 
 // A background job is stopped before its list goes: left loaded, it would go
 // on starting a program that is gone. Agents run in the user's domain; a
@@ -36,48 +34,51 @@ Uninstaller::Uninstaller(std::shared_ptr<PrivilegedRemover> privileged,
 
 namespace {
 
-// The lines of one path go out together and in list order, as soon as they
-// are known: a path waiting for the privileged run holds back the lines of
-// the paths after it until the run has answered.
+// A row's events go out together and in list order, as soon as they are
+// known: a row waiting for the privileged run holds back the events of the
+// rows after it until the run has answered.
 class OrderedLog {
 public:
   OrderedLog(const ProgressCallback& progress, const std::vector<std::string>& paths)
-      : progress_(progress), paths_(paths), outcomes_(paths.size()), known_(paths.size(), false) {}
+      : progress_(progress), paths_(paths), outcomes_(paths.size()) {}
 
-  // Before anything is tried for path `i`: its "Deleting" line, unless it must wait.
+  // Before anything is tried for row `i`: its Started event, unless it must wait.
   void begin(std::size_t i) {
     if (i == next_) flush();
   }
-  // Path `i` ended with `prefix` (nothing for a path that was not there).
-  void end(std::size_t i, const std::string* prefix) {
-    outcomes_[i] = prefix;
-    known_[i] = true;
+  void end(std::size_t i, RowOutcome outcome, FailReason reason = FailReason::None, std::string detail = {}) {
+    outcomes_[i] = RowEvent{i, {}, outcome, reason, std::move(detail)};
     flush();
   }
 
 private:
   void flush() {
     while (next_ < paths_.size()) {
-      if (!begun_) send(kDeleting, paths_[next_]);
+      if (!begun_) send(RowEvent{next_, {}, RowOutcome::Started, FailReason::None, {}});
       begun_ = true;
-      if (!known_[next_]) return;
-      if (outcomes_[next_]) send(*outcomes_[next_], paths_[next_]);
+      if (!outcomes_[next_]) return;
+      send(std::move(*outcomes_[next_]));
       ++next_;
       begun_ = false;
-      if (next_ < paths_.size() && !known_[next_]) return;  // its "Deleting" line comes with begin()
+      if (next_ < paths_.size() && !outcomes_[next_]) return;  // its Started comes with begin()
     }
   }
-  void send(const std::string& prefix, const std::string& path) {
-    if (progress_) progress_(prefix + path);
+  void send(RowEvent event) {
+    event.path = paths_[event.row];
+    if (progress_) progress_(event);
   }
 
   const ProgressCallback& progress_;
   const std::vector<std::string>& paths_;
-  std::vector<const std::string*> outcomes_;
-  std::vector<bool> known_;
+  std::vector<std::optional<RowEvent>> outcomes_;
   std::size_t next_ = 0;
   bool begun_ = false;
 };
+
+// Why the ordinary removal left an entry, told by the errno it ended with.
+FailReason reasonOf(int error) {
+  return error == EACCES || error == EPERM || error == EROFS ? FailReason::NoPermission : FailReason::OtherErrno;
+}
 
 }  // namespace
 
@@ -101,9 +102,9 @@ void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress
   const std::vector<std::string>& paths = app.relatedFiles;
   OrderedLog log(progress, paths);
   std::size_t failed = 0;
-  const auto fail = [&](std::size_t i) {
+  const auto fail = [&](std::size_t i, FailReason reason, std::string detail = {}) {
     ++failed;
-    log.end(i, &kFailed);
+    log.end(i, RowOutcome::Failed, reason, std::move(detail));
   };
   // What the ordinary removal leaves goes to one privileged run at the end:
   // one password for the whole removal.
@@ -117,22 +118,26 @@ void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress
     // are all judged in the folder it reached.
     const ListedEntry entry = files_->find(path, listed);
     if (!files_->exists(entry)) {
-      log.end(i, nullptr);
+      log.end(i, RowOutcome::NotFound);
       continue;
     }
     // Something else now stands at the listed name (a rename, a swap): it is
     // not what the user saw in the list, and no rights are asked to delete it.
     if (files_->isAnotherEntry(entry)) {
-      fail(i);
+      fail(i, FailReason::NotListedEntry);
       continue;
     }
     stopBackgroundJob(entry);
-    if (files_->isDeletable(entry) && files_->removeItem(entry)) {
-      log.end(i, &kDeleted);
+    const bool deletable = files_->isDeletable(entry);
+    errno = 0;
+    if (deletable && files_->removeItem(entry)) {
+      log.end(i, RowOutcome::Deleted);
       continue;
     }
+    const int error = errno;
     if (!privilegedTakes(path, listed)) {
-      fail(i);
+      if (!deletable) fail(i, FailReason::NoPermission);
+      else fail(i, reasonOf(error), error != 0 ? std::strerror(error) : std::string());
       continue;
     }
     privileged.push_back({*privilegedRemovalPath(path), *listed});
@@ -141,10 +146,12 @@ void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress
   if (!privileged.empty()) {
     const std::vector<bool> removed = privileged_->removeWithPrivileges(privileged);
     for (std::size_t k = 0; k < privilegedRows.size(); ++k) {
-      if (k < removed.size() && removed[k])
-        log.end(privilegedRows[k], &kDeletedSudo);
+      if (k >= removed.size())
+        fail(privilegedRows[k], FailReason::RemoverUnavailable);
+      else if (removed[k])
+        log.end(privilegedRows[k], RowOutcome::DeletedWithPrivileges);
       else
-        fail(privilegedRows[k]);
+        fail(privilegedRows[k], FailReason::PasswordRefused);
     }
   }
   if (!completion) return;
@@ -152,6 +159,18 @@ void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress
     completion(true, std::nullopt);
   else
     completion(false, "Failed to delete " + std::to_string(failed) + " files");
+}
+
+std::optional<std::string> logLineOf(const RowEvent& event) {
+  switch (event.outcome) {
+    case RowOutcome::Started: return "Deleting: " + event.path;
+    case RowOutcome::Deleted: return "\u2713 Deleted: " + event.path;
+    case RowOutcome::DeletedWithPrivileges: return "\u2713 Deleted (sudo): " + event.path;
+    case RowOutcome::Trashed: return "\u2713 Moved to Trash: " + event.path;
+    case RowOutcome::Failed: return "\u2717 Failed to delete: " + event.path;
+    case RowOutcome::NotFound: break;
+  }
+  return std::nullopt;
 }
 
 }  // namespace quillmere

@@ -1,13 +1,12 @@
 #pragma once
 // The uninstaller: deletes an AppInfo's relatedFiles one by one, in order,
-// reports every step as a progress line, falls back to the privileged removal
+// reports every step as a typed event, falls back to the privileged removal
 // for what the ordinary removal cannot delete, and completes exactly once.
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "model/app_info.h"
 #include "privileged/privileged_remover.h"
@@ -15,15 +14,44 @@
 
 namespace quillmere {
 
-// The progress lines: each is one of these prefixes and the path. A path's
-// lines go out together and in list order: "Deleting" first, then its outcome
-// (none for a path that was already gone).
-inline constexpr std::string_view kDeletingLine = "Deleting: ";
-inline constexpr std::string_view kDeletedLine = "\u2713 Deleted: ";
-inline constexpr std::string_view kDeletedSudoLine = "\u2713 Deleted (sudo): ";
-inline constexpr std::string_view kFailedLine = "\u2717 Failed to delete: ";
+// What a removal reports of each listed row, as values: `Started`, then at
+// most one outcome, a row's events together and in list order. `row` is the
+// path's place in the removal's relatedFiles.
+enum class RowOutcome {
+  Started,
+  Deleted,
+  DeletedWithPrivileges,
+  Trashed,   // moved to the Trash; `detail` says where it went
+  NotFound,  // nothing was at the path: not a failure, and no line of its own
+  Failed,
+};
 
-using ProgressCallback = std::function<void(const std::string& line)>;
+// Why a row failed.
+enum class FailReason {
+  None,
+  NoPermission,        // the ordinary removal may not, and the privileged remover does not take it
+  NotListedEntry,      // something else stands at the path now
+  PasswordRefused,     // the privileged run left it: refused or cancelled, or the entry changed meanwhile
+  RemoverUnavailable,  // the privileged run gave no answer for it
+  OtherErrno,          // the ordinary removal failed otherwise; `detail` holds the system's text
+};
+
+struct RowEvent {
+  RowEvent() = default;
+  RowEvent(std::size_t r, std::string p, RowOutcome o, FailReason why = FailReason::None, std::string d = {})
+      : row(r), path(std::move(p)), outcome(o), reason(why), detail(std::move(d)) {}
+  std::size_t row = 0;
+  std::string path;
+  RowOutcome outcome = RowOutcome::Started;
+  FailReason reason = FailReason::None;
+  std::string detail;
+};
+
+// The log line of an event: "Deleting: ", "\u2713 Deleted: ", "\u2713 Deleted (sudo): "
+// or "\u2717 Failed to delete: " and the path unchanged; none for NotFound.
+std::optional<std::string> logLineOf(const RowEvent& event);
+
+using ProgressCallback = std::function<void(const RowEvent& event)>;
 using CompletionCallback = std::function<void(bool success, std::optional<std::string> message)>;
 
 class Uninstaller {

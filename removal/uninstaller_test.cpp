@@ -17,6 +17,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::Pair;
 
 // File operations whose answers are scripted per path; the real file system
 // is never touched. Paths not listed do not exist.
@@ -39,6 +40,7 @@ public:
 
 struct Outcome {
   std::vector<std::string> lines;
+  std::vector<RowEvent> events;
   int completions = 0;
   bool success = false;
   std::optional<std::string> message;
@@ -52,7 +54,11 @@ Outcome uninstall(const Uninstaller& uninstaller, std::vector<std::string> paths
   app.setIdentities(std::move(identities));
   Outcome run;
   uninstaller.uninstall(
-      app, [&](const std::string& line) { run.lines.push_back(line); },
+      app,
+      [&](const RowEvent& event) {
+        run.events.push_back(event);
+        if (auto line = logLineOf(event)) run.lines.push_back(std::move(*line));
+      },
       [&](bool success, std::optional<std::string> message) {
         ++run.completions;
         run.success = success;
@@ -87,6 +93,18 @@ TEST(Uninstall, EveryOutcomeGivesItsLinesInOrder) {
                           "Deleting: /locked-then-sudo", "\xE2\x9C\x93 Deleted (sudo): /locked-then-sudo",
                           "Deleting: /outside", "\xE2\x9C\x97 Failed to delete: /outside",
                           "Deleting: /locked-everywhere", "\xE2\x9C\x97 Failed to delete: /locked-everywhere"));
+  // Each row's events carry its place in the list, and each failure its reason.
+  std::vector<std::pair<std::size_t, RowOutcome>> ends;
+  std::vector<FailReason> reasons;
+  for (const RowEvent& event : run.events) {
+    if (event.outcome != RowOutcome::Started) ends.emplace_back(event.row, event.outcome);
+    if (event.outcome == RowOutcome::Failed) reasons.push_back(event.reason);
+  }
+  EXPECT_THAT(ends, ElementsAre(Pair(0, RowOutcome::NotFound), Pair(1, RowOutcome::Deleted),
+                                Pair(2, RowOutcome::DeletedWithPrivileges), Pair(3, RowOutcome::Failed),
+                                Pair(4, RowOutcome::DeletedWithPrivileges), Pair(5, RowOutcome::Failed),
+                                Pair(6, RowOutcome::Failed)));
+  EXPECT_THAT(reasons, ElementsAre(FailReason::PasswordRefused, FailReason::NoPermission, FailReason::PasswordRefused));
   // Not deletable means no ordinary attempt at all.
   EXPECT_THAT(files->removed, ElementsAre("/ok", "/fails-then-sudo", "/fails-everywhere"));
   // One privileged run — one password — for every path that needs it, and

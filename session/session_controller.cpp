@@ -50,10 +50,9 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   bool showConfirmation = false;
   std::optional<AppInfo> currentApp;
   std::vector<std::string> uninstallLog;
-  // The running or last removal's tally, and the line it is at; the tally
-  // the confirmed currentApp will start with.
+  // The running or last removal's tally; the tally the confirmed currentApp
+  // will start with.
   FreedTally freed;
-  std::size_t loggedRows = 0;
   FreedTally confirmedTally;
   std::function<void(SessionField)> listener;
   RowSelection rows;  // of the record in `ready`
@@ -205,14 +204,13 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     });
   }
 
-  // A log line, kept and counted: a path's lines come together and in list
-  // order, so each "Deleting" line moves on to the next row.
-  void logLine(std::string line) {
-    if (line.starts_with(kDeletingLine))
-      ++loggedRows;
-    else if (loggedRows > 0 && (line.starts_with(kDeletedLine) || line.starts_with(kDeletedSudoLine)))
-      freed.deleted(loggedRows - 1);
-    uninstallLog.push_back(std::move(line));
+  // A removal's event: its line goes to the log, and a deleted row counts
+  // towards what was freed.
+  void record(const RowEvent& event) {
+    if (event.outcome == RowOutcome::Deleted || event.outcome == RowOutcome::DeletedWithPrivileges ||
+        event.outcome == RowOutcome::Trashed)
+      freed.deleted(event.row);
+    if (auto line = logLineOf(event)) uninstallLog.push_back(std::move(*line));
   }
 
   void performUninstall(AppInfo app, FreedTally tally) {
@@ -220,16 +218,16 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     state = states::Uninstalling{};
     uninstallLog.clear();
     freed = std::move(tally);
-    loggedRows = 0;
     // About two lines per path: room made now, not by moving a log of
     // 100,000 lines on the main thread each time it outgrows its storage.
     uninstallLog.reserve(2 * app.relatedFiles.size() + 1);
     notify({SessionField::State, SessionField::UninstallLog});
     inBackground([app = std::move(app)](Shared& self) {
       bool completed = false;
-      auto progress = [&self](const std::string& line) {
-        self.onMain([line](Shared& main) {
-          main.logLine(line);
+      auto progress = [&self](const RowEvent& event) {
+        if (event.outcome == RowOutcome::NotFound) return;  // nothing to show or count
+        self.onMain([event](Shared& main) {
+          main.record(event);
           main.notify({SessionField::UninstallLog});
         });
       };

@@ -30,6 +30,16 @@ AppInfo makeApp(const std::string& name, std::vector<std::string> files) {
                  std::move(files));
 }
 
+// The event a removal sends for one of its standard log lines.
+RowEvent eventOf(const std::string& line) {
+  for (auto [prefix, outcome] : {std::pair{"Deleting: ", RowOutcome::Started}, {"✓ Deleted: ", RowOutcome::Deleted},
+                                 {"✓ Deleted (sudo): ", RowOutcome::DeletedWithPrivileges},
+                                 {"✗ Failed to delete: ", RowOutcome::Failed}})
+    if (line.starts_with(prefix)) return {0, line.substr(std::string(prefix).size()), outcome};
+  ADD_FAILURE() << "not a removal's line: " << line;
+  return {};
+}
+
 // Fake analysis and removal: answers as scripted, checks that it runs as
 // background work, and records what it was asked to do.
 struct Fakes {
@@ -57,7 +67,7 @@ struct Fakes {
                                 const CompletionCallback& completion) {
       EXPECT_TRUE(dispatcher->inBackground());
       removed.push_back(app);
-      for (const auto& line : lines) progress(line);
+      for (const auto& line : lines) progress(eventOf(line));
       for (int i = 0; i < completions; ++i) completion(success, message);
     };
     return s;

@@ -107,9 +107,9 @@ int main(int argc, char** argv) {
   int removals = 0;
   services.uninstall = [&removals](const AppInfo& app, const ProgressCallback& progress,
                                    const CompletionCallback& done) {
-    for (const std::string& path : app.relatedFiles) {
-      progress("Deleting: " + path);
-      progress(removals == 0 ? "\u2713 Deleted: " + path : "\u2717 Failed to delete: " + path);
+    for (std::size_t row = 0; row < app.relatedFiles.size(); ++row) {
+      progress({row, app.relatedFiles[row], RowOutcome::Started});
+      progress({row, app.relatedFiles[row], removals == 0 ? RowOutcome::Deleted : RowOutcome::Failed});
     }
     if (removals++ == 0) done(true, std::nullopt);
     else done(false, "Failed to delete " + std::to_string(app.relatedFiles.size()) + " files");

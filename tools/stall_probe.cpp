@@ -238,9 +238,9 @@ int main(int argc, char** argv) {
     return app;
   };
   services.uninstall = [](const AppInfo& app, const ProgressCallback& progress, const CompletionCallback& done) {
-    for (const std::string& path : app.relatedFiles) {
-      progress("Deleting: " + path);
-      progress("\u2713 Deleted: " + path);
+    for (std::size_t row = 0; row < app.relatedFiles.size(); ++row) {
+      progress({row, app.relatedFiles[row], RowOutcome::Started});
+      progress({row, app.relatedFiles[row], RowOutcome::Deleted});
     }
     done(true, std::nullopt);
   };

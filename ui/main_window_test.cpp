@@ -55,7 +55,7 @@ SessionServices fakeServices(std::shared_ptr<Calls> calls) {
   services.uninstall = [calls](const AppInfo& app, const ProgressCallback& progress,
                                const CompletionCallback& completion) {
     calls->uninstalled.push_back(app.path());
-    progress("Deleted " + app.path());
+    progress({0, app.path(), RowOutcome::Deleted});
     completion(true, std::nullopt);
   };
   return services;

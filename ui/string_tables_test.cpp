@@ -87,7 +87,7 @@ class StringTablesTest : public QObject {
       QStringLiteral("/Users/ada/Library/Preferences/备忘录.plist"),
       QStringLiteral("/Applications/备忘录 Notes.app"),
       QStringLiteral("Deleting: /Applications/备忘录 Notes.app"),
-      QStringLiteral("✗ Failed: /Applications/备忘录 Notes.app"),
+      QStringLiteral("✗ Failed to delete: /Applications/备忘录 Notes.app"),
       QStringLiteral("Failed to delete 1 files"),
       QString::fromUtf8(kDropRejectedMessage),
   };
@@ -103,8 +103,9 @@ class StringTablesTest : public QObject {
     services.uninstall = [data, runs = std::make_shared<int>(0)](
                              const AppInfo&, const ProgressCallback& progress,
                              const CompletionCallback& completion) {
-      progress(data[5].toStdString());
-      progress(data[6].toStdString());
+      const std::string bundle = data[4].toStdString();
+      progress({0, bundle, RowOutcome::Started});
+      progress({0, bundle, RowOutcome::Failed, FailReason::PasswordRefused});
       if ((*runs)++ == 0) completion(false, data[7].toStdString());
       else completion(true, std::nullopt);
     };
