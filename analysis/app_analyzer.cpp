@@ -193,19 +193,14 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
                              bundleIdentifier ? searchableIdentifier(*bundleIdentifier) : std::string()};
   PlacesFound places = searchExtraPlaces(asPathPrefix(locations_.home), asPathPrefix(locations_.systemRoot), searched,
                                          NameMatcher(searched.name, searched.identifier), related);
+  const std::size_t firstPlace = related.size();
   for (const FoundRow& row : places.rows) related.push_back(row.path);
   related.push_back(appPath);
+  AppInfo info(std::move(name), appPath, std::move(bundleIdentifier), std::move(icon), std::move(related));
+  for (std::size_t i = 0; i < places.rows.size(); ++i) info.rows[firstPlace + i].found = places.rows[i].content;
   // Each row's entry as it is now, when the list is made: the removal later
   // deletes a path only while it still names this entry.
-  AppInfo::IdentityTable identities;
-  for (const std::string& path : related)
-    if (const auto identity = identityAtPath(path)) identities.emplace(path, *identity);
-  for (const FoundRow& row : places.rows)
-    if (const auto identity = identityAtPath(row.path)) identities.emplace(row.path, *identity);
-  AppInfo info(std::move(name), appPath, std::move(bundleIdentifier), std::move(icon), std::move(related));
-  std::sort(places.rows.begin(), places.rows.end(),
-            [](const FoundRow& a, const FoundRow& b) { return a.path < b.path; });
-  info.placeRows = std::move(places.rows);
+  for (ListedRow& row : info.rows) row.identity = identityAtPath(row.path);
   // A folder both searches tried (a container refused to the walk and to the
   // reading of its metadata) is named once.
   for (UnreadableFolder& folder : places.unreadable)
@@ -215,7 +210,6 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
   info.unreadableFolders = std::move(unreadable);
   if (processes.joinable()) processes.join();
   for (RunningProgram& program : running) info.runningPrograms.push_back(std::move(program.program));
-  info.setIdentities(std::move(identities));
   return info;
 }
 

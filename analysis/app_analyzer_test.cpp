@@ -46,7 +46,7 @@ protected:
 
   // The related files without the bundle path, which always comes last.
   Paths leftovers(const std::string& appPath) const {
-    Paths files = analyze(appPath).relatedFiles;
+    Paths files = analyze(appPath).relatedFiles();
     EXPECT_EQ(files.back(), appPath);
     files.pop_back();
     return files;
@@ -93,7 +93,7 @@ TEST_F(AppAnalyzerTest, RecordCarriesNameIdentifierIconAndExactPath) {
   EXPECT_EQ(info.bundleIdentifier(), "com.example.foo");
   ASSERT_TRUE(info.icon());
   EXPECT_EQ(info.icon()->data, "icns-bytes");
-  EXPECT_EQ(info.relatedFiles, Paths{bundle + "/"});  // all twelve roots missing
+  EXPECT_EQ(info.relatedFiles(), Paths{bundle + "/"});  // all twelve roots missing
 }
 
 TEST_F(AppAnalyzerTest, IconIsAbsentWhenUndeclaredMissingOrOutsideTheBundle) {
@@ -111,7 +111,7 @@ TEST_F(AppAnalyzerTest, EmptyIdentifierIsStoredButMatchesNothing) {
   std::string bundle = makeBundle("Foo.app", "<plist><dict><key>CFBundleIdentifier</key><string></string></dict></plist>");
   AppInfo info = analyze(bundle);
   EXPECT_EQ(info.bundleIdentifier(), "");
-  EXPECT_EQ(info.relatedFiles, (Paths{lib("Caches/Foo.log"), bundle}));
+  EXPECT_EQ(info.relatedFiles(), (Paths{lib("Caches/Foo.log"), bundle}));
 }
 
 // A hostile or degenerate name would list nearly every entry of the Library.
@@ -222,7 +222,7 @@ TEST_F(AppAnalyzerTest, RootTextRepeatedDeeperDoesNotShortenTheDepth) {
   AnalysisResult result = AppAnalyzer(SearchLocations{"h", "sys"}).analyze("Foo.app");
   ASSERT_EQ(::chdir(previous), 0);
   std::free(previous);
-  EXPECT_EQ(std::get<AppInfo>(result).relatedFiles, (Paths{"h/Library/Logs/a/b/foo.log", "Foo.app"}));
+  EXPECT_EQ(std::get<AppInfo>(result).relatedFiles(), (Paths{"h/Library/Logs/a/b/foo.log", "Foo.app"}));
 }
 
 TEST_F(AppAnalyzerTest, DuplicatesAreListedOnceButTheBundleIsAlwaysAppended) {
@@ -230,7 +230,7 @@ TEST_F(AppAnalyzerTest, DuplicatesAreListedOnceButTheBundleIsAlwaysAppended) {
   writeFile(sysLib("Caches/Foo.cache"));
   std::string bundle = sysLib("Application Support/Foo.app");
   writeFile(bundle + "/Contents/Info.plist", kFooPlist);
-  EXPECT_EQ(analyze(bundle).relatedFiles, (Paths{bundle, sysLib("Caches/Foo.cache"), bundle}));
+  EXPECT_EQ(analyze(bundle).relatedFiles(), (Paths{bundle, sysLib("Caches/Foo.cache"), bundle}));
 }
 
 // Runs `search` as an unprivileged user when we are root, so that permission
@@ -268,7 +268,7 @@ TEST_F(AppAnalyzerTest, UnreadableFoldersArePassedOver) {
   std::string bundle = makeBundle("Foo.app");
   ::chmod(tmp.path().c_str(), 0755);
   ::chmod(lib("Caches/locked").c_str(), 0);
-  Paths found = runWithoutPrivileges([&] { return analyze(bundle).relatedFiles; });
+  Paths found = runWithoutPrivileges([&] { return analyze(bundle).relatedFiles(); });
   ::chmod(lib("Caches/locked").c_str(), 0755);
   EXPECT_EQ(found, (Paths{lib("Caches/open/Foo.txt"), bundle}));
 }

@@ -104,7 +104,7 @@ TEST(Analysis, ChurnDuringTheWalkNeverListsWhatLiesBehindALink) {
   for (int run = 0; run < 40; ++run) {
     const AnalysisResult result = analyzer.analyze(bundle);
     ASSERT_TRUE(std::holds_alternative<AppInfo>(result));
-    const std::vector<std::string>& related = std::get<AppInfo>(result).relatedFiles;
+    const std::vector<std::string>& related = std::get<AppInfo>(result).relatedFiles();
     ASSERT_FALSE(related.empty());
     EXPECT_EQ(related.back(), bundle);
     for (const auto& path : stable) EXPECT_NE(std::find(related.begin(), related.end(), path), related.end()) << path;

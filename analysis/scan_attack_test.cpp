@@ -182,7 +182,7 @@ TEST(ScanAttack, BundleFilesAreReadOnlyAsRegularFilesInsideTheBundle) {
     const AppInfo& info = std::get<AppInfo>(result);
     EXPECT_FALSE(info.bundleIdentifier()) << layout;
     EXPECT_FALSE(info.icon()) << layout;
-    EXPECT_EQ(info.relatedFiles, std::vector<std::string>{bundle}) << layout;
+    EXPECT_EQ(info.relatedFiles(), std::vector<std::string>{bundle}) << layout;
   };
 
   makeDirs(bundle + "/Contents/Resources");

@@ -359,7 +359,7 @@ void benchmarkScan(const Options& options, const std::string& work) {
   std::size_t listed = 0, floorListed = 0;
   auto scan = [&] {
     AnalysisResult result = analyzer.analyze(bundle);
-    listed = std::get<AppInfo>(result).relatedFiles.size() - 1;  // without the bundle
+    listed = std::get<AppInfo>(result).rows.size() - 1;  // without the bundle
   };
   auto floor = [&] { floorListed = floorScan(roots, "foo", "com.example.foo"); };
   // The same search as a find: three levels below each root, hidden entries

@@ -238,8 +238,8 @@ std::string sizeText(const RowSelection& rows, std::size_t row, const char* unkn
 }
 
 RowEvidence evidenceAt(const AppInfo& app, std::size_t row) {
-  if (row < app.evidence.size()) return app.evidence[row];
-  return {row + 1 == app.relatedFiles.size() ? Evidence::Bundle : Evidence::Name, std::nullopt, {}};
+  if (app.rows[row].evidence) return *app.rows[row].evidence;
+  return {row + 1 == app.rows.size() ? Evidence::Bundle : Evidence::Name, std::nullopt, {}};
 }
 
 // Why a row is left out, in the words the window uses.
@@ -257,13 +257,13 @@ std::string leftOutReason(const RowEvidence& evidence) {
 // The rows of one scan or removal: those printed (or deleted), and of them
 // those a removal takes.
 struct Rows {
-  std::vector<std::size_t> shown;  // indices into relatedFiles, in order
+  std::vector<std::size_t> shown;  // indices into the rows, in order
   RowSelection taken;
 };
 
 void printScan(const AppInfo& app, const Options& options, const Rows& rows, std::FILE* out) {
   std::vector<std::string> paths;
-  for (std::size_t i : rows.shown) paths.push_back(app.relatedFiles[i]);
+  for (std::size_t i : rows.shown) paths.push_back(app.rows[i].path);
   const std::optional<RowSelection> sizes = measure(paths, options.sizes);
   if (options.format == ScanFormat::Json) {
     std::string json = "{\"name\":" + jsonString(app.name()) + ",\"path\":" +
@@ -311,12 +311,12 @@ void printScan(const AppInfo& app, const Options& options, const Rows& rows, std
 // a typo must never turn into a wider deletion. Returns the usage error.
 std::optional<UsageError> leaveOut(RowSelection& rows, const AppInfo& app, const Options& options,
                                    std::vector<bool>& named) {
-  named.assign(app.relatedFiles.size(), false);
+  named.assign(app.rows.size(), false);
   for (const std::string& exclude : options.excludes) {
     const std::string wanted = withoutTrailingSlashes(absolutePath(exclude));
     bool found = false;
-    for (std::size_t i = 0; i < app.relatedFiles.size(); ++i) {
-      if (withoutTrailingSlashes(app.relatedFiles[i]) != wanted) continue;
+    for (std::size_t i = 0; i < app.rows.size(); ++i) {
+      if (withoutTrailingSlashes(app.rows[i].path) != wanted) continue;
       rows.setSelected(i, false);
       named[i] = found = true;
     }
@@ -330,8 +330,9 @@ std::optional<UsageError> leaveOut(RowSelection& rows, const AppInfo& app, const
 // --exclude leaving rows out of either. Returns the usage error.
 std::variant<Rows, UsageError> chooseRows(const AppInfo& app, const Options& options, const CliStreams& streams) {
   const bool scan = options.command == Command::Scan;
-  RowSelection everything(app.relatedFiles);
-  RowSelection taken = scan || !options.all ? RowSelection(app.relatedFiles, app.evidence) : everything;
+  const std::vector<std::string> paths = app.relatedFiles();
+  RowSelection everything(paths);
+  RowSelection taken = scan || !options.all ? RowSelection(paths, app.evidence()) : everything;
   const RowSelection before = scan && !options.selectedOnly ? everything : taken;
   std::vector<bool> named;
   if (auto error = leaveOut(everything, app, options, named)) return *error;
@@ -340,14 +341,14 @@ std::variant<Rows, UsageError> chooseRows(const AppInfo& app, const Options& opt
   if (!options.excludes.empty() && shown.selectedCount() == 0)
     return UsageError{"--exclude leaves no path to delete"};
   Rows rows{{}, taken};
-  for (std::size_t i = 0; i < app.relatedFiles.size(); ++i) {
+  for (std::size_t i = 0; i < paths.size(); ++i) {
     if (shown.isSelected(i)) {
       rows.shown.push_back(i);
     } else if (before.isSelected(i) && !named[i]) {
-      writeLine(streams.err, "quillmere-cli: also leaving out " + app.relatedFiles[i] +
+      writeLine(streams.err, "quillmere-cli: also leaving out " + paths[i] +
                                  ", which holds an excluded path");
     } else if (!scan && !named[i]) {
-      writeLine(streams.err, "quillmere-cli: leaving out " + app.relatedFiles[i] + " (" +
+      writeLine(streams.err, "quillmere-cli: leaving out " + paths[i] + " (" +
                                  leftOutReason(evidenceAt(app, i)) + ")");
     }
   }
@@ -401,10 +402,10 @@ int usageError(const UsageError& error, const CliStreams& streams) {
 }
 
 bool userConfirms(const AppInfo& app, const CliStreams& streams) {
-  for (const auto& path : app.relatedFiles) writeLine(streams.out, path);
+  for (const ListedRow& row : app.rows) writeLine(streams.out, row.path);
   writeLine(streams.out, "");
   writeLine(streams.out, "This will delete " + app.name() + " and " +
-                             std::to_string(app.relatedFiles.size()) +
+                             std::to_string(app.rows.size()) +
                              " related files. This action cannot be undone!");
   std::fputs("Delete them? [y/N] ", streams.out);
   std::fflush(streams.out);
@@ -474,10 +475,9 @@ int runCli(const std::vector<std::string>& args, const CliStreams& streams,
     printScan(app, options, rows, streams.out);
     return std::fflush(streams.out) == 0 ? 0 : kExitFailure;
   }
-  std::vector<std::string> paths;
-  for (std::size_t i : rows.shown) paths.push_back(std::move(app.relatedFiles[i]));
-  app.relatedFiles = std::move(paths);
-  app.evidence.clear();  // the removal needs the paths alone
+  std::vector<bool> keep(app.rows.size(), false);
+  for (std::size_t i : rows.shown) keep[i] = true;
+  app.keepRows(keep);
   const SearchLocations locations = locationsFor(options);
   if (!searchesOwnFolders(locations.home, locations.systemRoot))
     return removeApp(app, options, streams,

@@ -38,7 +38,10 @@ AnalysisResult analyzeWithEvidence(const SearchLocations& locations, const std::
     result.emplace(AppAnalyzer(locations).analyze(appPath));
   }
   if (readerFailure && std::holds_alternative<AppInfo>(*result)) return searchFailure(readerFailure);
-  if (auto* app = std::get_if<AppInfo>(&*result)) app->evidence = rowEvidence(*app, installed);
+  if (auto* app = std::get_if<AppInfo>(&*result)) {
+    std::vector<RowEvidence> evidence = rowEvidence(*app, installed);
+    for (std::size_t row = 0; row < evidence.size(); ++row) app->rows[row].evidence = std::move(evidence[row]);
+  }
   return std::move(*result);
 }
 

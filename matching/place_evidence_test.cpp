@@ -62,10 +62,10 @@ TEST(PlaceEvidence, NamesAndContentBeyondTheTwelveFolders) {
 
   const AnalysisResult result = analyzeWithEvidence(SearchLocations{home, sys}, bundle);
   const AppInfo& app = std::get<AppInfo>(result);
-  ASSERT_EQ(app.evidence.size(), app.relatedFiles.size());
+  ASSERT_EQ(app.evidence().size(), app.relatedFiles().size());
   std::vector<Row> rows;
-  for (std::size_t row = 0; row < app.relatedFiles.size(); ++row)
-    rows.emplace_back(app.relatedFiles[row], evidenceKeyword(app.evidence[row].kind));
+  for (std::size_t row = 0; row < app.relatedFiles().size(); ++row)
+    rows.emplace_back(app.relatedFiles()[row], evidenceKeyword(app.evidence()[row].kind));
   EXPECT_THAT(rows, ElementsAre(Row(lib + "/Preferences/com.example.foo.plist", "identifier"),
                                 Row(lib + "/Containers/3F2A-UUID", "container"),
                                 Row(lib + "/Cookies/Foo.binarycookies", "nameOnly"),

@@ -194,17 +194,11 @@ RowEvidence EvidenceRules::evidenceOf(std::string_view entryName) const {
 
 namespace {
 
-const FoundRow* placeRowOf(const AppInfo& app, const std::string& path) {
-  const auto at = std::lower_bound(app.placeRows.begin(), app.placeRows.end(), path,
-                                   [](const FoundRow& row, const std::string& p) { return row.path < p; });
-  return at != app.placeRows.end() && at->path == path ? &*at : nullptr;
-}
-
 // Beyond the app's own folders a name is weak evidence (a cookie or a job
 // anyone could name so); what a row holds, or a name the system gave it from
 // the identifier, is strong.
-RowEvidence placeEvidence(const EvidenceRules& rules, const FoundRow& place) {
-  if (place.content != Evidence::NameOnly) return {place.content, std::nullopt, {}};
+RowEvidence placeEvidence(const EvidenceRules& rules, const ListedRow& place) {
+  if (*place.found != Evidence::NameOnly) return {*place.found, std::nullopt, {}};
   RowEvidence byName = rules.evidenceOf(lastComponent(place.path));
   if (byName.kind == Evidence::Name) byName.kind = Evidence::NameOnly;
   return byName;
@@ -215,12 +209,12 @@ RowEvidence placeEvidence(const EvidenceRules& rules, const FoundRow& place) {
 std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<InstalledApp>& others) {
   const EvidenceRules rules(app.name(), app.bundleIdentifier().value_or(""), others);
   std::vector<RowEvidence> evidence;
-  evidence.reserve(app.relatedFiles.size());
-  for (std::size_t row = 0; row < app.relatedFiles.size(); ++row) {
-    const std::string& path = app.relatedFiles[row];
-    if (row + 1 == app.relatedFiles.size() && path == app.path()) evidence.push_back({Evidence::Bundle, std::nullopt, {}});
-    else if (const FoundRow* place = placeRowOf(app, path)) evidence.push_back(placeEvidence(rules, *place));
-    else evidence.push_back(rules.evidenceOf(lastComponent(path)));
+  evidence.reserve(app.rows.size());
+  for (std::size_t row = 0; row < app.rows.size(); ++row) {
+    const ListedRow& listed = app.rows[row];
+    if (row + 1 == app.rows.size() && listed.path == app.path()) evidence.push_back({Evidence::Bundle, std::nullopt, {}});
+    else if (listed.found) evidence.push_back(placeEvidence(rules, listed));
+    else evidence.push_back(rules.evidenceOf(lastComponent(listed.path)));
   }
   return evidence;
 }

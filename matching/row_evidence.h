@@ -46,7 +46,7 @@ private:
 // binary list keeps such text as UTF-16.
 PropertyListFilter identifiersWorthReading(std::string_view appName, std::string_view bundleIdentifier);
 
-// One evidence per entry of `app.relatedFiles`; the bundle row, last, is Bundle.
+// One evidence per row of `app`, in order; the bundle row, last, is Bundle.
 std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<InstalledApp>& others);
 
 }  // namespace quillmere

@@ -85,12 +85,12 @@ TEST(RowEvidence, CollisionsInOneLibraryWithEveryApplicationInstalled) {
     const std::string path = tmp / bundle;
     ASSERT_EQ(readInstalledApps(where, path).size(), bundles.size() - 2) << "neither itself nor a hidden bundle";
     const AppInfo app = std::get<AppInfo>(analyzeWithEvidence(where, path));
-    EXPECT_EQ(app.relatedFiles, std::get<AppInfo>(AppAnalyzer(where).analyze(path)).relatedFiles);
-    const std::vector<RowEvidence>& evidence = app.evidence;
-    ASSERT_EQ(evidence.size(), app.relatedFiles.size());
+    EXPECT_EQ(app.relatedFiles(), std::get<AppInfo>(AppAnalyzer(where).analyze(path)).relatedFiles());
+    const std::vector<RowEvidence>& evidence = app.evidence();
+    ASSERT_EQ(evidence.size(), app.relatedFiles().size());
     EXPECT_EQ(evidence.back().kind, Evidence::Bundle);
     for (std::size_t r = 0; r + 1 < evidence.size(); ++r) {
-      const std::string row = app.relatedFiles[r].substr((tmp / "home/Library/").size());
+      const std::string row = app.relatedFiles()[r].substr((tmp / "home/Library/").size());
       std::string wanted = "coincidence", wantedOther;
       for (const Expected& e : table)
         if (e.app == app.name() && e.row == row) wanted = e.evidence, wantedOther = e.otherApp;

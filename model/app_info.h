@@ -42,6 +42,18 @@ struct UnreadableFolder {
   friend bool operator==(const UnreadableFolder&, const UnreadableFolder&) = default;
 };
 
+// One row of a record's list: a path the removal deletes, what it named when
+// listed (the removal deletes only that; none: nothing is deleted at it), why
+// it is thought to be the application's (none: nothing decided it, and the row
+// is taken by default), and for a row of the background places what the search
+// found in it.
+struct ListedRow {
+  std::string path;
+  std::optional<EntryIdentity> identity;
+  std::optional<RowEvidence> evidence;
+  std::optional<Evidence> found;
+};
+
 class AppInfo {
 public:
   AppInfo(std::string name, std::string path, std::optional<std::string> bundleIdentifier,
@@ -53,23 +65,20 @@ public:
   const std::optional<std::string>& bundleIdentifier() const { return bundleIdentifier_; }
   const std::shared_ptr<const IconImage>& icon() const { return icon_; }
 
-  // Absolute paths the removal deletes, in order; the bundle path comes last.
-  // The only field that may change after construction.
-  std::vector<std::string> relatedFiles;
+  // The rows the removal deletes, in order; the bundle's comes last. The only
+  // field that may change after construction.
+  std::vector<ListedRow> rows;
+  // Their paths, in order (a copy).
+  std::vector<std::string> relatedFiles() const;
+  // Every row's evidence, in order; empty when no row has any.
+  std::vector<RowEvidence> evidence() const;
+  // Keeps the rows whose `keep` is true, in order.
+  void keepRows(const std::vector<bool>& keep);
 
-  // Why each related file is thought to be the application's: one per entry
-  // of relatedFiles, in the same order, or empty when nothing decided it (then
-  // every row is taken by default). Whoever changes relatedFiles keeps it in step.
-  std::vector<RowEvidence> evidence;
-  // What each listed path named when it was listed; the removal deletes only
-  // that. Shared by the record's copies, so a selection of its rows keeps it.
+  // Records what each listed path names now, by path.
   using IdentityTable = std::unordered_map<std::string, EntryIdentity>;
-  std::optional<EntryIdentity> identityOf(const std::string& path) const;
-  void setIdentities(IdentityTable identities);
+  void setIdentities(const IdentityTable& identities);
 
-  // What the search found beyond the twelve folders (also in relatedFiles,
-  // after the twelve folders' rows), sorted by path, with content evidence.
-  std::vector<FoundRow> placeRows;
   // Folders the search could not read: what it found may be incomplete.
   std::vector<UnreadableFolder> unreadableFolders;
   // Programs running from inside the bundle when it was analysed.
@@ -81,7 +90,6 @@ private:
   std::string path_;
   std::optional<std::string> bundleIdentifier_;
   std::shared_ptr<const IconImage> icon_;
-  std::shared_ptr<const IdentityTable> identities_;
 };
 
 }  // namespace quillmere

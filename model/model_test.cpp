@@ -10,12 +10,12 @@ TEST(AppInfo, RecordsDrawFreshIdsAndCopiesKeepThem) {
   AppInfo a("Foo", "/Applications/Foo.app", std::nullopt, nullptr);
   AppInfo b("Foo", "/Applications/Foo.app", std::nullopt, nullptr);
   EXPECT_NE(a.id(), b.id());
-  EXPECT_TRUE(a.relatedFiles.empty());
+  EXPECT_TRUE(a.relatedFiles().empty());
 
   AppInfo copy = a;
   EXPECT_EQ(copy.id(), a.id());
-  copy.relatedFiles.push_back("/tmp/x");
-  EXPECT_TRUE(a.relatedFiles.empty());
+  copy.rows.push_back({"/tmp/x", std::nullopt, std::nullopt, std::nullopt});
+  EXPECT_TRUE(a.relatedFiles().empty());
 }
 
 TEST(AppInfo, CopiesShareTheIcon) {
@@ -23,7 +23,7 @@ TEST(AppInfo, CopiesShareTheIcon) {
   AppInfo a("Foo", "/A/Foo.app", "com.example.foo", icon, {"/x", "/A/Foo.app"});
   AppInfo copy = a;
   EXPECT_EQ(copy.icon().get(), a.icon().get());
-  EXPECT_EQ(copy.relatedFiles, (std::vector<std::string>{"/x", "/A/Foo.app"}));
+  EXPECT_EQ(copy.relatedFiles(), (std::vector<std::string>{"/x", "/A/Foo.app"}));
 }
 
 TEST(Uuid, IsRandomVersion4) {

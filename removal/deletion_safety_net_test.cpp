@@ -52,11 +52,12 @@ TEST_P(DeletionSafetyNet, RemovesExactlyTheListedPathsAndNothingElse) {
   const Manifest before = takeManifest(library.top());
 
   const AppInfo app = analyzed(library);
-  ASSERT_FALSE(app.relatedFiles.empty());
-  EXPECT_EQ(app.relatedFiles.back(), library.bundle());
-  const std::vector<std::string> leftovers(app.relatedFiles.begin(), app.relatedFiles.end() - 1);
+  ASSERT_FALSE(app.relatedFiles().empty());
+  EXPECT_EQ(app.relatedFiles().back(), library.bundle());
+  std::vector<std::string> leftovers = app.relatedFiles();
+  leftovers.pop_back();
   EXPECT_EQ(printableAll(sorted(leftovers)), printableAll(sorted(library.expectedLeftovers())));
-  for (const std::string& path : app.relatedFiles)
+  for (const std::string& path : app.relatedFiles())
     EXPECT_FALSE(isAtOrBelow(path, library.outside())) << printable(path);
   ASSERT_EQ(takeManifest(library.top()), before) << "the analysis changed the tree";
 
@@ -67,10 +68,10 @@ TEST_P(DeletionSafetyNet, RemovesExactlyTheListedPathsAndNothingElse) {
   EXPECT_EQ(run.completions, 1);
   EXPECT_TRUE(run.success) << run.message.value_or("");
   EXPECT_THAT(privileged->calls(), IsEmpty());
-  EXPECT_EQ(run.log, cleanRemovalLog(app.relatedFiles));
+  EXPECT_EQ(run.log, cleanRemovalLog(app.relatedFiles()));
 
   const Manifest after = takeManifest(library.top());
-  EXPECT_THAT(removalViolations(before, after, app.relatedFiles), IsEmpty());
+  EXPECT_THAT(removalViolations(before, after, app.relatedFiles()), IsEmpty());
   EXPECT_TRUE(after.count(library.outside() + "/precious/thesis.tex"));
 }
 
@@ -114,8 +115,9 @@ TEST_F(AsOrdinaryUser, EveryRefusedPrivilegedAttemptIsCountedAndNothingElseIsLos
     privileged->refuseAll();
     RemovalRun run = runRemoval(Uninstaller(privileged), app);
     std::vector<std::string> fields{run.message.value_or("<none>"), std::to_string(run.completions),
-                                    std::to_string(app.relatedFiles.size())};
-    fields.insert(fields.end(), app.relatedFiles.begin(), app.relatedFiles.end());
+                                    std::to_string(app.relatedFiles().size())};
+    const std::vector<std::string> listed = app.relatedFiles();
+    fields.insert(fields.end(), listed.begin(), listed.end());
     fields.push_back("--calls");
     for (const auto& call : privileged->calls()) fields.push_back(call);
     fields.push_back("--log");
@@ -159,7 +161,7 @@ TEST_F(AsOrdinaryUser, UnreadableFoldersArePassedOverAndTheWalkGoesOn) {
   ASSERT_EQ(::chmod((root + "/Locked").c_str(), 0), 0);
   ASSERT_EQ(::chmod((root + "/Unlisted").c_str(), 0311), 0);
 
-  const auto answer = runAsUser(*user_, [&] { return joinFields(analyzed(library).relatedFiles); });
+  const auto answer = runAsUser(*user_, [&] { return joinFields(analyzed(library).relatedFiles()); });
   ASSERT_TRUE(answer);
   std::vector<std::string> related = splitFields(*answer);
   ASSERT_FALSE(related.empty());
@@ -190,7 +192,8 @@ TEST_F(AsOrdinaryUser, FoldersOfAnotherUserAreCountedAsNotSearched) {
     for (const UnreadableFolder& folder : app.unreadableFolders)
       fields.push_back(folder.path + (folder.reason == Refusal::Permission ? "" : " (privacy)"));
     fields.push_back("--");
-    fields.insert(fields.end(), app.relatedFiles.begin(), app.relatedFiles.end() - 1);
+    const std::vector<std::string> listed = app.relatedFiles();
+    fields.insert(fields.end(), listed.begin(), listed.end() - 1);
     return joinFields(fields);
   });
   ASSERT_TRUE(answer);

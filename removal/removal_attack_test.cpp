@@ -29,6 +29,7 @@ namespace {
 
 using fixtures::existsNoFollow;
 using fixtures::makeDirs;
+using fixtures::relist;
 using fixtures::TempDir;
 using fixtures::writeFile;
 using ::testing::ElementsAre;
@@ -117,10 +118,9 @@ protected:
   AppInfo listed(const std::vector<std::string>& only) const {
     const AnalysisResult result = AppAnalyzer(SearchLocations{askerHome, dir / "system"}).analyze(dir / "Applications/Quill.app");
     AppInfo app = std::get<AppInfo>(result);
-    for (const std::string& path : only)
-      EXPECT_NE(std::find(app.relatedFiles.begin(), app.relatedFiles.end(), path), app.relatedFiles.end()) << path;
-    app.relatedFiles = only;
-    app.evidence.clear();  // in step with the rows: nothing decided for these
+    const std::vector<std::string> found = app.relatedFiles();
+    for (const std::string& path : only) EXPECT_NE(std::find(found.begin(), found.end(), path), found.end()) << path;
+    relist(app, only);  // nothing decided for these
     return app;
   }
 
@@ -206,7 +206,7 @@ TEST_F(RemovalAttack, ARenamedInEntryIsNotTheListedOne) {
   ASSERT_EQ(::symlink((dir / "elsewhere").c_str(), (shared + "/root link").c_str()), 0);
   const AppInfo app = listed({shared + "/Quill", shared + "/Quill Root", shared + "/Mid/Quill Deep"});
   std::map<std::string, std::string> identities;
-  for (const auto& path : app.relatedFiles) identities[path] = identityOf(path);
+  for (const auto& path : app.relatedFiles()) identities[path] = identityOf(path);
 
   asUser(b(), [&] {
     ::rename((shared + "/Quill").c_str(), (shared + "/Moved").c_str());
@@ -221,7 +221,7 @@ TEST_F(RemovalAttack, ARenamedInEntryIsNotTheListedOne) {
   const auto log = runAsUser(a(), [&] {
     auto privileged = std::make_shared<FakePrivilegedRemover>();
     AppInfo own = app;
-    own.relatedFiles = {shared + "/Quill"};
+    relist(own, {shared + "/Quill"});
     RemovalRun run = runRemoval(Uninstaller(privileged), own);
     run.log.push_back(run.message.value_or("<none>"));
     run.log.push_back(std::to_string(privileged->calls().size()) + " privileged runs");

@@ -39,8 +39,8 @@ namespace {
 // rows after it until the run has answered.
 class OrderedLog {
 public:
-  OrderedLog(const ProgressCallback& progress, const std::vector<std::string>& paths)
-      : progress_(progress), paths_(paths), outcomes_(paths.size()) {}
+  OrderedLog(const ProgressCallback& progress, const std::vector<ListedRow>& rows)
+      : progress_(progress), rows_(rows), outcomes_(rows.size()) {}
 
   // Before anything is tried for row `i`: its Started event, unless it must wait.
   void begin(std::size_t i) {
@@ -53,23 +53,23 @@ public:
 
 private:
   void flush() {
-    while (next_ < paths_.size()) {
+    while (next_ < rows_.size()) {
       if (!begun_) send(RowEvent{next_, {}, RowOutcome::Started, FailReason::None, {}});
       begun_ = true;
       if (!outcomes_[next_]) return;
       send(std::move(*outcomes_[next_]));
       ++next_;
       begun_ = false;
-      if (next_ < paths_.size() && !outcomes_[next_]) return;  // its Started comes with begin()
+      if (next_ < rows_.size() && !outcomes_[next_]) return;  // its Started comes with begin()
     }
   }
   void send(RowEvent event) {
-    event.path = paths_[event.row];
+    event.path = rows_[event.row].path;
     if (progress_) progress_(event);
   }
 
   const ProgressCallback& progress_;
-  const std::vector<std::string>& paths_;
+  const std::vector<ListedRow>& rows_;
   std::vector<std::optional<RowEvent>> outcomes_;
   std::size_t next_ = 0;
   bool begun_ = false;
@@ -99,8 +99,7 @@ bool Uninstaller::needsPrivileges(const std::string& path, const std::optional<E
 
 void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress,
                             const CompletionCallback& completion) const {
-  const std::vector<std::string>& paths = app.relatedFiles;
-  OrderedLog log(progress, paths);
+  OrderedLog log(progress, app.rows);
   std::size_t failed = 0;
   const auto fail = [&](std::size_t i, FailReason reason, std::string detail = {}) {
     ++failed;
@@ -110,10 +109,10 @@ void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress
   // one password for the whole removal.
   std::vector<PrivilegedEntry> privileged;
   std::vector<std::size_t> privilegedRows;
-  for (std::size_t i = 0; i < paths.size(); ++i) {
+  for (std::size_t i = 0; i < app.rows.size(); ++i) {
     log.begin(i);
-    const std::string& path = paths[i];
-    const std::optional<EntryIdentity> listed = app.identityOf(path);
+    const std::string& path = app.rows[i].path;
+    const std::optional<EntryIdentity>& listed = app.rows[i].identity;
     // One walk per path: existence, identity, deletability and the removal
     // are all judged in the folder it reached.
     const ListedEntry entry = files_->find(path, listed);

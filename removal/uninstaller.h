@@ -1,5 +1,5 @@
 #pragma once
-// The uninstaller: deletes an AppInfo's relatedFiles one by one, in order,
+// The uninstaller: deletes an AppInfo's rows one by one, in order,
 // reports every step as a typed event, falls back to the privileged removal
 // for what the ordinary removal cannot delete, and completes exactly once.
 
@@ -16,7 +16,7 @@ namespace quillmere {
 
 // What a removal reports of each listed row, as values: `Started`, then at
 // most one outcome, a row's events together and in list order. `row` is the
-// path's place in the removal's relatedFiles.
+// path's place in the removal's rows.
 enum class RowOutcome {
   Started,
   Deleted,

@@ -49,7 +49,7 @@ struct Outcome {
 Outcome uninstall(const Uninstaller& uninstaller, std::vector<std::string> paths) {
   AppInfo app("Foo", "/Applications/Foo.app", std::nullopt, nullptr, std::move(paths));
   AppInfo::IdentityTable identities;  // as listed: what is on disk, else made up for a scripted path
-  for (const std::string& path : app.relatedFiles)
+  for (const std::string& path : app.relatedFiles())
     identities.emplace(path, identityAtPath(path).value_or(EntryIdentity{1, identities.size() + 1, 0}));
   app.setIdentities(std::move(identities));
   Outcome run;

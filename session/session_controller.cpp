@@ -26,12 +26,9 @@ struct SizeBatch {
   bool done = false;
 };
 
-// The listed paths as the measuring sees them: its own copy, made off the
-// main thread, with what each named when listed.
-struct Listing {
-  std::vector<std::string> paths;
-  std::vector<std::optional<EntryIdentity>> identities;
-};
+// The listed rows as the measuring sees them: its own copy, made off the
+// main thread.
+using Listing = std::vector<ListedRow>;
 
 }  // namespace
 
@@ -90,7 +87,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     leaveReady();
     rows = std::move(built);
     state = states::Ready{std::move(app)};
-    if ((services.measure || services.needsRights) && listing && !listing->paths.empty())
+    if ((services.measure || services.needsRights) && listing && !listing->empty())
       startMeasuring(std::move(listing));
     // The screen reads the rows when it shows the new state.
     notify({SessionField::State});
@@ -100,7 +97,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     auto stop = std::make_shared<std::atomic<bool>>(false);
     measuring = stop;
     inBackground([listing = std::move(listing), stop](Shared& self) {
-      const std::vector<std::string>& paths = listing->paths;
+      const Listing& paths = *listing;
       using Clock = std::chrono::steady_clock;
       SizeBatch batch;
       auto sent = Clock::now();
@@ -140,13 +137,13 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
       // after it.
       if (self.services.needsRights) {
         if (!pass(batch.needsRights, [&](std::size_t row) {
-              return self.services.needsRights(paths[row], listing->identities[row], *stop);
+              return self.services.needsRights(paths[row].path, paths[row].identity, *stop);
             }))
           return;
         if (!batch.needsRights.empty()) send();
       }
       if (self.services.measure &&
-          !pass(batch.sizes, [&](std::size_t row) { return self.services.measure(paths[row], *stop); }))
+          !pass(batch.sizes, [&](std::size_t row) { return self.services.measure(paths[row].path, *stop); }))
         return;
       batch.done = true;
       send();
@@ -179,12 +176,8 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
         // The rows' bookkeeping and the measuring's own copy of the list are
         // made here, not on the main thread: a record may list 100,000 paths.
         if (auto* app = std::get_if<AppInfo>(&*result)) {
-          selection = RowSelection(app->relatedFiles, app->evidence);
-          auto copy = std::make_shared<Listing>();
-          copy->paths = app->relatedFiles;
-          copy->identities.reserve(copy->paths.size());
-          for (const std::string& listed : copy->paths) copy->identities.push_back(app->identityOf(listed));
-          listing = std::move(copy);
+          selection = RowSelection(app->relatedFiles(), app->evidence());
+          listing = std::make_shared<const Listing>(app->rows);
         }
       } catch (...) {
         // Reported below as an unknown failure; nothing may escape a pool thread.
@@ -220,7 +213,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     freed = std::move(tally);
     // About two lines per path: room made now, not by moving a log of
     // 100,000 lines on the main thread each time it outgrows its storage.
-    uninstallLog.reserve(2 * app.relatedFiles.size() + 1);
+    uninstallLog.reserve(2 * app.rows.size() + 1);
     notify({SessionField::State, SessionField::UninstallLog});
     inBackground([app = std::move(app)](Shared& self) {
       bool completed = false;
@@ -304,7 +297,7 @@ void SessionController::setChangeListener(std::function<void(SessionField)> list
 void SessionController::analyzeApp(const std::string& path) { shared_->analyzeApp(path); }
 void SessionController::performUninstall(AppInfo app) {
   // Nothing measured for a record that did not come through `ready`.
-  const std::size_t rows = app.relatedFiles.size();
+  const std::size_t rows = app.rows.size();
   shared_->performUninstall(std::move(app), FreedTally(rows));
 }
 void SessionController::resetState() { shared_->resetState(); }
@@ -332,18 +325,19 @@ void SessionController::toggleRow(std::size_t row) {
 void SessionController::requestUninstall(const AppInfo& app) {
   const auto* ready = std::get_if<states::Ready>(&shared_->state);
   const RowSelection& rows = shared_->rows;
-  if (ready && ready->app.id() == app.id() && rows.size() == app.relatedFiles.size()) {
+  if (ready && ready->app.id() == app.id() && rows.size() == app.rows.size()) {
     if (rows.selectedCount() == 0 && rows.size() != 0) return;  // nothing left to delete
     AppInfo chosen = app;
     shared_->confirmedTally = rows.freedTally();
     if (rows.selectedCount() != rows.size()) {
-      chosen.relatedFiles = rows.selectedPaths(app.relatedFiles);
-      chosen.evidence.clear();  // the removal needs the paths alone
+      std::vector<bool> keep(rows.size());
+      for (std::size_t row = 0; row < rows.size(); ++row) keep[row] = rows.isSelected(row);
+      chosen.keepRows(keep);
     }
     shared_->currentApp = std::move(chosen);
   } else {
     shared_->currentApp = app;
-    shared_->confirmedTally = FreedTally(app.relatedFiles.size());
+    shared_->confirmedTally = FreedTally(app.rows.size());
   }
   shared_->showConfirmation = true;
   shared_->notify({SessionField::CurrentApp, SessionField::ShowConfirmation});

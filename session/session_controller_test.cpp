@@ -409,11 +409,11 @@ TEST_F(SessionControllerTest, LeftOutRowsNeverReachTheRemovalAndANewRecordStarts
   controller->requestUninstall(app);
   ASSERT_TRUE(controller->currentApp());
   EXPECT_EQ(controller->currentApp()->id(), app.id());
-  EXPECT_EQ(controller->currentApp()->relatedFiles, (std::vector<std::string>{"/L/a", "/L/c"}));
+  EXPECT_EQ(controller->currentApp()->relatedFiles(), (std::vector<std::string>{"/L/a", "/L/c"}));
   controller->confirmUninstall();
   dispatcher->runAll();
   ASSERT_EQ(fakes.removed.size(), 1u);
-  EXPECT_EQ(fakes.removed[0].relatedFiles, (std::vector<std::string>{"/L/a", "/L/c"}));
+  EXPECT_EQ(fakes.removed[0].relatedFiles(), (std::vector<std::string>{"/L/a", "/L/c"}));
   EXPECT_EQ(controller->rowSelection().size(), 0u) << "the rows go with the screen";
 
   // The same bundle analysed again: every row selected.

@@ -128,9 +128,10 @@ TEST_F(SessionEndToEnd, RemovesTheBundleAndItsLeftoversAndNothingElse) {
   const AppInfo app = std::get<states::Ready>(controller.state()).app;
   EXPECT_EQ(app.path(), bundle);
   EXPECT_EQ(app.bundleIdentifier(), "com.example.tool");
-  ASSERT_FALSE(app.relatedFiles.empty());
-  EXPECT_EQ(app.relatedFiles.back(), bundle);
-  std::vector<std::string> found(app.relatedFiles.begin(), app.relatedFiles.end() - 1);
+  ASSERT_FALSE(app.relatedFiles().empty());
+  EXPECT_EQ(app.relatedFiles().back(), bundle);
+  std::vector<std::string> found = app.relatedFiles();
+  found.pop_back();
   std::vector<std::string> expected = leftovers;
   std::sort(found.begin(), found.end());
   std::sort(expected.begin(), expected.end());
@@ -144,12 +145,12 @@ TEST_F(SessionEndToEnd, RemovesTheBundleAndItsLeftoversAndNothingElse) {
   EXPECT_TRUE(std::holds_alternative<states::Completed>(controller.state()));
 
   std::vector<std::string> expectedLog;
-  for (const auto& path : app.relatedFiles) {
+  for (const auto& path : app.relatedFiles()) {
     expectedLog.push_back("Deleting: " + path);
     expectedLog.push_back("✓ Deleted: " + path);
   }
   EXPECT_EQ(controller.uninstallLog(), expectedLog);
-  for (const auto& path : app.relatedFiles) EXPECT_FALSE(existsNoFollow(path)) << path;
+  for (const auto& path : app.relatedFiles()) EXPECT_FALSE(existsNoFollow(path)) << path;
   for (const auto& path : kept) EXPECT_TRUE(existsNoFollow(path)) << path;
   EXPECT_TRUE(privileged->calls().empty());
   EXPECT_GT(changes, 0);

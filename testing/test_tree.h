@@ -64,11 +64,18 @@ private:
 };
 // The record as the analysis hands it over: each path's entry as it is now.
 inline AppInfo listedNow(AppInfo app) {
-  AppInfo::IdentityTable identities;
-  for (const std::string& path : app.relatedFiles)
-    if (const auto identity = identityAtPath(path)) identities.emplace(path, *identity);
-  app.setIdentities(std::move(identities));
+  for (ListedRow& row : app.rows) row.identity = identityAtPath(row.path);
   return app;
+}
+// The record listing only `paths`, each with what it named when first listed
+// and no evidence.
+inline void relist(AppInfo& app, const std::vector<std::string>& paths) {
+  AppInfo::IdentityTable identities;
+  for (const ListedRow& row : app.rows)
+    if (row.identity) identities.emplace(row.path, *row.identity);
+  app.rows.clear();
+  for (const std::string& path : paths) app.rows.push_back({path, std::nullopt, std::nullopt, std::nullopt});
+  app.setIdentities(identities);
 }
 
 }  // namespace quillmere::fixtures

@@ -71,10 +71,9 @@ int main(int argc, char** argv) {
   SessionServices services;
   services.analyze = [files, evidence, home, &beyond, with](const std::string& path) -> AnalysisResult {
     AppInfo app("Notes", path, "com.example.notes", nullptr, files);
-    app.evidence = evidence;
+    for (std::size_t row = 0; row < evidence.size(); ++row) app.rows[row].evidence = evidence[row];
     if (!beyond) return app;
-    app.relatedFiles.pop_back();
-    app.evidence.pop_back();
+    app.rows.pop_back();
     const std::vector<std::pair<FoundRow, Evidence>> places = {
         {{home + "Application Scripts/com.example.notes"}, Evidence::Identifier},
         {{home + "Cookies/Notes.binarycookies"}, Evidence::NameOnly},
@@ -82,13 +81,8 @@ int main(int argc, char** argv) {
          Evidence::Identifier},
         {{home + "LaunchAgents/com.example.sync.plist", Evidence::LaunchJob}, Evidence::LaunchJob},
         {{"/Library/PrivilegedHelperTools/com.example.notes.helper"}, Evidence::Identifier}};
-    for (const auto& [row, kind] : places) {
-      app.relatedFiles.push_back(row.path);
-      app.evidence.push_back(with(kind));
-      app.placeRows.push_back(row);
-    }
-    app.relatedFiles.push_back(path);
-    app.evidence.push_back(with(Evidence::Bundle));
+    for (const auto& [row, kind] : places) app.rows.push_back({row.path, std::nullopt, with(kind), row.content});
+    app.rows.push_back({path, std::nullopt, with(Evidence::Bundle), std::nullopt});
     app.unreadableFolders = {{home + "Containers/com.example.mail", Refusal::Privacy},
                              {home + "Containers/com.example.photos", Refusal::Privacy},
                              {home + "Group Containers/group.com.example.shared", Refusal::Privacy}};
@@ -107,12 +101,12 @@ int main(int argc, char** argv) {
   int removals = 0;
   services.uninstall = [&removals](const AppInfo& app, const ProgressCallback& progress,
                                    const CompletionCallback& done) {
-    for (std::size_t row = 0; row < app.relatedFiles.size(); ++row) {
-      progress({row, app.relatedFiles[row], RowOutcome::Started});
-      progress({row, app.relatedFiles[row], removals == 0 ? RowOutcome::Deleted : RowOutcome::Failed});
+    for (std::size_t row = 0; row < app.rows.size(); ++row) {
+      progress({row, app.rows[row].path, RowOutcome::Started});
+      progress({row, app.rows[row].path, removals == 0 ? RowOutcome::Deleted : RowOutcome::Failed});
     }
     if (removals++ == 0) done(true, std::nullopt);
-    else done(false, "Failed to delete " + std::to_string(app.relatedFiles.size()) + " files");
+    else done(false, "Failed to delete " + std::to_string(app.rows.size()) + " files");
   };
   MainWindow window(dispatcher, services);
   window.show();

@@ -233,14 +233,14 @@ int main(int argc, char** argv) {
   services.analyze = [&](const std::string& path) -> AnalysisResult {
     // Every tenth row left out for its evidence, with its reason shown.
     AppInfo app("Quill", path, "com.example.quill", nullptr, listed);
-    app.evidence.assign(listed.size(), RowEvidence{Evidence::Name, std::nullopt, {}});
-    for (std::size_t row = 0; row < listed.size(); row += 10) app.evidence[row].kind = Evidence::Coincidence;
+    for (std::size_t row = 0; row < listed.size(); ++row)
+      app.rows[row].evidence = RowEvidence{row % 10 == 0 ? Evidence::Coincidence : Evidence::Name, std::nullopt, {}};
     return app;
   };
   services.uninstall = [](const AppInfo& app, const ProgressCallback& progress, const CompletionCallback& done) {
-    for (std::size_t row = 0; row < app.relatedFiles.size(); ++row) {
-      progress({row, app.relatedFiles[row], RowOutcome::Started});
-      progress({row, app.relatedFiles[row], RowOutcome::Deleted});
+    for (std::size_t row = 0; row < app.rows.size(); ++row) {
+      progress({row, app.rows[row].path, RowOutcome::Started});
+      progress({row, app.rows[row].path, RowOutcome::Deleted});
     }
     done(true, std::nullopt);
   };

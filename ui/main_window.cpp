@@ -95,8 +95,8 @@ MainWindow::MainWindow(std::shared_ptr<Dispatcher> dispatcher, SessionServices s
   connect(readyView_, &ReadyView::revealRequested, this, [this](int row) {
     // Looks only: the path shown is the one opened, and nothing is deleted.
     const AppInfo* app = readyView_->app();
-    if (app && row >= 0 && static_cast<size_t>(row) < app->relatedFiles.size())
-      revealer_->reveal(app->relatedFiles[static_cast<size_t>(row)]);
+    if (app && row >= 0 && static_cast<size_t>(row) < app->rows.size())
+      revealer_->reveal(app->rows[static_cast<size_t>(row)].path);
   });
   connect(completedView_, &CompletedView::resetRequested, this,
           [this] { controller_->resetState(); });
@@ -244,14 +244,14 @@ RemovalPreview MainWindow::removalPreview() const {
   const auto* ready = std::get_if<states::Ready>(&controller_->state());
   const RowSelection& rows = controller_->rowSelection();
   const auto& current = controller_->currentApp();
-  if (!ready || !current || current->id() != ready->app.id() || rows.size() != ready->app.relatedFiles.size())
+  if (!ready || !current || current->id() != ready->app.id() || rows.size() != ready->app.rows.size())
     return {};
   RemovalPreview preview;
   preview.needsRights = rows.selectedNeedingRights();
-  const auto& listed = ready->app.relatedFiles;
+  const auto& listed = ready->app.rows;
   // The bundle's row is the last one listed.
   for (std::size_t row = listed.size(); row-- > 0;) {
-    if (listed[row] != ready->app.path()) continue;
+    if (listed[row].path != ready->app.path()) continue;
     preview.keepsBundle = !rows.isSelected(row);
     break;
   }

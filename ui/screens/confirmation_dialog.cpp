@@ -36,7 +36,7 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
     message_->setFont(ui::font(TextStyle::Subheadline));
     // The count goes in first, through the table's plural forms; the name
     // after it, so a "%n" or "%1" inside the name stays as written.
-    const int count = static_cast<int>(currentApp->relatedFiles.size());
+    const int count = static_cast<int>(currentApp->rows.size());
     const QString name = QString::fromStdString(currentApp->name());
     // Without its own row the bundle stays, and the dialog must not say it goes.
     message_->setText(

@@ -28,12 +28,10 @@ int symbolWidth() {
 
 }  // namespace
 
-void PathListModel::setPaths(const std::vector<std::string>* paths, const RowSelection* rows,
-                             const std::vector<RowEvidence>* evidence) {
+void PathListModel::setPaths(const std::vector<ListedRow>* listed, const RowSelection* rows) {
   beginResetModel();
-  paths_ = paths;
+  listed_ = listed;
   rows_ = rows;
-  evidence_ = evidence && paths && evidence->size() == paths->size() ? evidence : nullptr;
   endResetModel();
 }
 
@@ -65,21 +63,22 @@ void PathListModel::rowsChanged() {
 }
 
 int PathListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() || !paths_ ? 0 : static_cast<int>(paths_->size());
+  return parent.isValid() || !listed_ ? 0 : static_cast<int>(listed_->size());
 }
 
 QVariant PathListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   const auto row = static_cast<size_t>(index.row());
-  const std::string& path = (*paths_)[row];
+  const std::string& path = (*listed_)[row].path;
+  const std::optional<RowEvidence>& evidence = (*listed_)[row].evidence;
   // Rows of another record (the screen is being left) show as plain rows.
-  const bool hasRows = rows_ && rows_->size() == paths_->size();
+  const bool hasRows = rows_ && rows_->size() == listed_->size();
   switch (role) {
     case Qt::DisplayRole:
       return pathDisplayText(path);
     case Qt::ToolTipRole: {
       QString tip = pathDisplayText(path);
-      if (const QString reason = evidence_ ? reasonText((*evidence_)[row]) : QString(); !reason.isEmpty())
+      if (const QString reason = evidence ? reasonText(*evidence) : QString(); !reason.isEmpty())
         tip += QStringLiteral("\n") + reason;
       if (hasRows && rows_->needsRights(row)) tip += QStringLiteral("\n") + needsRightsText();
       return tip;
@@ -87,7 +86,7 @@ QVariant PathListModel::data(const QModelIndex& index, int role) const {
     case NeedsRightsRole:
       return hasRows && rows_->needsRights(row);
     case ReasonRole:
-      return evidence_ ? reasonText((*evidence_)[row]) : QString();
+      return evidence ? reasonText(*evidence) : QString();
     case PathBytesRole:
       return QByteArray(path.data(), static_cast<qsizetype>(path.size()));
     case Qt::CheckStateRole:

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "matching/evidence.h"
+#include "model/app_info.h"
 
 namespace quillmere {
 class RowSelection;
@@ -32,12 +33,11 @@ public:
   };
 
   using QAbstractListModel::QAbstractListModel;
-  // Shows `paths`, and when given, the selection and sizes of `rows` and the
-  // evidence of each path; the caller keeps all alive until the next call (no
+  // Shows the `listed` rows with their evidence, and when given, the selection
+  // and sizes of `rows`; the caller keeps both alive until the next call (no
   // copy: a list can hold 100,000 paths). Without rows every row is selected
-  // and has no size; without evidence no row gives a reason.
-  void setPaths(const std::vector<std::string>* paths, const RowSelection* rows = nullptr,
-                const std::vector<RowEvidence>* evidence = nullptr);
+  // and has no size; a row without evidence gives no reason.
+  void setPaths(const std::vector<ListedRow>* listed, const RowSelection* rows = nullptr);
   // The reason shown after a path its evidence leaves out.
   static QString reasonText(const RowEvidence& evidence);
   // What the lock after a path says.
@@ -48,9 +48,8 @@ public:
   QVariant data(const QModelIndex& index, int role) const override;
 
 private:
-  const std::vector<std::string>* paths_ = nullptr;
+  const std::vector<ListedRow>* listed_ = nullptr;
   const RowSelection* rows_ = nullptr;
-  const std::vector<RowEvidence>* evidence_ = nullptr;
 };
 
 // The path as one line of text: invalid UTF-8 shows replacement characters,

@@ -162,7 +162,7 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
 void ReadyView::setApp(const AppInfo& app, const RowSelection* rows, bool measuring) {
   paths_->setPaths(nullptr);  // the list must not see the old record go away
   app_ = &app;
-  rows_ = rows && rows->size() == app.relatedFiles.size() ? rows : nullptr;
+  rows_ = rows && rows->size() == app.rows.size() ? rows : nullptr;
   showIcon();
 
   name_->setText(QString::fromStdString(app.name()));
@@ -170,7 +170,7 @@ void ReadyView::setApp(const AppInfo& app, const RowSelection* rows, bool measur
   identifier_->setText(identifier ? QString::fromStdString(*identifier) : QString());
   identifier_->setVisible(identifier.has_value());
 
-  paths_->setPaths(&app_->relatedFiles, rows_, &app_->evidence);
+  paths_->setPaths(&app_->rows, rows_);
   notices_->show(app);
   list_->scrollToTop();
   refreshRows(measuring);
@@ -185,9 +185,9 @@ void ReadyView::clear() {
 void ReadyView::refreshRows(bool measuring) {
   if (!app_) return;
   // Counts and sizes are those of the rows still selected.
-  const size_t count = rows_ ? rows_->selectedCount() : app_->relatedFiles.size();
+  const size_t count = rows_ ? rows_->selectedCount() : app_->rows.size();
   heading_->setText(tr("以下 %n 个文件将被删除：", nullptr, static_cast<int>(count)));
-  uninstall_->setEnabled(count > 0 || app_->relatedFiles.empty());
+  uninstall_->setEnabled(count > 0 || app_->rows.empty());
   paths_->rowsChanged();
   // A running total says so with an ellipsis until the last size is in.
   const std::uint64_t total = rows_ ? rows_->selectedSize() : 0;

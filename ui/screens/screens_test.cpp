@@ -413,7 +413,7 @@ void ScreensTest::leftOutRowsShowItInLightAndDark() {
   ReadyView plain;
   plain.setApp(app);
   showInContentArea(plain);
-  RowSelection rows(app.relatedFiles);
+  RowSelection rows(app.relatedFiles());
   ReadyView view;
   view.setApp(app, &rows, true);
   showInContentArea(view);
@@ -435,7 +435,7 @@ void ScreensTest::leftOutRowsShowItInLightAndDark() {
       QApplication::setPalette(palette);
       QCoreApplication::processEvents();
     }
-    rows = RowSelection(app.relatedFiles);
+    rows = RowSelection(app.relatedFiles());
     view.refreshRows(true);
     // Nothing left out, nothing measured: exactly the list without rows.
     QCOMPARE(listImage(view), listImage(plain));

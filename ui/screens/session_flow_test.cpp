@@ -257,7 +257,7 @@ void SessionFlowTest::removesTheAppAndItsLeftoversThroughTheWindow() {
   const auto analysed = AppAnalyzer(machine.locations()).analyze(machine.bundle);
   QVERIFY(std::holds_alternative<AppInfo>(analysed));
   const std::vector<std::string> rows = listedPaths(ready);
-  QCOMPARE(rows, std::get<AppInfo>(analysed).relatedFiles);
+  QCOMPARE(rows, std::get<AppInfo>(analysed).relatedFiles());
   QCOMPARE(rows.back(), machine.bundle);
   for (const auto& path : machine.leftovers)
     QVERIFY2(std::find(rows.begin(), rows.end(), path) != rows.end(), path.c_str());
