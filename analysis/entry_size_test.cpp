@@ -44,6 +44,14 @@ TEST(EntrySize, CountsEachBlockOnceAndNothingOutsideTheTree) {
   EXPECT_EQ(measureEntry(tree + "/movies"), allocated(tree + "/movies"));
   EXPECT_FALSE(measureEntry(tmp / "gone"));
 
+  // Deeper than the folders a walk keeps open: every level counted once.
+  std::string deep = tmp / "deep";
+  for (int level = 0; level < 300; ++level) deep += "/d";
+  fixtures::makeDirs(deep);
+  std::uint64_t levels = 0;
+  for (std::string at = tmp / "deep"; at.size() <= deep.size(); at += "/d") levels += allocated(at);
+  EXPECT_EQ(measureEntry(tmp / "deep"), levels);
+
   // Asked to stop: no size, rather than the part walked so far.
   const std::atomic<bool> stop{true};
   EXPECT_FALSE(measureEntry(tree, &stop));

@@ -13,6 +13,7 @@
 #include "fsys/folder_listing.h"
 #include "fsys/entry_identity.h"
 #include "fsys/path_text.h"
+#include "fsys/tree_walk.h"
 
 namespace quillmere {
 namespace {
@@ -80,6 +81,48 @@ TEST(FolderListing, ListsEveryEntryOnceAcrossManyReadsAndAfterARewind) {
   EXPECT_EQ(readAll(moved), expected);
   EXPECT_FALSE(FolderListing().open(-1));
   std::filesystem::remove_all(dir);
+}
+
+// Deeper than the folders the walk keeps open, with entries listed on either
+// side of each subfolder: every entry once, at its depth, each folder before
+// and after its contents, however often the folders above are opened again.
+TEST(TreeWalk, EveryEntryOnceAndEachFolderAroundItsContents) {
+  const std::filesystem::path top = std::filesystem::temp_directory_path() / ("walk-" + std::to_string(getpid()));
+  std::filesystem::path at = top;
+  for (int level = 0; level <= 150; ++level, at /= "d") {
+    std::filesystem::create_directories(at);
+    for (const char* name : {"a", "m", "z"}) std::ofstream(at / name) << "x";
+  }
+  std::vector<std::size_t> open;
+  std::set<std::pair<std::size_t, std::string>> entries;
+  std::size_t folders = 0, visits = 0;
+  const bool whole = walkTree(AT_FDCWD, top.c_str(), [&](const WalkStep& step) {
+    ++visits;
+    if (step.visit == Visit::Folder) {
+      EXPECT_EQ(step.depth, open.size());
+      open.push_back(step.depth), ++folders;
+    } else if (step.visit == Visit::FolderDone) {
+      EXPECT_EQ(open.back(), step.depth);
+      open.pop_back();
+    } else {
+      EXPECT_EQ(step.visit, Visit::Entry);
+      EXPECT_EQ(step.depth, open.size());
+      EXPECT_TRUE(entries.emplace(step.depth, step.name).second) << "twice: " << step.name << " at " << step.depth;
+    }
+    return WalkAnswer::Continue;
+  });
+  EXPECT_TRUE(whole);
+  EXPECT_TRUE(open.empty());
+  EXPECT_EQ(folders, 151u);
+  EXPECT_EQ(entries.size(), 151u * 3);
+
+  // Told to stop, it stops there.
+  std::size_t steps = 0;
+  EXPECT_FALSE(walkTree(AT_FDCWD, top.c_str(), [&](const WalkStep&) {
+    return ++steps == 10 ? WalkAnswer::Stop : WalkAnswer::Continue;
+  }));
+  EXPECT_EQ(steps, 10u);
+  std::filesystem::remove_all(top);
 }
 
 }  // namespace

@@ -6,10 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <deque>
 
 #include "fsys/entry_marks.h"
-#include "fsys/folder_listing.h"
+#include "fsys/tree_walk.h"
 #include "fsys/path_text.h"
 #include "removal/tree_removal.h"
 
@@ -50,16 +49,6 @@ bool FileOperations::isDeletable(const ListedEntry& entry) const {
 
 namespace {
 
-// One descriptor stays open per level, as in the measuring; a deeper tree is
-// not vouched for.
-constexpr std::size_t kMaxPredictedDepth = 256;
-
-struct PredictedFolder {
-  FolderListing listing;
-  struct stat st;
-  bool holdsEntries = false;
-};
-
 // The removal opens every folder of the tree to list it; only one that holds
 // entries must also be written to and searched to empty it: an empty folder
 // the user may not write to still goes with a write to the folder above.
@@ -76,49 +65,32 @@ bool mayUnlinkFromSticky(const struct stat& folder, const struct stat& child) {
 bool FileOperations::mayRemoveWhole(const ListedEntry& entry, const std::atomic<bool>* stop) const {
   const ResolvedEntry& walk = entry.walk;
   if (walk.status() != Status::Reached) return false;
-  struct stat top;
-  if (fstatat(walk.parentFd(), walk.name().c_str(), &top, AT_SYMLINK_NOFOLLOW) != 0) return false;
-  if (!S_ISDIR(top.st_mode)) return true;
-  struct stat parent;
-  if (fstat(walk.parentFd(), &parent) != 0) return false;
-  std::deque<PredictedFolder> open;  // never moved: listings keep their buffers
-  auto enter = [&](int parentFd, const char* name, dev_t parentDev) {
-    const int fd = openFolderNoFollow(parentFd, name);
-    if (fd < 0) return false;
-    PredictedFolder& folder = open.emplace_back();
-    if (fstat(fd, &folder.st) != 0 || isMountRoot(fd, folder.st, parentDev) || !mayList(fd)) {
-      close(fd);
-      return false;
+  // Per folder open, from the top down: what it is, and whether an entry of
+  // it has been met yet.
+  std::vector<std::pair<struct stat, bool>> folders;
+  return walkTree(walk.parentFd(), walk.name().c_str(), [&](const WalkStep& step) {
+    if (step.visit == Visit::FolderDone) {
+      folders.pop_back();
+      return step.failed ? WalkAnswer::Stop : WalkAnswer::Continue;
     }
-    return folder.listing.open(fd);
-  };
-  if (!enter(walk.parentFd(), walk.name().c_str(), parent.st_dev)) return false;
-  while (!open.empty()) {
-    if (stop && stop->load(std::memory_order_relaxed)) return false;
-    PredictedFolder& folder = open.back();
-    FolderEntry child;
-    if (!folder.listing.next(child)) {
-      if (folder.listing.failed()) return false;
-      open.pop_back();
-      continue;
+    if (step.depth > 0) {
+      auto& [folder, holdsEntries] = folders[step.depth - 1];
+      if (!holdsEntries && !mayEmpty(step.parentFd)) return WalkAnswer::Stop;
+      holdsEntries = true;
+      // Outside a sticky folder only folders need a look: any other entry
+      // goes with a write to the folder that holds it.
+      struct stat st;
+      if (folder.st_mode & S_ISVTX) {
+        if (!step.st && fstatat(step.parentFd, step.name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+          return errno == ENOENT ? WalkAnswer::Continue : WalkAnswer::Stop;
+        if (!mayUnlinkFromSticky(folder, step.st ? *step.st : st)) return WalkAnswer::Stop;
+      }
     }
-    if (!folder.holdsEntries && !mayEmpty(folder.listing.fd())) return false;
-    folder.holdsEntries = true;
-    // Outside a sticky folder only folders need a look: any other entry goes
-    // with a write to the folder that holds it.
-    const bool sticky = folder.st.st_mode & S_ISVTX;
-    if (!sticky && child.type != DT_DIR && child.type != DT_UNKNOWN) continue;
-    struct stat st;
-    if (fstatat(folder.listing.fd(), child.name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-      if (errno == ENOENT) continue;
-      return false;
-    }
-    if (sticky && !mayUnlinkFromSticky(folder.st, st)) return false;
-    if (!S_ISDIR(st.st_mode)) continue;
-    if (open.size() >= kMaxPredictedDepth) return false;
-    if (!enter(folder.listing.fd(), child.name, folder.st.st_dev)) return false;
-  }
-  return true;
+    if (step.visit == Visit::Entry) return WalkAnswer::Continue;
+    if (step.visit != Visit::Folder || !mayList(step.fd)) return WalkAnswer::Stop;
+    folders.emplace_back(*step.st, false);
+    return WalkAnswer::Continue;
+  }, false, stop);
 }
 
 bool FileOperations::removeItem(const ListedEntry& entry) const {

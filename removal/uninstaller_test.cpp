@@ -190,6 +190,10 @@ TEST(Uninstall, NeedsPrivilegesForeseesWhatTheRemovalHandsOver) {
   for (const char* folder : {"emptyRootFolder/keep", "rootFolder/keep", "emptyReadOnlyFolder/ro", "readOnlyFolder/ro",
                              "rootStickyFolder/tmp", "rootFile"})
     fixtures::makeDirs(home + "/" + folder);
+  // Deeper than any walk once gave up at: all the user's own, so no password.
+  std::string deep = home + "/deepTree";
+  for (int level = 0; level < 300; ++level) deep += "/d";
+  fixtures::writeFile(deep + "/file");
   for (const auto& entry : std::filesystem::recursive_directory_iterator(home))
     ASSERT_EQ(::lchown(entry.path().c_str(), 65534, 65534), 0);
   ASSERT_EQ(::chown(home.c_str(), 65534, 65534), 0);
@@ -206,7 +210,8 @@ TEST(Uninstall, NeedsPrivilegesForeseesWhatTheRemovalHandsOver) {
   fixtures::AsNobody nobody;
   ASSERT_TRUE(nobody.ok());
   for (const std::string name :
-       {"emptyRootFolder", "rootFolder", "emptyReadOnlyFolder", "readOnlyFolder", "rootStickyFolder", "rootFile"}) {
+       {"emptyRootFolder", "rootFolder", "emptyReadOnlyFolder", "readOnlyFolder", "rootStickyFolder", "rootFile",
+        "deepTree"}) {
     const std::string path = home + "/" + name;
     auto privileged = std::make_shared<FakePrivilegedRemover>();
     const Uninstaller uninstaller(privileged);
