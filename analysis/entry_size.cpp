@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <set>
 #include <utility>
 
@@ -25,6 +26,8 @@ std::optional<std::uint64_t> measureEntry(const std::string& path, const std::at
     if (!S_ISDIR(info.st_mode) && info.st_nlink > 1 && !seen.emplace(info.st_dev, info.st_ino).second) return;
     total += std::uint64_t(info.st_blocks) * kBlockUnit;
   };
+  WalkOptions options;
+  options.stop = stop;
   const bool whole = walkTree(AT_FDCWD, path.c_str(), [&](const WalkStep& step) {
     switch (step.visit) {
       case Visit::Folder:
@@ -33,10 +36,12 @@ std::optional<std::uint64_t> measureEntry(const std::string& path, const std::at
       // them, is no part of it: a removal leaves it in place.
       case Visit::MountRoot: return step.depth == 0 ? WalkAnswer::Continue : WalkAnswer::Skip;
       case Visit::FolderDone: return step.failed ? WalkAnswer::Stop : WalkAnswer::Continue;
-      case Visit::Unreadable: break;  // a partial sum would be a wrong size
+      case Visit::Unreadable:  // gone since it was listed: it weighs nothing now
+        if (step.depth > 0 && step.error == ENOENT) return WalkAnswer::Continue;
+        break;  // a partial sum would be a wrong size
     }
     return WalkAnswer::Stop;
-  }, true, stop);
+  }, options);
   if (!whole) return std::nullopt;
   return total;
 }

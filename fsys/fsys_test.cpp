@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -115,6 +116,25 @@ TEST(TreeWalk, EveryEntryOnceAndEachFolderAroundItsContents) {
   EXPECT_TRUE(open.empty());
   EXPECT_EQ(folders, 151u);
   EXPECT_EQ(entries.size(), 151u * 3);
+
+  // A folder swapped for another between the look and the opening is not
+  // entered: it is not the entry the walk looked at.
+  const std::filesystem::path elsewhere = top.string() + "-elsewhere";
+  std::filesystem::create_directories(elsewhere);
+  std::ofstream(elsewhere / "keep") << "x";
+  WalkOptions swapping;
+  swapping.beforeOpen = [&](int, const char* name) {
+    if (std::string(name) != "d" || !std::filesystem::exists(elsewhere)) return;
+    std::filesystem::rename(top / "d", top / "moved");
+    std::filesystem::rename(elsewhere, top / "d");
+  };
+  std::vector<std::string> met;
+  walkTree(AT_FDCWD, top.c_str(), [&](const WalkStep& step) {
+    met.emplace_back(step.name);
+    return step.visit == Visit::Unreadable ? WalkAnswer::Skip : WalkAnswer::Continue;
+  }, swapping);
+  EXPECT_EQ(std::count(met.begin(), met.end(), "keep"), 0) << "entered the folder swapped in";
+  EXPECT_EQ(std::count(met.begin(), met.end(), "d"), 1);
 
   // Told to stop, it stops there.
   std::size_t steps = 0;

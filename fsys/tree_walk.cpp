@@ -21,13 +21,13 @@ struct Level {
   FolderListing listing;  // closed while deep below
   std::string name;       // in the folder above
   struct stat st;
-  std::size_t read = 0;   // entries listed so far: passed over when it is opened again
+  std::size_t read = 0;   // entries listed so far: passed over when it is opened again to resume
 };
 
 class TreeWalk {
 public:
-  TreeWalk(int baseFd, const TreeVisitor& visit, bool statEntries, const std::atomic<bool>* stop)
-      : baseFd_(baseFd), visit_(visit), statEntries_(statEntries), stop_(stop) {}
+  TreeWalk(int baseFd, const TreeVisitor& visit, const WalkOptions& options)
+      : baseFd_(baseFd), visit_(visit), options_(options) {}
 
   bool run(const char* name) {
     struct stat st;
@@ -39,7 +39,7 @@ public:
     const dev_t baseDev = baseFd_ == AT_FDCWD ? st.st_dev : fstat(baseFd_, &base) == 0 ? base.st_dev : dev_t(-1);
     if (enter(baseFd_, name, st, baseDev) == WalkAnswer::Stop) return false;
     while (!stack_.empty()) {
-      if (stop_ && stop_->load(std::memory_order_relaxed)) return false;
+      if (options_.stop && options_.stop->load(std::memory_order_relaxed)) return false;
       if (step() == WalkAnswer::Stop) return false;
     }
     return true;
@@ -58,7 +58,7 @@ private:
     if (top.listing.next(entry)) {
       ++top.read;
       struct stat st;
-      const bool look = statEntries_ || entry.type == DT_DIR || entry.type == DT_UNKNOWN;
+      const bool look = options_.statEntries || entry.type == DT_DIR || entry.type == DT_UNKNOWN;
       if (look && fstatat(top.listing.fd(), entry.name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT) return WalkAnswer::Continue;
         return answer({Visit::Unreadable, top.listing.fd(), entry.name, nullptr, -1, depth, false, errno});
@@ -84,8 +84,8 @@ private:
   // passes it over.
   WalkAnswer enter(int dirFd, const char* name, const struct stat& seen, dev_t parentDev) {
     const std::size_t depth = stack_.size();
+    if (options_.beforeOpen) options_.beforeOpen(dirFd, name);
     UniqueFd fd(openFolderNoFollow(dirFd, name));
-    if (!fd && errno == ENOENT) return WalkAnswer::Continue;
     struct stat st;
     if (!fd || fstat(fd.get(), &st) != 0 || st.st_dev != seen.st_dev || st.st_ino != seen.st_ino)
       return answer({Visit::Unreadable, dirFd, name, &seen, -1, depth, false, fd ? 0 : errno});
@@ -93,14 +93,17 @@ private:
       const WalkAnswer mount = answer({Visit::MountRoot, dirFd, name, &st, fd.get(), depth, false, 0});
       if (mount != WalkAnswer::Continue) return mount == WalkAnswer::Stop ? mount : WalkAnswer::Continue;
     }
-    const WalkAnswer folder = answer({Visit::Folder, dirFd, name, &st, fd.get(), depth, false, 0});
-    if (folder != WalkAnswer::Continue) return folder == WalkAnswer::Stop ? folder : WalkAnswer::Continue;
     Level& level = stack_.emplace_back();
     level.name = name;
     level.st = st;
     if (!level.listing.open(fd.release())) {
       stack_.pop_back();
       return answer({Visit::Unreadable, dirFd, name, &st, -1, depth, false, errno});
+    }
+    const WalkAnswer folder = answer({Visit::Folder, dirFd, name, &st, level.listing.fd(), depth, false, 0});
+    if (folder != WalkAnswer::Continue) {
+      stack_.pop_back();
+      return folder == WalkAnswer::Stop ? folder : WalkAnswer::Continue;
     }
     if (stack_.size() - firstOpen_ > kMaxOpenFolders) stack_[firstOpen_++].listing = FolderListing();
     return WalkAnswer::Continue;
@@ -117,6 +120,7 @@ private:
       return false;
     if (!parent.listing.open(fd.release())) return false;
     FolderEntry skipped;
+    if (!options_.resume) parent.read = 0;
     for (std::size_t i = 0; i < parent.read; ++i)
       if (!parent.listing.next(skipped)) return !parent.listing.failed();
     firstOpen_ = stack_.size() - 2;
@@ -125,17 +129,15 @@ private:
 
   int baseFd_;
   const TreeVisitor& visit_;
-  bool statEntries_;
-  const std::atomic<bool>* stop_;
+  const WalkOptions& options_;
   std::vector<Level> stack_;
   std::size_t firstOpen_ = 0;
 };
 
 }  // namespace
 
-bool walkTree(int parentFd, const char* name, const TreeVisitor& visit, bool statEntries,
-              const std::atomic<bool>* stop) {
-  return TreeWalk(parentFd, visit, statEntries, stop).run(name);
+bool walkTree(int parentFd, const char* name, const TreeVisitor& visit, const WalkOptions& options) {
+  return TreeWalk(parentFd, visit, options).run(name);
 }
 
 }  // namespace quillmere

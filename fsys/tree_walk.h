@@ -5,9 +5,7 @@
 // entered only while it is the entry just looked at (same device and inode);
 // a mount root is shown to the visitor, who says whether it is entered. Only
 // a window of descriptors stays open however deep the tree goes: the folders
-// above are opened again through ".." and must be the very ones left, and go
-// on after the entries they had listed (a folder that loses entries meanwhile
-// may have some passed over: a visitor that deletes reads it Again).
+// above are opened again through ".." and must be the very ones left.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,12 +66,23 @@ enum class WalkAnswer {
 
 using TreeVisitor = std::function<WalkAnswer(const WalkStep&)>;
 
+struct WalkOptions {
+  // False: an entry the listing says is no folder is not looked at.
+  bool statEntries = true;
+  // False, for a visitor that deletes what it meets: a folder opened again
+  // is read from its start.
+  bool resume = true;
+  const std::atomic<bool>* stop = nullptr;
+  // Run with the folder and the name of each folder just before it is opened:
+  // the moment another process could swap it. Tests put their hand in here.
+  std::function<void(int parentFd, const char* name)> beforeOpen;
+};
+
 // Walks the entry `name` in `parentFd` (AT_FDCWD and a path at the top will
 // do). An entry that vanishes between the listing and the look is passed
-// over. `statEntries` false: an entry the listing says is no folder is not
-// looked at. False when stopped (by the visitor or `stop`) or when a folder
-// above could not be opened again.
-bool walkTree(int parentFd, const char* name, const TreeVisitor& visit, bool statEntries = true,
-              const std::atomic<bool>* stop = nullptr);
+// over; one that vanishes before it is opened is Unreadable with ENOENT.
+// False when stopped (by the visitor or `stop`) or when a folder above could
+// not be opened again.
+bool walkTree(int parentFd, const char* name, const TreeVisitor& visit, const WalkOptions& options = {});
 
 }  // namespace quillmere

@@ -68,6 +68,9 @@ bool FileOperations::mayRemoveWhole(const ListedEntry& entry, const std::atomic<
   // Per folder open, from the top down: what it is, and whether an entry of
   // it has been met yet.
   std::vector<std::pair<struct stat, bool>> folders;
+  WalkOptions options;
+  options.statEntries = false;
+  options.stop = stop;
   return walkTree(walk.parentFd(), walk.name().c_str(), [&](const WalkStep& step) {
     if (step.visit == Visit::FolderDone) {
       folders.pop_back();
@@ -90,7 +93,7 @@ bool FileOperations::mayRemoveWhole(const ListedEntry& entry, const std::atomic<
     if (step.visit != Visit::Folder || !mayList(step.fd)) return WalkAnswer::Stop;
     folders.emplace_back(*step.st, false);
     return WalkAnswer::Continue;
-  }, false, stop);
+  }, options);
 }
 
 bool FileOperations::removeItem(const ListedEntry& entry) const {
