@@ -19,6 +19,7 @@
 #include "analysis/scan_failure.h"
 #include "fsys/search_places.h"
 #include "fsys/path_text.h"
+#include "fsys/unique_fd.h"
 #include "platform/home_folder.h"
 #include "platform/running_processes.h"
 
@@ -135,16 +136,9 @@ AnalysisResult AppAnalyzer::analyze(const std::string& appPath) const {
 
 std::optional<std::string> AppAnalyzer::bundleIdentifierOf(const std::string& appPath) {
   const std::string bundle = asPathPrefix(appPath);
-  const int bundleFd = ::open(bundle.empty() ? "/" : bundle.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (bundleFd < 0) return std::nullopt;
-  std::optional<BundleProperties> properties;
-  try {
-    properties = readBundleProperties(bundleFd, bundle);
-  } catch (...) {
-    ::close(bundleFd);
-    throw;
-  }
-  ::close(bundleFd);
+  const UniqueFd bundleFd(::open(bundle.empty() ? "/" : bundle.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!bundleFd) return std::nullopt;
+  const std::optional<BundleProperties> properties = readBundleProperties(bundleFd.get(), bundle);
   return properties ? properties->bundleIdentifier : std::nullopt;
 }
 
@@ -155,16 +149,10 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
   std::shared_ptr<const IconImage> icon;
   // The bundle itself may be reached through a link, as the user named it;
   // nothing inside it is (readFileInside).
-  const int bundleFd = ::open(bundle.empty() ? "/" : bundle.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (bundleFd < 0) passOverOrFail(errno, bundle);  // a plain file is no bundle: no properties
-  try {
-    if (bundleFd >= 0) properties = readBundleProperties(bundleFd, bundle);
-    if (properties && properties->iconFile) icon = loadIcon(bundleFd, bundle, *properties->iconFile);
-  } catch (...) {
-    ::close(bundleFd);
-    throw;
-  }
-  if (bundleFd >= 0) ::close(bundleFd);
+  const UniqueFd bundleFd(::open(bundle.empty() ? "/" : bundle.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!bundleFd) passOverOrFail(errno, bundle);  // a plain file is no bundle: no properties
+  if (bundleFd) properties = readBundleProperties(bundleFd.get(), bundle);
+  if (properties && properties->iconFile) icon = loadIcon(bundleFd.get(), bundle, *properties->iconFile);
   std::optional<std::string> bundleIdentifier;
   if (properties) bundleIdentifier = properties->bundleIdentifier;
 

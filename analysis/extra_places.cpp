@@ -16,6 +16,8 @@
 #include "fsys/entry_marks.h"
 #include "fsys/folder_listing.h"
 #include "fsys/search_places.h"
+#include "fsys/small_file.h"
+#include "fsys/unique_fd.h"
 
 namespace quillmere {
 namespace {
@@ -34,35 +36,6 @@ bool isHidden(int folderFd, const char* name) {
   struct stat info;
   bool haveInfo = false;
   return name[0] == '.' || hasHiddenFlag(folderFd, name, &info, &haveInfo);
-}
-
-// A small regular file in the open folder, never through a link, a FIFO or a
-// device. `error` is set when it exists but could not be read.
-std::optional<std::string> readFileAt(int folderFd, const char* name, int& error) {
-  error = 0;
-  const int fd = ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno != ENOENT && errno != ENOTDIR) error = errno;
-    return std::nullopt;
-  }
-  std::optional<std::string> contents;
-  struct stat info;
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && std::size_t(info.st_size) <= kMaxPropertyListBytes) {
-    std::string bytes(std::size_t(info.st_size), '\0');
-    std::size_t filled = 0;
-    for (;;) {
-      if (filled == bytes.size()) break;
-      const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) error = errno;
-      if (n <= 0) break;
-      filled += std::size_t(n);
-    }
-    bytes.resize(filled);
-    if (!error) contents = std::move(bytes);
-  }
-  ::close(fd);
-  return contents;
 }
 
 class PlaceSearch {
@@ -121,7 +94,7 @@ private:
   Evidence launchJobEvidence(int folderFd, const char* name) {
     if (!std::string_view(name).ends_with(".plist")) return Evidence::NameOnly;
     int error = 0;
-    const std::optional<std::string> bytes = readFileAt(folderFd, name, error);
+    const std::optional<std::string> bytes = readSmallFile(folderFd, name, kMaxPropertyListBytes, error);
     if (error) passOverOrFail(error, name);
     return bytes && launchJobBelongs(*bytes, app_.bundlePath, app_.identifier, systemRoot_) ? Evidence::LaunchJob
                                                                                             : Evidence::NameOnly;
@@ -131,14 +104,14 @@ private:
   // the search could not look into.
   Evidence containerEvidence(int folderFd, const char* name, const std::string& root) {
     if (app_.identifier.empty()) return Evidence::NameOnly;
-    const int container = openFolderNoFollow(folderFd, name);
-    if (container < 0) {
+    const UniqueFd container(openFolderNoFollow(folderFd, name));
+    if (!container) {
       if (errno != ENOTDIR && errno != ELOOP && errno != ENOENT) refused(root + "/" + name, errno);
       return Evidence::NameOnly;
     }
     int error = 0;
-    const std::optional<std::string> bytes = readFileAt(container, kContainerMetadataName, error);
-    ::close(container);
+    const std::optional<std::string> bytes =
+        readSmallFile(container.get(), kContainerMetadataName, kMaxPropertyListBytes, error);
     if (error) refused(root + "/" + name, error);
     return bytes && containerBelongs(*bytes, app_.identifier) ? Evidence::Container : Evidence::NameOnly;
   }

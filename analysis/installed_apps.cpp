@@ -11,6 +11,7 @@
 #include "analysis/scan_failure.h"
 #include "fsys/folder_listing.h"
 #include "fsys/path_text.h"
+#include "fsys/unique_fd.h"
 
 namespace quillmere {
 namespace {
@@ -68,15 +69,9 @@ private:
       bytes = readFileInside(folderFd, folder, name + "/Contents/Info.plist", kMaxPropertyListBytes);
     } else {
       // Reached through a link: read inside the bundle it leads to.
-      const int bundleFd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      if (bundleFd < 0) passOverOrFail(errno, path);
-      try {
-        if (bundleFd >= 0) bytes = readFileInside(bundleFd, path, "Contents/Info.plist", kMaxPropertyListBytes);
-      } catch (...) {
-        ::close(bundleFd);
-        throw;
-      }
-      if (bundleFd >= 0) ::close(bundleFd);
+      const UniqueFd bundleFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+      if (!bundleFd) passOverOrFail(errno, path);
+      else bytes = readFileInside(bundleFd.get(), path, "Contents/Info.plist", kMaxPropertyListBytes);
     }
     // Parsing costs far more than reading: most bundles are turned down on
     // their bytes alone.

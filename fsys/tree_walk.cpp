@@ -9,6 +9,7 @@
 
 #include "fsys/entry_marks.h"
 #include "fsys/folder_listing.h"
+#include "fsys/unique_fd.h"
 
 namespace quillmere {
 namespace {

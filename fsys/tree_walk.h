@@ -8,35 +8,12 @@
 // above are opened again through ".." and must be the very ones left.
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstddef>
 #include <functional>
-#include <utility>
 
 namespace quillmere {
-
-// A descriptor that closes itself.
-class UniqueFd {
-public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  UniqueFd& operator=(UniqueFd other) noexcept {
-    std::swap(fd_, other.fd_);
-    return *this;
-  }
-  ~UniqueFd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-  explicit operator bool() const { return fd_ >= 0; }
-
-private:
-  int fd_ = -1;
-};
 
 enum class Visit {
   Folder,      // opened, before its contents; `fd` is the folder

@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "fsys/property_list.h"
+#include "fsys/small_file.h"
 
 namespace quillmere {
 namespace {
@@ -47,23 +48,10 @@ std::optional<LaunchJob> parseLaunchJob(std::string_view bytes) {
 
 void stopJobBeforeRemoval(int folderFd, const char* name, std::string_view path, LaunchDomain domain) {
   if (launchDomainOf(path) != domain) return;
-  const int fd = ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return;
-  std::string bytes;
-  struct stat info;
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && std::size_t(info.st_size) <= kMaxPropertyListBytes) {
-    bytes.resize(std::size_t(info.st_size));
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-      const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      filled += std::size_t(n);
-    }
-    bytes.resize(filled);
-  }
-  ::close(fd);
-  const std::optional<LaunchJob> job = parseLaunchJob(bytes);
+  int error = 0;
+  const std::optional<std::string> bytes = readSmallFile(folderFd, name, kMaxPropertyListBytes, error);
+  if (!bytes) return;
+  const std::optional<LaunchJob> job = parseLaunchJob(*bytes);
   if (job && job->label) stopLaunchJob(*job->label, domain);
 }
 
