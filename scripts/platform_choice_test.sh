@@ -70,6 +70,7 @@ has "== Fuzz targets skipped: Apple's clang has no libFuzzer"
 lacks "_fuzzer"
 lacks "apt-get"
 lacks "QUILLMERE_PORTABLE_BODIES"  # the POSIX bodies are macOS's own
+lacks "mac-cross-build.sh"  # the real build instead
 
 # Homebrew's llvm present but unable to link libFuzzer: skipped, saying why.
 plan Darwin "cmake ninja pkgconf qt libplist utf8proc googletest google-benchmark llvm" 0
@@ -90,6 +91,7 @@ has "ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:"
 has "CC=clang-14 CXX=clang++-14 cmake"
 has "ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 $root/build-fuzz/fuzz/name_matcher_fuzzer -runs=0"
 has "-DQUILLMERE_PORTABLE_BODIES=ON"
+has "plan: $root/scripts/mac-cross-build.sh"
 lacks "brew"
 lacks "CMAKE_PREFIX_PATH"
 lacks "skipped"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the plain build's
 # suite, on Linux the removal tests again with the POSIX bodies macOS builds,
-# the Debian package built, installed and removed again
+# the libraries and the two programs cross-compiled for macOS
+# (scripts/mac-cross-build.sh), the Debian package built, installed and removed again
 # (scripts/package-check.sh), then (scripts/sanitizers.sh) the suite under
 # AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer, and
 # each fuzz target over its seed corpus (where a clang with libFuzzer is present).
@@ -25,6 +26,9 @@ if [ "$quillmere_system" = Linux ]; then
   step cmake --build "$portable" -j "${QUILLMERE_JOBS:-2}" --target fsys_tests removal_tests privileged_tests quillmere-remover
   step ctest --test-dir "$portable" --output-on-failure -j "${QUILLMERE_JOBS:-2}" \
     -R '^(FolderListing|ResolveEntry|TreeRemoval|FileOperations|Uninstall|Remover|PrivilegedPath)\.'
+  # Everything below the window compiled and linked for macOS (arm64 and
+  # x86_64) with Zig's toolchain: the lines written only for the Mac too.
+  step "$root/scripts/mac-cross-build.sh"
 fi
 step "$root/scripts/package-check.sh"
 if [ "${QUILLMERE_SANITIZERS:-1}" != 0 ]; then
