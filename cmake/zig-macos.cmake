@@ -40,7 +40,12 @@ execute_process(COMMAND "${QUILLMERE_ZIG}" version OUTPUT_VARIABLE QUILLMERE_ZIG
 get_filename_component(_quillmere_zig_dir "${QUILLMERE_ZIG}" DIRECTORY)
 set(_quillmere_tools "${_quillmere_zig_dir}/quillmere-wrappers/${QUILLMERE_MAC_ARCH}")
 set(_quillmere_target "-target ${QUILLMERE_MAC_ARCH}-macos.13.0")
-foreach(tool "clang=cc ${_quillmere_target}" "clang++=c++ ${_quillmere_target}" "ar=ar" "ranlib=ranlib")
+# Zig links a libc++ of its own and so turns off libc++'s availability marks;
+# a Mac program uses the system's, where a function newer than macOS 13 (say
+# to_chars of a double, from 13.3) is missing: the marks are turned back on.
+set(_quillmere_availability "-U_LIBCPP_HAS_NO_VENDOR_AVAILABILITY_ANNOTATIONS")
+foreach(tool "clang=cc ${_quillmere_target}" "clang++=c++ ${_quillmere_target} ${_quillmere_availability}"
+             "ar=ar" "ranlib=ranlib")
   string(REGEX REPLACE "=.*" "" QUILLMERE_TOOL_NAME "${tool}")
   string(REGEX REPLACE "^[^=]*=" "" QUILLMERE_ZIG_COMMAND "${tool}")
   configure_file("${CMAKE_CURRENT_LIST_DIR}/zig-tool.sh.in" "${_quillmere_tools}/${QUILLMERE_TOOL_NAME}" @ONLY
