@@ -148,14 +148,18 @@ for arch in "${archs[@]}"; do
 
   echo "== quillmere-cli and quillmere-remover for $arch-macos.13.0"
   build="$out/$arch"
-  # Compiled to be checked, never run: no optimisation, no debug information.
-  if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/zig-macos.cmake" \
-      -DQUILLMERE_ZIG="$zig" -DQUILLMERE_MAC_ARCH="$arch" -DQUILLMERE_MAC_DEPS="$deps" \
-      -DCMAKE_BUILD_TYPE= \
-      -DCMAKE_CXX_FLAGS="-O0 -g0 -fno-sanitize=undefined" \
-      -DQUILLMERE_BUILD_UI=OFF -DQUILLMERE_BUILD_TESTS=OFF -DQUILLMERE_BUILD_BENCH=OFF \
-      ${launcher[@]+"${launcher[@]}"} >/dev/null
+  # Compiled to be checked, never run: no optimisation, no debug information;
+  # warnings are errors, as in the Linux build. Configured again only when
+  # these arguments change.
+  configure=(-G Ninja --toolchain "$root/cmake/zig-macos.cmake"
+    -DQUILLMERE_ZIG="$zig" -DQUILLMERE_MAC_ARCH="$arch" -DQUILLMERE_MAC_DEPS="$deps"
+    -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_FLAGS="-O0 -g0 -fno-sanitize=undefined" -DQUILLMERE_WERROR=ON
+    -DQUILLMERE_BUILD_UI=OFF -DQUILLMERE_BUILD_TESTS=OFF -DQUILLMERE_BUILD_BENCH=OFF
+    ${launcher[@]+"${launcher[@]}"})
+  if [ ! -f "$build/build.ninja" ] || [ "$(cat "$build/configured-with" 2>/dev/null || true)" != "${configure[*]}" ]; then
+    rm -rf "$build"
+    cmake -S "$root" -B "$build" "${configure[@]}" >/dev/null
+    write_if_changed "$build/configured-with" "${configure[*]}"
   fi
   # A failed architecture does not hide the other's errors.
   if ! cmake --build "$build" -j "$jobs"; then
