@@ -7,13 +7,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <optional>
 #include <system_error>
-#include <thread>
 #include <utility>
 
 #include "analysis/bundle_properties.h"
 #include "analysis/extra_places.h"
 #include "analysis/folder_refusal.h"
+#include "analysis/joining_thread.h"
 #include "analysis/library_walk.h"
 #include "matching/name_matcher.h"
 #include "analysis/scan_failure.h"
@@ -166,9 +167,9 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
       running.clear();  // no notice rather than no analysis
     }
   };
-  std::jthread processes;  // joined on every way out
+  std::optional<JoiningThread> processes;  // joined on every way out
   try {
-    processes = std::jthread(askProcesses);
+    processes.emplace(askProcesses);
   } catch (const std::system_error&) {
     askProcesses();  // no thread to be had: asked here instead
   }
@@ -196,7 +197,7 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
                      [&](const UnreadableFolder& seen) { return seen.path == folder.path; }))
       unreadable.push_back(std::move(folder));
   info.unreadableFolders = std::move(unreadable);
-  if (processes.joinable()) processes.join();
+  processes.reset();  // joined: the list is complete
   for (RunningProgram& program : running) info.runningPrograms.push_back(std::move(program.program));
   return info;
 }

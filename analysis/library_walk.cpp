@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "analysis/folder_refusal.h"
+#include "analysis/joining_thread.h"
 #include "analysis/scan_failure.h"
 #include "fsys/entry_marks.h"
 #include "fsys/folder_listing.h"
@@ -261,7 +262,7 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
     }
   };
   {
-    std::vector<std::jthread> pool;  // joined when leaving this block
+    std::vector<JoiningThread> pool;  // joined when leaving this block
     for (std::size_t t = 1; t <= helpers; ++t) {
       try {
         pool.emplace_back([&, t] { hand(failures[t]); });
