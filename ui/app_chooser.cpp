@@ -18,6 +18,10 @@ AppChooser::AppChooser(QWidget* parent) : QFileDialog(parent) {
   setWindowTitle(tr("Choose an Application"));
   setAcceptMode(QFileDialog::AcceptOpen);
   setDirectory(startFolder());
+  showBundlesTheSystemsWay();
+}
+
+void AppChooser::showBundlesTheSystemsWay() {
 #ifdef Q_OS_MACOS
   // The Mac's open panel shows a bundle as one file.
   setFileMode(QFileDialog::ExistingFile);

@@ -21,6 +21,11 @@ public:
 signals:
   // The chosen bundle's file URL, as a drop of it would carry it.
   void appChosen(const QUrl& url);
+
+private:
+  // The one macOS-only part: the Mac's panel shows a bundle as a file,
+  // elsewhere it is a folder.
+  void showBundlesTheSystemsWay();
 };
 
 }  // namespace quillmere::ui

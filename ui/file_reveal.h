@@ -30,6 +30,11 @@ private:
 
 std::shared_ptr<FileRevealer> makeSystemFileRevealer();
 
+// The system's own way to show `path` selected in its folder; `report` is
+// told on the main thread, at once or later, whether it could. One body per
+// system: file_reveal_mac.cpp, file_reveal_linux.cpp.
+void showInFileManager(const std::string& path, std::function<void(bool shown)> report);
+
 // The file URL of a path's exact bytes ("file://" and percent-encoding), so a
 // name that is not UTF-8 still names the same file.
 QUrl fileUrlOfBytes(const std::string& path);

@@ -26,6 +26,22 @@ int symbolWidth() {
   return qCeil(QFontMetricsF(ui::font(TextStyle::Caption)).height() * 20.0 / 24.0);
 }
 
+struct SizeUnits {
+  QLocale::DataSizeFormats format;
+  double base;
+};
+
+// The Mac counts in powers of 1000 ("kB", "MB"), as the Finder does;
+// elsewhere Qt's own convention, powers of 1024 ("KiB", "MiB"), as the file
+// managers there do.
+constexpr SizeUnits systemSizeUnits() {
+#ifdef Q_OS_MACOS
+  return {QLocale::DataSizeSIFormat, 1000};
+#else
+  return {QLocale::DataSizeIecFormat, 1024};
+#endif
+}
+
 }  // namespace
 
 void PathListModel::setPaths(const std::vector<ListedRow>* listed, const RowSelection* rows) {
@@ -110,16 +126,8 @@ QString pathDisplayText(const std::string& path) {
 }
 
 QString dataSizeText(std::uint64_t bytes) {
-  // The Mac counts in powers of 1000 ("kB", "MB"), as the Finder does;
-  // elsewhere Qt's own convention, powers of 1024 ("KiB", "MiB"), as the
-  // file managers there do.
-#ifdef Q_OS_MACOS
-  constexpr auto format = QLocale::DataSizeSIFormat;
-  constexpr double base = 1000;
-#else
-  constexpr auto format = QLocale::DataSizeIecFormat;
-  constexpr double base = 1024;
-#endif
+  constexpr auto format = systemSizeUnits().format;
+  constexpr double base = systemSizeUnits().base;
   const QLocale locale;
   const auto count = static_cast<qint64>(qMin<std::uint64_t>(bytes, INT64_MAX));
   if (count < 1000) return locale.formattedDataSize(count, 0, format);
