@@ -70,7 +70,9 @@ fetch_sources() {
     [ -f "$f" ] || continue
     sed 's/^Types:.*$/Types: deb-src/' "$f" >"$a/sources.list.d/$(basename "$f")"
   done
-  apt_private update -qq
+  # An archive without source indexes (a vendor's) fails the update but not
+  # the fetch below, which needs only Debian's.
+  apt_private update -qq || echo "mac-cross-build: some source indexes could not be read; trying the others" >&2
   rm -rf "$out/deps/src.new"
   mkdir -p "$out/deps/src.new"
   (cd "$out/deps/src.new" && apt_private source -qq libplist utf8proc >/dev/null)
