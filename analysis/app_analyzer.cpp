@@ -196,6 +196,7 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
                      [&](const UnreadableFolder& seen) { return seen.path == folder.path; }))
       unreadable.push_back(std::move(folder));
   info.unreadableFolders = std::move(unreadable);
+  info.unreadFiles = places.unreadFiles;
   if (processes.joinable()) processes.join();
   for (RunningProgram& program : running) info.runningPrograms.push_back(std::move(program.program));
   return info;
