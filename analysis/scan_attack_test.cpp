@@ -384,5 +384,30 @@ TEST(ScanAttack, NamesThatWouldSteerTheTerminalAreWrittenEscaped) {
   EXPECT_THAT(cliOnATerminal(scanArgs(library, {"--json"})), HasSubstr("\\u001b[1A"));
 }
 
+// Output that cannot be written fails the command, whatever it was: a list a
+// script reads from a full disk must not pass for a short one. And on a
+// terminal the characters that break a line or reorder it unseen (U+2028,
+// U+2029, the bidirectional controls) are escaped like the C0 and C1 ones.
+TEST(ScanAttack, OutputThatCannotBeWrittenFailsAndNamesCannotReorderTheTerminal) {
+  PreparedLibrary library;
+  const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+  const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  ASSERT_GE(full, 0);
+  for (const std::vector<std::string>& args : {scanArgs(library, {"--json"}), scanArgs(library),
+                                               scanArgs(library, {"-0"}), std::vector<std::string>{"--help"}})
+    EXPECT_EQ(runCli(args, null, full, null, [] {}), 1) << args[0] << " " << args[args.size() - 2];
+  ::close(full);
+  ::close(null);
+
+  const std::string crafted = library.home + "/Library/Caches/Foo \u202Egol.app \u2028 \u2066x\u2069 \u200F\u061C";
+  writeFile(crafted);
+  const std::string written = cliOnATerminal(scanArgs(library));
+  EXPECT_THAT(written, HasSubstr("/Library/Caches/Foo \\342\\200\\256gol.app \\342\\200\\250 \\342\\201\\246x"
+                                 "\\342\\201\\251 \\342\\200\\217\\330\\234"));
+  for (const char* hidden : {"\u202E", "\u2028", "\u2066", "\u2069", "\u200F", "\u061C"})
+    EXPECT_EQ(written.find(hidden), std::string::npos) << written;
+  EXPECT_THAT(cliOnATerminal(scanArgs(library, {"-0"})), HasSubstr(crafted + '\0'));
+}
+
 }  // namespace
 }  // namespace quillmere::safety
