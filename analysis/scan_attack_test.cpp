@@ -409,5 +409,31 @@ TEST(ScanAttack, OutputThatCannotBeWrittenFailsAndNamesCannotReorderTheTerminal)
   EXPECT_THAT(cliOnATerminal(scanArgs(library, {"-0"})), HasSubstr(crafted + '\0'));
 }
 
+// A row in a folder others may write to without the sticky bit could be
+// anyone's entry renamed to the listed name: it is listed, left out with its
+// reason, and a removal leaves it. A sticky folder, or the bundle's own
+// folder, is no reason.
+TEST(ScanAttack, RowsInFoldersOthersCanChangeAreLeftOut) {
+  PreparedLibrary library;
+  const std::string caches = library.home + "/Library/Caches";
+  const std::string logs = library.home + "/Library/Logs";
+  const std::string planted = caches + "/com.example.foo";
+  ASSERT_EQ(::chmod(caches.c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(logs.c_str(), 01777), 0);  // sticky: only each entry's owner may rename it
+  ASSERT_EQ(::chmod((library.root / "Applications").c_str(), 0775), 0);
+  const CliRun scan = cliWithOutputInFiles(scanArgs(library, {"--json"}), [] {});
+  ASSERT_EQ(scan.status, 0) << scan.err;
+  EXPECT_THAT(scan.out, HasSubstr("{\"path\":\"" + planted + "\",\"evidence\":\"changeableFolder\",\"selected\":false"));
+  EXPECT_THAT(scan.out, HasSubstr("{\"path\":\"" + library.bundle + "\",\"evidence\":\"bundle\",\"selected\":true"));
+
+  std::vector<std::string> removal = scanArgs(library, {"--yes"});
+  removal[0] = "remove";
+  const CliRun removed = cliWithOutputInFiles(removal, [] {});
+  EXPECT_EQ(removed.status, 0) << removed.err;
+  EXPECT_THAT(removed.err, HasSubstr("leaving out " + planted + " (in a folder others can change)"));
+  EXPECT_TRUE(existsNoFollow(planted + "/data/inner"));
+  EXPECT_FALSE(existsNoFollow(library.home + "/Library/Logs/Foo-\xff.log"));
+}
+
 }  // namespace
 }  // namespace quillmere::safety

@@ -250,6 +250,7 @@ std::string leftOutReason(const RowEvidence& evidence) {
       return evidence.otherApp ? "belongs to \u00AB" + *evidence.otherApp + "\u00BB" : "another vendor's identifier";
     case Evidence::SharedIdentifier: return "another copy is installed: " + evidence.otherPath;
     case Evidence::NameOnly: return "only the name, in a folder apps share";
+    case Evidence::ChangeableFolder: return "in a folder others can change";
     default: return "left out";
   }
 }
