@@ -409,6 +409,37 @@ TEST(ScanAttack, OutputThatCannotBeWrittenFailsAndNamesCannotReorderTheTerminal)
   EXPECT_THAT(cliOnATerminal(scanArgs(library, {"-0"})), HasSubstr(crafted + '\0'));
 }
 
+// A link to a bundle, dropped or chosen, stands for the bundle it names: the
+// scan shows the real path and finds what only the real path identifies (a
+// launch agent running a program inside it); the link is a row of its own,
+// and a removal that keeps the bundle deletes the link as a link.
+TEST(ScanAttack, ALinkToABundleIsAnalysedAsThatBundleAndRemovedAsALink) {
+  PreparedLibrary library;
+  const std::string link = library.home + "/Desktop/Shortcut.app";
+  const std::string agent = library.home + "/Library/LaunchAgents/com.example.helper.plist";
+  writeFile(agent, fixtures::xmlPlist("<dict><key>Label</key><string>com.example.helper</string><key>Program</key>"
+                                      "<string>" + library.bundle + "/Contents/MacOS/Foo</string></dict>"));
+  makeDirs(library.home + "/Desktop");
+  ASSERT_EQ(::symlink(library.bundle.c_str(), link.c_str()), 0);
+  std::vector<std::string> args = scanArgs(library, {"--json"});
+  args.back() = link;
+  const CliRun scan = cliWithOutputInFiles(args, [] {});
+  ASSERT_EQ(scan.status, 0) << scan.err;
+  EXPECT_THAT(scan.out, HasSubstr("\"name\":\"Foo\",\"path\":\"" + library.bundle + "\""));
+  EXPECT_THAT(scan.out, HasSubstr("{\"path\":\"" + agent + "\",\"evidence\":\"launchJob\",\"selected\":true"));
+  EXPECT_THAT(scan.out, HasSubstr("{\"path\":\"" + link + "\",\"evidence\":\"bundle\",\"selected\":true,"
+                                  "\"otherApp\":null},{\"path\":\"" + library.bundle + "\""));
+
+  std::vector<std::string> removal{"remove", "--yes", "--home", library.home, "--system-root", library.systemRoot,
+                                   "--exclude", library.bundle, link};
+  const CliRun removed = cliWithOutputInFiles(removal, [] {});
+  EXPECT_EQ(removed.status, 0) << removed.err;
+  EXPECT_FALSE(existsNoFollow(link));
+  EXPECT_FALSE(existsNoFollow(agent));
+  EXPECT_TRUE(existsNoFollow(library.bundle + "/Contents/MacOS/Foo"));
+  EXPECT_TRUE(existsNoFollow(library.bundle + "/Contents/Info.plist"));
+}
+
 // A row in a folder others may write to without the sticky bit could be
 // anyone's entry renamed to the listed name: it is listed, left out with its
 // reason, and a removal leaves it. A sticky folder, or the bundle's own

@@ -85,6 +85,9 @@ public:
   // Files read for their content (launchd lists, container metadata) that were
   // passed over unread: no regular file, too large, or failing to read.
   std::size_t unreadFiles = 0;
+  // The symbolic link the bundle was dropped or chosen as, or "": listed as a
+  // row of its own just before the bundle, and deleted as a link.
+  std::string link;
   // Programs running from inside the bundle when it was analysed.
   std::vector<std::string> runningPrograms;
 
