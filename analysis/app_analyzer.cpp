@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -33,6 +35,21 @@ constexpr std::size_t kMaxIconBytes = std::size_t(16) << 20;
 bool existsFollowingLinks(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0;
+}
+
+// The bundle that `appPath` names when its last component is a symbolic link
+// to one (an alias on the desktop): the application is that bundle, not the
+// link, whose name may even differ from it.
+std::optional<std::string> bundleBehindLink(const std::string& appPath) {
+  const std::string written = withoutTrailingSlashes(appPath);
+  struct stat info;
+  if (written.empty() || ::lstat(written.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return std::nullopt;
+  struct FreeDeleter {
+    void operator()(char* p) const { std::free(p); }
+  };
+  const std::unique_ptr<char, FreeDeleter> real(::realpath(written.c_str(), nullptr));
+  if (!real || !isBundlePath(real.get())) return std::nullopt;
+  return std::string(real.get());
 }
 
 // A root that is missing, or that the user may not reach, is skipped; any
@@ -129,7 +146,9 @@ AnalysisResult AppAnalyzer::analyze(const std::string& appPath) const {
   // Past this point nothing may be left out quietly: a search that ran out
   // of descriptors or memory fails, naming the cause, rather than listing less.
   try {
-    return analyzeBundle(appPath);
+    if (const std::optional<std::string> bundle = bundleBehindLink(appPath))
+      return analyzeBundle(*bundle, withoutTrailingSlashes(appPath));
+    return analyzeBundle(appPath, "");
   } catch (...) {
     return searchFailure(std::current_exception());
   }
@@ -143,7 +162,7 @@ std::optional<std::string> AppAnalyzer::bundleIdentifierOf(const std::string& ap
   return properties ? properties->bundleIdentifier : std::nullopt;
 }
 
-AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
+AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath, const std::string& link) const {
   std::string name = applicationName(appPath);
   const std::string bundle = asPathPrefix(appPath);
   std::optional<BundleProperties> properties;
@@ -184,6 +203,9 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
                                          NameMatcher(searched.name, searched.identifier), related);
   const std::size_t firstPlace = related.size();
   for (const FoundRow& row : places.rows) related.push_back(row.path);
+  // The link the bundle was named by goes with it, as a link: deleting it
+  // never follows it. Just before the bundle, unless the search found it.
+  if (!link.empty() && std::find(related.begin(), related.end(), link) == related.end()) related.push_back(link);
   related.push_back(appPath);
   AppInfo info(std::move(name), appPath, std::move(bundleIdentifier), std::move(icon), std::move(related));
   for (std::size_t i = 0; i < places.rows.size(); ++i) info.rows[firstPlace + i].found = places.rows[i].content;
@@ -197,8 +219,10 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath) const {
                      [&](const UnreadableFolder& seen) { return seen.path == folder.path; }))
       unreadable.push_back(std::move(folder));
   info.unreadableFolders = std::move(unreadable);
+  info.unreadFiles = places.unreadFiles;
   processes.reset();  // joined: the list is complete
   for (RunningProgram& program : running) info.runningPrograms.push_back(std::move(program.program));
+  info.link = link;
   return info;
 }
 

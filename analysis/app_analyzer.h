@@ -43,7 +43,8 @@ public:
 
   // Blocks until the search is done; callable on any thread. Fails when
   // nothing is at `appPath`, or when the search could not read what it had
-  // to (descriptors or memory ran out): never a shorter list instead.
+  // to (descriptors or memory ran out): never a shorter list instead. A link
+  // to a bundle is analysed as that bundle, the link listed as a row of its own.
   AnalysisResult analyze(const std::string& appPath) const;
 
   // The twelve roots, in search order.
@@ -58,7 +59,8 @@ public:
   static std::optional<std::string> bundleIdentifierOf(const std::string& appPath);
 
 private:
-  AppInfo analyzeBundle(const std::string& appPath) const;
+  // `link`: the link `appPath` was named by, or "".
+  AppInfo analyzeBundle(const std::string& appPath, const std::string& link) const;
   std::vector<std::string> findRelatedFiles(const std::string& appName, const std::string* bundleIdentifier,
                                             std::vector<UnreadableFolder>& unreadable) const;
 

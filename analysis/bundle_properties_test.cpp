@@ -168,19 +168,21 @@ std::optional<BundleProperties> parseOnSmallStack(const std::string& bytes) {
 }
 
 TEST(BundleProperties, DeepNestingNeitherCrashesNorStalls) {
-  // Shallow nesting is read; deep binary nesting is refused up front.
+  // Shallow nesting is read; deep nesting, binary or XML, is refused up front.
   EXPECT_EQ(parseOnSmallStack(deeplyNestedBinary(50))->bundleIdentifier, "com.deep");
   std::string deepBinary = deeplyNestedBinary(100000);
   ASSERT_LE(deepBinary.size(), kMaxPropertyListBytes);
   EXPECT_FALSE(parseOnSmallStack(deepBinary));
-  // XML this deep is read in linear time, on a stack large enough for it.
-  std::string nested;
-  for (int i = 0; i < 60000; ++i) nested += "<array>";
-  for (int i = 0; i < 60000; ++i) nested += "</array>";
-  std::string deepXml =
-      xmlPlist("<dict><key>CFBundleIdentifier</key><string>com.deep</string><key>N</key>" + nested + "</dict>");
+  const auto nestedXml = [](int levels) {
+    std::string nested;
+    for (int i = 0; i < levels; ++i) nested += "<array>";
+    for (int i = 0; i < levels; ++i) nested += "</array>";
+    return xmlPlist("<dict><key>CFBundleIdentifier</key><string>com.deep</string><key>N</key>" + nested + "</dict>");
+  };
+  EXPECT_EQ(parseOnSmallStack(nestedXml(50))->bundleIdentifier, "com.deep");
+  std::string deepXml = nestedXml(60000);
   ASSERT_LE(deepXml.size(), kMaxPropertyListBytes);
-  EXPECT_EQ(parseOnSmallStack(deepXml)->bundleIdentifier, "com.deep");
+  EXPECT_FALSE(parseOnSmallStack(deepXml));
 }
 
 TEST(BundleProperties, BinaryCyclesAreRefused) {

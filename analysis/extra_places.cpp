@@ -84,18 +84,39 @@ private:
   }
 
   Evidence evidenceOf(int folderFd, const char* name, PlaceKind kind, const std::string& root) {
-    if (kind == PlaceKind::LaunchJobs) return launchJobEvidence(folderFd, name);
+    if (kind == PlaceKind::LaunchJobs) return launchJobEvidence(folderFd, name, root);
     if (kind != PlaceKind::GroupContainers) return Evidence::NameOnly;
     if (!app_.identifier.empty() && groupContainerNamesApp(name, app_.identifier, app_.name))
       return Evidence::Identifier;
     return containerEvidence(folderFd, name, root);
   }
 
-  Evidence launchJobEvidence(int folderFd, const char* name) {
-    if (!std::string_view(name).ends_with(".plist")) return Evidence::NameOnly;
+  // The content of the file `name` in the folder open at `folderFd` (whose
+  // path is `folder`). One that is there but no regular file, too large or
+  // not readable is passed over and counted: a socket or a FIFO planted where
+  // every scan looks must not stop every scan. A folder we may not read the
+  // file in is named, as a folder the search could not look into.
+  std::optional<std::string> contentOf(int folderFd, const char* name, const std::string& folder) {
     int error = 0;
-    const std::optional<std::string> bytes = readSmallFile(folderFd, name, kMaxPropertyListBytes, error);
-    if (error) passOverOrFail(error, name);
+    std::optional<std::string> bytes = readSmallFile(folderFd, name, kMaxPropertyListBytes, error);
+    if (bytes) return bytes;
+    if (error) {
+      failIfOutOfResources(error, folder + "/" + name);
+      if (const std::optional<Refusal> reason = refusalOf(error)) {
+        found_.unreadable.push_back({folder, *reason});
+        return std::nullopt;
+      }
+    } else {
+      struct stat info;
+      if (::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;  // simply not there
+    }
+    ++found_.unreadFiles;
+    return std::nullopt;
+  }
+
+  Evidence launchJobEvidence(int folderFd, const char* name, const std::string& root) {
+    if (!std::string_view(name).ends_with(".plist")) return Evidence::NameOnly;
+    const std::optional<std::string> bytes = contentOf(folderFd, name, root);
     return bytes && launchJobBelongs(*bytes, app_.bundlePath, app_.identifier, systemRoot_) ? Evidence::LaunchJob
                                                                                             : Evidence::NameOnly;
   }
@@ -109,10 +130,7 @@ private:
       if (errno != ENOTDIR && errno != ELOOP && errno != ENOENT) refused(root + "/" + name, errno);
       return Evidence::NameOnly;
     }
-    int error = 0;
-    const std::optional<std::string> bytes =
-        readSmallFile(container.get(), kContainerMetadataName, kMaxPropertyListBytes, error);
-    if (error) refused(root + "/" + name, error);
+    const std::optional<std::string> bytes = contentOf(container.get(), kContainerMetadataName, root + "/" + name);
     return bytes && containerBelongs(*bytes, app_.identifier) ? Evidence::Container : Evidence::NameOnly;
   }
 

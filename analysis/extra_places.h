@@ -3,6 +3,7 @@
 // fsys/search_places.h): entries directly inside each, with the Library
 // folders' hidden-entry and link rules, judged as evidence.h says.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ struct SearchedApp {
 struct PlacesFound {
   std::vector<FoundRow> rows;                  // in list order: sorted, no duplicates
   std::vector<UnreadableFolder> unreadable;    // in search order
+  std::size_t unreadFiles = 0;                 // files passed over unread: no regular file, too large, failing
 };
 
 // Searches every extra place below `home` and `systemRoot` (paths without a

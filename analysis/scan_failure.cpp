@@ -26,4 +26,8 @@ void passOverOrFail(int error, std::string_view path) {
   if (!isPassedOver(error)) throw ScanFailure(path, error);
 }
 
+void failIfOutOfResources(int error, std::string_view path) {
+  if (error == EMFILE || error == ENFILE || error == ENOMEM) throw ScanFailure(path, error);
+}
+
 }  // namespace quillmere

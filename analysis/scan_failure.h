@@ -26,4 +26,9 @@ private:
 bool isPassedOver(int error);
 void passOverOrFail(int error, std::string_view path);
 
+// A file that is there but could not be read for its content is passed over,
+// one entry less of evidence; only descriptors or memory running out, which
+// would cost more than that one file, throw ScanFailure for `path`.
+void failIfOutOfResources(int error, std::string_view path);
+
 }  // namespace quillmere

@@ -250,6 +250,7 @@ std::string leftOutReason(const RowEvidence& evidence) {
       return evidence.otherApp ? "belongs to \u00AB" + *evidence.otherApp + "\u00BB" : "another vendor's identifier";
     case Evidence::SharedIdentifier: return "another copy is installed: " + evidence.otherPath;
     case Evidence::NameOnly: return "only the name, in a folder apps share";
+    case Evidence::ChangeableFolder: return "in a folder others can change";
     default: return "left out";
   }
 }
@@ -292,6 +293,7 @@ void printScan(const AppInfo& app, const Options& options, const Rows& rows, std
         json += (i ? "," : "") + jsonString(app.unreadableFolders[i].path);
       json += "]";
     }
+    if (app.unreadFiles > 0) json += ",\"unreadFiles\":" + std::to_string(app.unreadFiles);
     writeBytes(out, json + "}\n");  // escapes of its own: never the terminal's
     return;
   }
@@ -360,6 +362,10 @@ std::variant<Rows, UsageError> chooseRows(const AppInfo& app, const Options& opt
 void reportSearchNotices(const AppInfo& app, const CliStreams& streams) {
   if (!app.runningPrograms.empty())
     writeLine(streams.err, "quillmere-cli: " + app.name() + " is running \u2014 quit it before deleting");
+  if (app.unreadFiles > 0)
+    writeLine(streams.err, "quillmere-cli: " + std::to_string(app.unreadFiles) +
+                               (app.unreadFiles == 1 ? " file was" : " files were") +
+                               " passed over: not a regular file, too large, or unreadable");
   const auto& folders = app.unreadableFolders;
   if (folders.empty()) return;
   const bool privacy = std::any_of(folders.begin(), folders.end(),
@@ -448,10 +454,7 @@ int removeApp(const AppInfo& app, const Options& options, const CliStreams& stre
   return status;
 }
 
-}  // namespace
-
-int runCli(const std::vector<std::string>& args, const CliStreams& streams,
-           const Uninstaller& uninstaller) {
+int runCommand(const std::vector<std::string>& args, const CliStreams& streams, const Uninstaller& uninstaller) {
   const Parsed parsed = parse(args);
   if (std::holds_alternative<HelpRequest>(parsed)) {
     std::fputs(kUsage, streams.out);
@@ -473,7 +476,7 @@ int runCli(const std::vector<std::string>& args, const CliStreams& streams,
   const Rows& rows = std::get<Rows>(chosen);
   if (options.command == Command::Scan) {
     printScan(app, options, rows, streams.out);
-    return std::fflush(streams.out) == 0 ? 0 : kExitFailure;
+    return 0;
   }
   std::vector<bool> keep(app.rows.size(), false);
   for (std::size_t i : rows.shown) keep[i] = true;
@@ -483,6 +486,21 @@ int runCli(const std::vector<std::string>& args, const CliStreams& streams,
     return removeApp(app, options, streams,
                      uninstaller.withPrivilegedRemover(std::make_shared<NoPrivilegedRemovalSaysWhy>(streams.err)));
   return removeApp(app, options, streams, uninstaller);
+}
+
+}  // namespace
+
+int runCli(const std::vector<std::string>& args, const CliStreams& streams, const Uninstaller& uninstaller) {
+  const int status = runCommand(args, streams, uninstaller);
+  // Output that never arrived is a failure whatever the command did: a list
+  // written to a full disk would otherwise pass for a shorter list.
+  const bool outWritten = std::fflush(streams.out) == 0 && !std::ferror(streams.out);
+  const bool errWritten = std::fflush(streams.err) == 0 && !std::ferror(streams.err);
+  if (!outWritten) {
+    std::fputs("quillmere-cli: the output could not be written\n", streams.err);
+    std::fflush(streams.err);
+  }
+  return outWritten && errWritten ? status : std::max(status, kExitFailure);
 }
 
 }  // namespace quillmere

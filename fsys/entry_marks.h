@@ -22,4 +22,11 @@ bool isMountRoot(int fd, const struct stat& st, dev_t parentDev);
 // wherever that process chose, so a walk never follows one.
 bool isOnPseudoFileSystem(int fd);
 
+// True for the mode of a folder in which others than its owner (its group,
+// or anyone) may rename, replace or plant entries: writable by them, without
+// the sticky bit that limits that to each entry's owner.
+constexpr bool othersCanChangeEntriesIn(mode_t folderMode) {
+  return (folderMode & (S_IWGRP | S_IWOTH)) != 0 && (folderMode & S_ISVTX) == 0;
+}
+
 }  // namespace quillmere

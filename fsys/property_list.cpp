@@ -23,7 +23,17 @@ constexpr std::size_t kParserStackBytes = std::size_t(64) << 20;
 // above it, so parsing time grows with the square of the depth: 100,000 levels
 // take half a minute. Real bundle lists nest a handful of levels; anything
 // deeper than this is refused before the parser sees it.
-constexpr int kMaxBinaryNesting = 512;
+constexpr int kMaxNesting = 512;
+
+// libplist builds a copy of a binary list's object at every reference to it,
+// so a few hundred bytes of A[i] = [A[i+1], A[i+1]] expand into billions of
+// nodes. The nodes a list would become are counted before parsing and a list
+// beyond this many is refused. Each node costs the parser about 120 bytes and
+// a microsecond or more: 2^17 nodes take some 0.2 s and 16 MB, 10^6 take 1.5 s
+// and 115 MB, too much for a file that every scan may read. This is about what
+// kMaxPropertyListBytes of XML can hold anyway; a real Info.plist or launchd
+// job has a few thousand.
+constexpr std::uint64_t kMaxNodes = std::uint64_t(1) << 17;
 
 uint64_t readBigEndian(std::string_view bytes, std::size_t at, std::size_t width) {
   uint64_t value = 0;
@@ -33,8 +43,9 @@ uint64_t readBigEndian(std::string_view bytes, std::size_t at, std::size_t width
 
 // Checks the container structure of a binary list ("bplist0…") without
 // reading any values: true when every reference lies inside the object table,
-// there is no cycle, and containers nest at most kMaxBinaryNesting deep.
-bool binaryNestingIsSane(std::string_view bytes) {
+// there is no cycle, containers nest at most kMaxNesting deep, and the list
+// expands into at most kMaxNodes nodes.
+bool binaryListFitsBudget(std::string_view bytes) {
   constexpr std::size_t kHeader = 8, kTrailer = 32;
   if (bytes.size() < kHeader + kTrailer) return false;
   const std::size_t trailer = bytes.size() - kTrailer;
@@ -81,20 +92,23 @@ bool binaryNestingIsSane(std::string_view bytes) {
   };
 
   // Iterative depth-first walk. Each object's height (the levels of containers
-  // from it down) is settled once, so shared objects cost nothing extra and
-  // still count fully wherever they are reached.
+  // from it down) and size (the nodes it expands into) are settled once, so
+  // shared objects cost nothing extra to walk and still count fully wherever
+  // they are reached.
   std::vector<unsigned char> state(std::size_t(objectCount), Unseen);
   std::vector<uint16_t> height(std::size_t(objectCount), 0);
+  std::vector<uint32_t> size(std::size_t(objectCount), 0);
   struct Frame {
     uint64_t object;
     Children children;
     uint64_t next = 0;
     uint16_t tallestChild = 0;
+    uint64_t nodes = 1;  // itself and its children's expansions so far
   };
   std::vector<Frame> path;
   auto enter = [&](uint64_t object) {
     Children children = childrenOf(object);
-    if (!children.valid || path.size() >= std::size_t(kMaxBinaryNesting)) return false;
+    if (!children.valid || path.size() >= std::size_t(kMaxNesting)) return false;
     state[std::size_t(object)] = Open;
     path.push_back(Frame{object, children});
     return true;
@@ -104,10 +118,15 @@ bool binaryNestingIsSane(std::string_view bytes) {
     Frame& frame = path.back();
     if (frame.next == frame.children.count) {
       const uint16_t settled = uint16_t(frame.tallestChild + 1);
+      const uint64_t nodes = frame.nodes;
       state[std::size_t(frame.object)] = Done;
       height[std::size_t(frame.object)] = settled;
+      size[std::size_t(frame.object)] = uint32_t(nodes);
       path.pop_back();
-      if (!path.empty()) path.back().tallestChild = std::max(path.back().tallestChild, settled);
+      if (!path.empty()) {
+        path.back().tallestChild = std::max(path.back().tallestChild, settled);
+        if ((path.back().nodes += nodes) > kMaxNodes) return false;
+      }
       continue;
     }
     const uint64_t child = readBigEndian(bytes, frame.children.first + std::size_t(frame.next++) * refSize, refSize);
@@ -115,9 +134,37 @@ bool binaryNestingIsSane(std::string_view bytes) {
     if (state[std::size_t(child)] == Unseen) {
       if (!enter(child)) return false;
     } else {
-      if (path.size() + height[std::size_t(child)] > std::size_t(kMaxBinaryNesting)) return false;
+      if (path.size() + height[std::size_t(child)] > std::size_t(kMaxNesting)) return false;
       frame.tallestChild = std::max(frame.tallestChild, height[std::size_t(child)]);
+      if ((frame.nodes += size[std::size_t(child)]) > kMaxNodes) return false;
     }
+  }
+  return true;
+}
+
+// The same budget for an XML list, whose elements the parser turns into one
+// node each: elements are counted and their nesting measured from the tags
+// alone. Anything that is no well-formed tag is left to the parser to refuse.
+bool xmlListFitsBudget(std::string_view text) {
+  std::uint64_t nodes = 0;
+  int depth = 0;
+  for (std::size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at)) {
+    const std::string_view rest = text.substr(at);
+    std::string_view closer = ">";
+    if (rest.starts_with("<!--")) closer = "-->";
+    else if (rest.starts_with("<![CDATA[")) closer = "]]>";
+    else if (rest.starts_with("<?")) closer = "?>";
+    const std::size_t end = text.find(closer, at + 1);
+    if (end == std::string_view::npos) return true;  // unterminated: the parser refuses it
+    const std::string_view tag = text.substr(at, end - at + closer.size());
+    at = end + closer.size();
+    if (closer != ">" || tag.starts_with("<!")) continue;  // comment, CDATA, declaration, DOCTYPE
+    if (tag.starts_with("</")) {
+      --depth;
+      continue;
+    }
+    if (++nodes > kMaxNodes) return false;
+    if (!tag.ends_with("/>") && ++depth > kMaxNesting) return false;
   }
   return true;
 }
@@ -145,7 +192,7 @@ void* parseOnThisThread(void* argument) {
 
 bool readPropertyListDictionary(std::string_view bytes, const std::function<void(plist_t)>& read) {
   if (bytes.empty() || bytes.size() > kMaxPropertyListBytes) return false;
-  if (bytes.starts_with("bplist") && !binaryNestingIsSane(bytes)) return false;
+  if (bytes.starts_with("bplist") ? !binaryListFitsBudget(bytes) : !xmlListFitsBudget(bytes)) return false;
   ParseJob job{bytes, &read};
   pthread_attr_t attributes;
   if (pthread_attr_init(&attributes) != 0) return false;

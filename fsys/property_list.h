@@ -1,7 +1,9 @@
 #pragma once
 // Property lists (XML or binary) read with the guards a hostile file needs: a
-// size cap, a nesting cap for binary lists, and a parser stack deep enough for
-// what passes them. Only dictionaries at the top level are of interest here.
+// size cap, a budget of nesting and of nodes (counted with every reference a
+// binary list makes expanded, as the parser expands them), and a parser stack
+// deep enough for what passes them. Only dictionaries at the top level are of
+// interest here.
 
 #include <plist/plist.h>
 
@@ -19,7 +21,8 @@ inline constexpr std::size_t kMaxPropertyListBytes = 1 << 20;
 
 // Parses `bytes` and, when its top level is a dictionary, calls `read` with it
 // (on the parser's thread; the dictionary lives until `read` returns). False
-// when the bytes are no such list or too large or too deeply nested.
+// when the bytes are no such list or exceed the budget: too large, too deeply
+// nested, or too many nodes.
 bool readPropertyListDictionary(std::string_view bytes, const std::function<void(plist_t)>& read);
 
 // The value of the last entry named `key` (a malformed list may repeat a key;

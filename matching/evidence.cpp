@@ -13,6 +13,7 @@ std::string_view evidenceKeyword(Evidence kind) {
     case Evidence::LaunchJob: return "launchJob";
     case Evidence::Container: return "container";
     case Evidence::NameOnly: return "nameOnly";
+    case Evidence::ChangeableFolder: return "changeableFolder";
   }
   return "name";
 }

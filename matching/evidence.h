@@ -18,7 +18,11 @@
 //    does; Identifier (SharedIdentifier when another bundle has it); OtherApp
 //    for the name inside another vendor's identifier; else Name (NameOnly
 //    beyond the Library folders). The list never depends on this step.
-// 4. A removal takes the rows whose evidence is selectedByDefault, unless
+// 4. Whatever step 3 found, a row other than the bundle whose folder others
+//    than its owner may write to, without the sticky bit, is ChangeableFolder
+//    (evidence_analysis.cpp): anyone who may write there could have renamed
+//    another's entry to the name listed.
+// 5. A removal takes the rows whose evidence is selectedByDefault, unless
 //    the user leaves them out.
 
 #include <optional>
@@ -37,6 +41,7 @@ enum class Evidence : unsigned char {
   LaunchJob,         // a launchd job whose program lies inside the bundle
   Container,         // a container whose metadata names the app's identifier
   NameOnly,          // only its name, in a place beyond the app's own folders
+  ChangeableFolder,  // in a folder others may write to without the sticky bit
 };
 
 struct RowEvidence {

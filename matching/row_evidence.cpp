@@ -212,7 +212,8 @@ std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<Insta
   evidence.reserve(app.rows.size());
   for (std::size_t row = 0; row < app.rows.size(); ++row) {
     const ListedRow& listed = app.rows[row];
-    if (row + 1 == app.rows.size() && listed.path == app.path()) evidence.push_back({Evidence::Bundle, std::nullopt, {}});
+    if ((row + 1 == app.rows.size() && listed.path == app.path()) || (!app.link.empty() && listed.path == app.link))
+      evidence.push_back({Evidence::Bundle, std::nullopt, {}});
     else if (listed.found) evidence.push_back(placeEvidence(rules, listed));
     else evidence.push_back(rules.evidenceOf(lastComponent(listed.path)));
   }

@@ -3,6 +3,7 @@
 // how it looks, and which paths a removal will delete, in deletion order.
 
 #include <array>
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,6 +82,12 @@ public:
 
   // Folders the search could not read: what it found may be incomplete.
   std::vector<UnreadableFolder> unreadableFolders;
+  // Files read for their content (launchd lists, container metadata) that were
+  // passed over unread: no regular file, too large, or failing to read.
+  std::size_t unreadFiles = 0;
+  // The symbolic link the bundle was dropped or chosen as, or "": listed as a
+  // row of its own just before the bundle, and deleted as a link.
+  std::string link;
   // Programs running from inside the bundle when it was analysed.
   std::vector<std::string> runningPrograms;
 

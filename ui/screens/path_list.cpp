@@ -64,6 +64,8 @@ QString PathListModel::reasonText(const RowEvidence& evidence) {
       return tr("another copy is installed: %1").arg(pathDisplayText(evidence.otherPath));
     case Evidence::NameOnly:
       return tr("only the name, in a folder apps share");
+    case Evidence::ChangeableFolder:
+      return tr("in a folder others can change");
     default:
       return {};
   }

@@ -244,6 +244,10 @@
         <translation>only the name, in a folder apps share</translation>
     </message>
     <message>
+        <source>in a folder others can change</source>
+        <translation>in a folder others can change</translation>
+    </message>
+    <message>
         <source>Needs administrator rights: a password will be asked when it is deleted</source>
         <translation>Needs administrator rights: a password will be asked when it is deleted</translation>
     </message>

@@ -238,6 +238,10 @@
         <translation>仅名称相符，位于各应用共用的文件夹</translation>
     </message>
     <message>
+        <source>in a folder others can change</source>
+        <translation>位于他人可更改的文件夹中</translation>
+    </message>
+    <message>
         <source>Needs administrator rights: a password will be asked when it is deleted</source>
         <translation>需要管理员权限：删除时将要求输入密码</translation>
     </message>
