@@ -220,11 +220,10 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     // About two lines per path: room made now, not by moving a log of
     // 100,000 lines on the main thread each time it outgrows its storage.
     uninstallLog.reserve(2 * app.rows.size() + 1);
-    trashedRemoval.reset();
-    putBackLines.clear();
     std::vector<std::optional<std::uint64_t>> sizes;
     for (std::size_t row = 0; row < app.rows.size(); ++row) sizes.push_back(freed.measured(row));
-    notify({SessionField::State, SessionField::UninstallLog, SessionField::PutBack});
+    notify({SessionField::State, SessionField::UninstallLog});
+    forgetPutBack();
     const bool trash = toTrash && services.uninstallToTrash;
     inBackground([app = std::move(app), trash, sizes = std::move(sizes)](Shared& self) {
       bool completed = false;
@@ -265,15 +264,22 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     });
   }
 
+  // The last removal's record and what putting it back said go with it.
+  void forgetPutBack() {
+    if (!trashedRemoval && putBackLines.empty()) return;
+    trashedRemoval.reset();
+    putBackLines.clear();
+    notify({SessionField::PutBack});
+  }
+
   void resetState() {
     leaveReady();
     state = states::Idle{};
     currentApp.reset();
     uninstallLog.clear();
     freed = FreedTally();
-    trashedRemoval.reset();
-    putBackLines.clear();
-    notify({SessionField::State, SessionField::CurrentApp, SessionField::UninstallLog, SessionField::PutBack});
+    notify({SessionField::State, SessionField::CurrentApp, SessionField::UninstallLog});
+    forgetPutBack();
   }
 
   void handleDrop(const std::vector<DroppedItem>& items) {
