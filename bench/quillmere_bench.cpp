@@ -2,7 +2,8 @@
 // Library against the floor (a minimal single-threaded C walker doing the same
 // pruning and tests) and against an equivalent `find`, warm and optionally
 // with the page cache dropped, and how long the uninstaller takes to remove a
-// large folder against `rm -rf`. Figures only, no verdicts.
+// large folder, and to move one to the Trash, against `rm -rf`. Figures only,
+// no verdicts.
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -492,26 +493,40 @@ void makeFlatFolder(const std::string& folder, long files) {
   for (long i = 0; i < files; ++i) touch(folder + "/file" + std::to_string(i));
 }
 
-// Each round removes one fresh folder with the uninstaller and an identical
-// one with rm -rf, the order alternating between rounds.
+// The record as the analysis hands it over: the removal takes only the
+// entry that was listed, so a record without it removes nothing.
+AppInfo listedFolder(const std::string& folder) {
+  AppInfo app("Leftovers", folder, std::nullopt, nullptr, {folder});
+  AppInfo::IdentityTable identities;
+  if (const auto identity = identityAtPath(folder)) identities.emplace(folder, *identity);
+  app.setIdentities(std::move(identities));
+  return app;
+}
+
+// Each round removes one fresh folder with the uninstaller, one with rm -rf
+// and moves one to the Trash (on the same file system: a Trash of the
+// bench's own), the order turning between rounds.
 void benchmarkRemoval(const Options& options, const std::string& work) {
   // The privileged fallback must never run here: a fake that refuses stands in.
   auto privileged = std::make_shared<FakePrivilegedRemover>();
   privileged->refuseAll();
   const Uninstaller uninstaller(privileged);
+  ::setenv("XDG_DATA_HOME", (work + "/data").c_str(), 1);
   const int rounds = std::max(1, options.runs / 2);
-  std::vector<double> byUninstaller, byRm;
+  std::vector<double> byUninstaller, byRm, byTrash;
   bool allSucceeded = true;
   for (int round = 0; round < rounds; ++round) {
-    const std::string a = work + "/Leftovers A", b = work + "/Leftovers B";
+    const std::string a = work + "/Leftovers A", b = work + "/Leftovers B", c = work + "/Leftovers C";
     makeFlatFolder(a, options.removalFiles);
     makeFlatFolder(b, options.removalFiles);
-    auto timeUninstaller = [&] {
-      AppInfo app("Leftovers", a, std::nullopt, nullptr, {a});
-      ::sync();  // neither removal pays for writing back the other's files
+    makeFlatFolder(c, options.removalFiles);
+    auto timeUninstaller = [&](const std::string& folder, bool toTrash, std::vector<double>& times) {
+      const AppInfo app = listedFolder(folder);
+      ::sync();  // no removal pays for writing back another's files
       auto start = std::chrono::steady_clock::now();
-      uninstaller.uninstall(app, nullptr, [&](bool ok, std::optional<std::string>) { allSucceeded &= ok; });
-      byUninstaller.push_back(secondsSince(start));
+      uninstaller.uninstall(
+          app, nullptr, [&](bool ok, std::optional<std::string>) { allSucceeded &= ok; }, RemovalOptions{toTrash});
+      times.push_back(secondsSince(start));
     };
     auto timeRm = [&] {
       ::sync();
@@ -519,23 +534,21 @@ void benchmarkRemoval(const Options& options, const std::string& work) {
       allSucceeded &= runCountingRecords({"rm", "-rf", "--", b}) >= 0;
       byRm.push_back(secondsSince(start));
     };
-    if (round % 2 == 0) {
-      timeUninstaller();
-      timeRm();
-    } else {
-      timeRm();
-      timeUninstaller();
-    }
+    const std::function<void()> steps[] = {[&] { timeUninstaller(a, false, byUninstaller); }, timeRm,
+                                           [&] { timeUninstaller(c, true, byTrash); }};
+    for (int k = 0; k < 3; ++k) steps[(round + k) % 3]();
   }
-  std::sort(byUninstaller.begin(), byUninstaller.end());
-  std::sort(byRm.begin(), byRm.end());
-  const double uninstallMedian = byUninstaller[byUninstaller.size() / 2], rmMedian = byRm[byRm.size() / 2];
+  for (auto* times : {&byUninstaller, &byRm, &byTrash}) std::sort(times->begin(), times->end());
+  const double uninstallMedian = byUninstaller[byUninstaller.size() / 2], rmMedian = byRm[byRm.size() / 2],
+               trashMedian = byTrash[byTrash.size() / 2];
   std::printf("removal of a folder of %ld files, %d rounds%s\n", options.removalFiles, rounds,
               allSucceeded ? "" : " (SOME REMOVALS FAILED)");
   std::printf("removal (uninstaller): best %.1f ms, median %.1f ms\n", byUninstaller.front() * 1e3,
               uninstallMedian * 1e3);
   std::printf("removal (rm -rf):      best %.1f ms, median %.1f ms\n", byRm.front() * 1e3, rmMedian * 1e3);
+  std::printf("to the Trash:          best %.1f ms, median %.1f ms\n", byTrash.front() * 1e3, trashMedian * 1e3);
   std::printf("uninstaller / rm -rf: %.2f (median)\n", uninstallMedian / rmMedian);
+  std::printf("to the Trash / rm -rf: %.4f (median)\n", trashMedian / rmMedian);
 }
 
 bool parseArguments(int argc, char** argv, Options& options) {

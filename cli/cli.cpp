@@ -5,15 +5,19 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <ctime>
 #include <optional>
 #include <variant>
 
 #include "analysis/app_analyzer.h"
 #include "analysis/entry_size.h"
-#include "cli/json_text.h"
+#include "fsys/json_text.h"
 #include "cli/terminal_text.h"
 #include "fsys/path_text.h"
 #include "platform/home_folder.h"
+#include "platform/trash_folder.h"
+#include "removal/removal_history.h"
+#include "removal/restore.h"
 #include "matching/evidence_analysis.h"
 #include "selection/row_selection.h"
 
@@ -27,8 +31,10 @@ const char kUsage[] =
     "Usage:\n"
     "  quillmere-cli scan   [--home DIR] [--system-root DIR] [--json | -0] [--sizes]\n"
     "                       [--selected] [--exclude PATH]... APP_PATH\n"
-    "  quillmere-cli remove [--home DIR] [--system-root DIR] [--yes] [--all]\n"
+    "  quillmere-cli remove [--home DIR] [--system-root DIR] [--yes] [--all] [--trash]\n"
     "                       [--exclude PATH]... APP_PATH\n"
+    "  quillmere-cli history [--json]\n"
+    "  quillmere-cli restore ID\n"
     "  quillmere-cli --help\n";
 
 const char kHelp[] =
@@ -43,6 +49,13 @@ const char kHelp[] =
     "           them one by one, printing each step. A path that cannot be deleted\n"
     "           normally is deleted with administrator rights, after the system\n"
     "           has asked for them.\n"
+    "  history  List past removals, newest first: ID, date, application, rows,\n"
+    "           bytes and mode (delete or trash); --json prints the records,\n"
+    "           one JSON object per line.\n"
+    "  restore  Put every row a removal moved to the Trash back where it was:\n"
+    "           only the entry that was moved, never over anything that now\n"
+    "           stands at its path (that row stays in the Trash). Exit 0 only\n"
+    "           when every row was put back.\n"
     "\n"
     "Which paths a removal takes: a path whose name holds the bundle identifier\n"
     "or the application's name as whole words is taken; one that holds them only\n"
@@ -82,6 +95,10 @@ const char kHelp[] =
     "                     usage error and nothing is deleted.\n"
     "  --yes              remove: delete without asking\n"
     "  --all              remove: take every listed path, the left-out ones too\n"
+    "  --trash            remove: move the paths to the Trash on their own file\n"
+    "                     system instead of deleting them; a path that cannot be\n"
+    "                     moved there stays. Paths that need administrator\n"
+    "                     rights are still deleted for good\n"
     "  -h, --help         show this text\n"
     "\n"
     "Paths are printed as the file system holds them. On a terminal, control\n"
@@ -103,7 +120,7 @@ const char kHelp[] =
     "declined; 2 usage error, or remove without --yes when standard input is not\n"
     "a terminal.\n";
 
-enum class Command { Scan, Remove };
+enum class Command { Scan, Remove, History, Restore };
 enum class ScanFormat { Lines, Nul, Json };
 
 struct Options {
@@ -116,7 +133,9 @@ struct Options {
   bool yes = false;
   bool selectedOnly = false;  // scan --selected
   bool all = false;           // remove --all
-  std::string appPath;
+  bool trash = false;         // remove --trash
+  bool json = false;          // history --json
+  std::string appPath;        // or the removal's ID for restore
 };
 
 struct UsageError {
@@ -156,6 +175,10 @@ Parsed parse(const std::vector<std::string>& args) {
     options.command = Command::Scan;
   else if (args[0] == "remove")
     options.command = Command::Remove;
+  else if (args[0] == "history")
+    options.command = Command::History;
+  else if (args[0] == "restore")
+    options.command = Command::Restore;
   else
     return UsageError{"unknown command '" + args[0] + "'"};
 
@@ -169,9 +192,10 @@ Parsed parse(const std::vector<std::string>& args) {
     } else if (arg == "--") {
       endOfOptions = true;
     } else if (std::optional<std::string> excluded;
-               takeValue(args, i, "--home", options.home, error) ||
-               takeValue(args, i, "--system-root", options.systemRoot, error) ||
-               takeValue(args, i, "--exclude", excluded, error)) {
+               (options.command == Command::Scan || options.command == Command::Remove) &&
+               (takeValue(args, i, "--home", options.home, error) ||
+                takeValue(args, i, "--system-root", options.systemRoot, error) ||
+                takeValue(args, i, "--exclude", excluded, error))) {
       if (error) return *error;
       if (excluded) options.excludes.push_back(*excluded);
     } else if (arg == "--sizes" && options.command == Command::Scan) {
@@ -186,12 +210,25 @@ Parsed parse(const std::vector<std::string>& args) {
       options.yes = true;
     } else if (arg == "--all" && options.command == Command::Remove) {
       options.all = true;
+    } else if (arg == "--trash" && options.command == Command::Remove) {
+      options.trash = true;
+    } else if (arg == "--json" && options.command == Command::History) {
+      options.json = true;
     } else {
       return UsageError{"unknown option '" + arg + "' for " + args[0]};
     }
   }
   if (json && nul) return UsageError{"--json and -0 cannot be combined"};
   options.format = json ? ScanFormat::Json : nul ? ScanFormat::Nul : ScanFormat::Lines;
+  if (options.command == Command::History) {
+    if (!operands.empty()) return UsageError{"history takes no operand"};
+    return options;
+  }
+  if (options.command == Command::Restore) {
+    if (operands.size() != 1) return UsageError{"restore needs one removal ID (see quillmere-cli history)"};
+    options.appPath = operands[0];
+    return options;
+  }
   if (operands.size() != 1)
     return UsageError{operands.empty() ? "missing APP_PATH" : "only one APP_PATH may be given"};
   options.appPath = withoutTrailingSlashes(operands[0]);
@@ -407,13 +444,21 @@ int usageError(const UsageError& error, const CliStreams& streams) {
   return kExitUsage;
 }
 
-bool userConfirms(const AppInfo& app, const CliStreams& streams) {
+bool userConfirms(const AppInfo& app, const Options& options, const CliStreams& streams) {
   for (const ListedRow& row : app.rows) writeLine(streams.out, row.path);
   writeLine(streams.out, "");
-  writeLine(streams.out, "This will delete " + app.name() + " and " +
-                             std::to_string(app.rows.size()) +
-                             " related files. This action cannot be undone!");
-  std::fputs("Delete them? [y/N] ", streams.out);
+  const std::string count = std::to_string(app.rows.size());
+  if (options.trash) {
+    writeLine(streams.out, "This will move " + app.name() + " and " + count +
+                               " related files to the Trash. They can be put back "
+                               "(quillmere-cli restore); entries that need administrator rights are "
+                               "deleted for good.");
+    std::fputs("Move them to the Trash? [y/N] ", streams.out);
+  } else {
+    writeLine(streams.out, "This will delete " + app.name() + " and " + count +
+                               " related files. This action cannot be undone!");
+    std::fputs("Delete them? [y/N] ", streams.out);
+  }
   std::fflush(streams.out);
 
   std::string answer;
@@ -425,6 +470,8 @@ bool userConfirms(const AppInfo& app, const CliStreams& streams) {
   return word == "y" || word == "yes";
 }
 
+void noteRemoval(const HistoryRecord& record, const CliStreams& streams);
+
 int removeApp(const AppInfo& app, const Options& options, const CliStreams& streams,
               const Uninstaller& uninstaller) {
   if (!options.yes) {
@@ -434,15 +481,21 @@ int removeApp(const AppInfo& app, const Options& options, const CliStreams& stre
                  streams.err);
       return kExitUsage;
     }
-    if (!userConfirms(app, streams)) {
+    if (!userConfirms(app, options, streams)) {
       std::fputs("Cancelled; nothing was deleted.\n", streams.err);
       return kExitFailure;
     }
   }
+  // Measured before anything goes, for the history's sizes.
+  std::vector<std::optional<std::uint64_t>> sizes;
+  for (const ListedRow& row : app.rows) sizes.push_back(measureEntry(row.path));
+  std::vector<RowEvent> events;
+  const RemovalOptions removal{options.trash};
   int status = 0;
   uninstaller.uninstall(
       app,
       [&](const RowEvent& event) {
+        events.push_back(event);
         if (auto line = logLineOf(event)) writeLine(streams.out, *line);
         std::fflush(streams.out);  // a live log, even through a pipe
       },
@@ -450,8 +503,64 @@ int removeApp(const AppInfo& app, const Options& options, const CliStreams& stre
         if (success) return;
         writeLine(streams.err, message.value_or("Unknown error"));
         status = kExitFailure;
-      });
+      },
+      removal);
+  noteRemoval(recordOf(app, removal, events, sizes), streams);
   return status;
+}
+
+// Appends the removal to the history and says how to put a trashed one back,
+// and why rows that needed rights went for good.
+void noteRemoval(const HistoryRecord& record, const CliStreams& streams) {
+  const RemovalHistory history(removalHistoryPath());
+  if (!history.append(record))
+    writeLine(streams.err, "quillmere-cli: the removal could not be recorded in " + history.path());
+  if (!record.trashed) return;
+  std::size_t forGood = 0;
+  for (const HistoryRow& row : record.rows) forGood += row.outcome == "deletedWithPrivileges";
+  if (forGood > 0)
+    writeLine(streams.err, "quillmere-cli: " + std::to_string(forGood) +
+                               " entries needed administrator rights and were deleted for good: only root "
+                               "could put them back from root's Trash, so they were not moved there");
+  if (record.hasTrashedRows())
+    writeLine(streams.err, "quillmere-cli: removal " + record.id + " is in the Trash; put it back with: "
+                               "quillmere-cli restore " + record.id);
+}
+
+int listHistory(const Options& options, const CliStreams& streams) {
+  const RemovalHistory history(removalHistoryPath());
+  std::vector<HistoryRecord> records = history.records();
+  std::reverse(records.begin(), records.end());
+  for (const HistoryRecord& record : records) {
+    if (options.json) {
+      writeBytes(streams.out, historyLine(record));
+      continue;
+    }
+    writeLine(streams.out, record.id + "  " + timeText(record.time, "%Y-%m-%d %H:%M", true) + "  " + record.appName + "  " +
+                               std::to_string(record.rows.size()) + " rows  " +
+                               std::to_string(record.totalSize()) + " bytes  " +
+                               (record.trashed ? "trash" : "delete"));
+  }
+  return std::fflush(streams.out) == 0 ? 0 : kExitFailure;
+}
+
+int restore(const Options& options, const CliStreams& streams) {
+  const RemovalHistory history(removalHistoryPath());
+  const std::optional<HistoryRecord> record = history.find(options.appPath);
+  if (!record) {
+    writeLine(streams.err, "quillmere-cli: no removal " + options.appPath + " in the history");
+    return kExitFailure;
+  }
+  if (!record->hasTrashedRows()) {
+    writeLine(streams.err, "quillmere-cli: removal " + options.appPath + " moved nothing to the Trash");
+    return kExitFailure;
+  }
+  bool all = true;
+  for (const RestoredRow& row : restoreRemoval(*record)) {
+    writeLine(streams.out, row.line());
+    all = all && row.putBack;
+  }
+  return std::fflush(streams.out) == 0 && all ? 0 : kExitFailure;
 }
 
 int runCommand(const std::vector<std::string>& args, const CliStreams& streams, const Uninstaller& uninstaller) {
@@ -463,6 +572,8 @@ int runCommand(const std::vector<std::string>& args, const CliStreams& streams, 
   }
   if (const auto* error = std::get_if<UsageError>(&parsed)) return usageError(*error, streams);
   const Options& options = std::get<Options>(parsed);
+  if (options.command == Command::History) return listHistory(options, streams);
+  if (options.command == Command::Restore) return restore(options, streams);
 
   AnalysisResult result = analyzeWithEvidence(locationsFor(options), absolutePath(options.appPath));
   if (const auto* failure = std::get_if<AnalysisError>(&result)) {

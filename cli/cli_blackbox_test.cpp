@@ -12,7 +12,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/json_text.h"
+#include "fsys/json_text.h"
 #include "testing/test_library.h"
 
 namespace quillmere {

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "cli/json_text.h"
+#include "fsys/json_text.h"
 #include "testing/test_library.h"
 #include "testing/fake_privileged_remover.h"
 

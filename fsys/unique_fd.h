@@ -21,6 +21,7 @@ public:
   }
   int get() const { return fd_; }
   int release() { return std::exchange(fd_, -1); }
+  void reset(int fd = -1) { *this = UniqueFd(fd); }
   explicit operator bool() const { return fd_ >= 0; }
 
 private:

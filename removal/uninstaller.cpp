@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #include "launchd/launch_jobs.h"
 
@@ -39,8 +40,8 @@ namespace {
 // rows after it until the run has answered.
 class OrderedLog {
 public:
-  OrderedLog(const ProgressCallback& progress, const std::vector<ListedRow>& rows)
-      : progress_(progress), rows_(rows), outcomes_(rows.size()) {}
+  OrderedLog(const ProgressCallback& progress, const std::vector<ListedRow>& rows, bool toTrash)
+      : progress_(progress), rows_(rows), outcomes_(rows.size()), toTrash_(toTrash) {}
 
   // Before anything is tried for row `i`: its Started event, unless it must wait.
   void begin(std::size_t i) {
@@ -65,6 +66,7 @@ private:
   }
   void send(RowEvent event) {
     event.path = rows_[event.row].path;
+    event.toTrash = toTrash_;
     if (progress_) progress_(event);
   }
 
@@ -73,6 +75,7 @@ private:
   std::vector<std::optional<RowEvent>> outcomes_;
   std::size_t next_ = 0;
   bool begun_ = false;
+  bool toTrash_ = false;
 };
 
 // Why the ordinary removal left an entry, told by the errno it ended with.
@@ -98,8 +101,9 @@ bool Uninstaller::needsPrivileges(const std::string& path, const std::optional<E
 }
 
 void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress,
-                            const CompletionCallback& completion) const {
-  OrderedLog log(progress, app.rows);
+                            const CompletionCallback& completion, const RemovalOptions& options) const {
+  OrderedLog log(progress, app.rows, options.toTrash);
+  const std::time_t now = std::time(nullptr);
   std::size_t failed = 0;
   const auto fail = [&](std::size_t i, FailReason reason, std::string detail = {}) {
     ++failed;
@@ -128,8 +132,19 @@ void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress
     }
     stopBackgroundJob(entry);
     const bool deletable = files_->isDeletable(entry);
+    if (options.toTrash && deletable) {
+      // Moving is one rename in the folder that holds it, so only that
+      // folder's write permission counts. A row that cannot go to its Trash
+      // stays where it is: it is never deleted instead.
+      TrashOutcome moved = moveToTrash(entry.walk, path, listed, now);
+      if (moved.moved)
+        log.end(i, RowOutcome::Trashed, FailReason::None, std::move(moved.trashedPath));
+      else
+        fail(i, FailReason::NotTrashed, std::move(moved.reason));
+      continue;
+    }
     errno = 0;
-    if (deletable && files_->removeItem(entry)) {
+    if (!options.toTrash && deletable && files_->removeItem(entry)) {
       log.end(i, RowOutcome::Deleted);
       continue;
     }
@@ -157,16 +172,20 @@ void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress
   if (failed == 0)
     completion(true, std::nullopt);
   else
-    completion(false, "Failed to delete " + std::to_string(failed) + " files");
+    completion(false, std::string(options.toTrash ? "Failed to remove " : "Failed to delete ") +
+                          std::to_string(failed) + " files");
 }
 
 std::optional<std::string> logLineOf(const RowEvent& event) {
   switch (event.outcome) {
-    case RowOutcome::Started: return "Deleting: " + event.path;
+    case RowOutcome::Started: return (event.toTrash ? "Moving to the Trash: " : "Deleting: ") + event.path;
     case RowOutcome::Deleted: return "\u2713 Deleted: " + event.path;
     case RowOutcome::DeletedWithPrivileges: return "\u2713 Deleted (sudo): " + event.path;
     case RowOutcome::Trashed: return "\u2713 Moved to Trash: " + event.path;
-    case RowOutcome::Failed: return "\u2717 Failed to delete: " + event.path;
+    case RowOutcome::Failed:
+      if (event.reason == FailReason::NotTrashed)
+        return "\u2717 Not moved to the Trash: " + event.path + " (" + event.detail + ")";
+      return (event.toTrash ? "\u2717 Not removed: " : "\u2717 Failed to delete: ") + event.path;
     case RowOutcome::NotFound: break;
   }
   return std::nullopt;

@@ -11,6 +11,7 @@
 #include "model/app_info.h"
 #include "privileged/privileged_remover.h"
 #include "removal/file_operations.h"
+#include "removal/trash_move.h"
 
 namespace quillmere {
 
@@ -34,6 +35,7 @@ enum class FailReason {
   PasswordRefused,     // the privileged run left it: refused or cancelled, or the entry changed meanwhile
   RemoverUnavailable,  // the privileged run gave no answer for it
   OtherErrno,          // the ordinary removal failed otherwise; `detail` holds the system's text
+  NotTrashed,          // it could not go to a Trash on its file system, and stays; `detail` says why
 };
 
 struct RowEvent {
@@ -45,14 +47,25 @@ struct RowEvent {
   RowOutcome outcome = RowOutcome::Started;
   FailReason reason = FailReason::None;
   std::string detail;
+  bool toTrash = false;  // the removal moves rows to the Trash
 };
 
 // The log line of an event: "Deleting: ", "\u2713 Deleted: ", "\u2713 Deleted (sudo): "
-// or "\u2717 Failed to delete: " and the path unchanged; none for NotFound.
+// or "\u2717 Failed to delete: " and the path unchanged; none for NotFound. A
+// removal to the Trash starts a row with "Moving to the Trash: " and ends it
+// with "\u2713 Moved to Trash: ", or "\u2717 Not moved to the Trash: PATH (why)".
 std::optional<std::string> logLineOf(const RowEvent& event);
 
 using ProgressCallback = std::function<void(const RowEvent& event)>;
 using CompletionCallback = std::function<void(bool success, std::optional<std::string> message)>;
+
+struct RemovalOptions {
+  // Move each row to the Trash on its file system instead of deleting it. A
+  // row that needs administrator rights is still deleted for good by the
+  // privileged remover: root's Trash is not one the user could empty or put
+  // back from.
+  bool toTrash = false;
+};
 
 class Uninstaller {
 public:
@@ -62,8 +75,8 @@ public:
 
   // Synchronous: every progress call and the single completion happen on the
   // calling thread before it returns.
-  void uninstall(const AppInfo& app, const ProgressCallback& progress,
-                 const CompletionCallback& completion) const;
+  void uninstall(const AppInfo& app, const ProgressCallback& progress, const CompletionCallback& completion,
+                 const RemovalOptions& options = {}) const;
 
   // Whether a removal of `path` (listed as `listed`) would hand it to the
   // privileged remover, which asks for a password: it is there, still the

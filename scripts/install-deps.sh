@@ -20,6 +20,10 @@ apt_packages=(
   # validators of the menu entry, the metainfo and the polkit action, and
   # pkexec, which the package depends on.
   dpkg-dev file desktop-file-utils appstream libxml2-utils pkexec
+  # The desktop's own Trash clients, which must see and put back what a
+  # removal to the Trash moved: trash-list and trash-restore, gio.
+  # gio reaches trash:// through the gvfs daemon on a session bus.
+  trash-cli libglib2.0-bin gvfs dbus-daemon
 )
 
 # Homebrew's names. Qt 6 is `qt`; libuuid is part of libSystem, so no uuid

@@ -88,6 +88,10 @@ public:
   // The removal deleted the `row`-th of its rows; out-of-range rows are ignored.
   void deleted(std::size_t row);
   std::size_t entries() const { return entries_; }
+  // What the `row`-th row took when measured; nothing when it was not.
+  std::optional<std::uint64_t> measured(std::size_t row) const {
+    return row < rows_.size() ? rows_[row].bytes : std::nullopt;
+  }
   std::uint64_t bytes() const;
   // False when a deleted entry whose bytes count was never measured: bytes()
   // is then a lower bound.

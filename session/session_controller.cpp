@@ -1,5 +1,6 @@
 #include "session/session_controller.h"
 
+#include <algorithm>
 #include <chrono>
 #include <initializer_list>
 #include <type_traits>
@@ -53,6 +54,11 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   FreedTally confirmedTally;
   std::function<void(SessionField)> listener;
   RowSelection rows;  // of the record in `ready`
+  bool toTrash = false;
+  std::optional<HistoryRecord> trashedRemoval;
+  std::vector<std::string> putBackLines;
+  bool puttingBack = false;
+  std::vector<HistoryRecord> history;  // newest first
   // The running measurement's stop flag; null when none runs.
   std::shared_ptr<std::atomic<bool>> measuring;
 
@@ -214,10 +220,16 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     // About two lines per path: room made now, not by moving a log of
     // 100,000 lines on the main thread each time it outgrows its storage.
     uninstallLog.reserve(2 * app.rows.size() + 1);
+    std::vector<std::optional<std::uint64_t>> sizes;
+    for (std::size_t row = 0; row < app.rows.size(); ++row) sizes.push_back(freed.measured(row));
     notify({SessionField::State, SessionField::UninstallLog});
-    inBackground([app = std::move(app)](Shared& self) {
+    forgetPutBack();
+    const bool trash = toTrash && services.uninstallToTrash;
+    inBackground([app = std::move(app), trash, sizes = std::move(sizes)](Shared& self) {
       bool completed = false;
-      auto progress = [&self](const RowEvent& event) {
+      std::vector<RowEvent> events;  // for the history, on this thread
+      auto progress = [&self, &events](const RowEvent& event) {
+        events.push_back(event);
         if (event.outcome == RowOutcome::NotFound) return;  // nothing to show or count
         self.onMain([event](Shared& main) {
           main.record(event);
@@ -236,12 +248,28 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
         });
       };
       try {
-        self.services.uninstall(app, progress, completion);
+        (trash ? self.services.uninstallToTrash : self.services.uninstall)(app, progress, completion);
       } catch (...) {
         // Falls through to the missing completion below.
       }
       if (!completed) completion(false, std::nullopt);
+      if (!self.services.recordRemoval) return;
+      HistoryRecord record = recordOf(app, RemovalOptions{trash}, events, sizes);
+      self.services.recordRemoval(record);
+      if (!record.hasTrashedRows()) return;
+      self.onMain([record = std::move(record)](Shared& main) {
+        main.trashedRemoval = std::move(record);
+        main.notify({SessionField::PutBack});
+      });
     });
+  }
+
+  // The last removal's record and what putting it back said go with it.
+  void forgetPutBack() {
+    if (!trashedRemoval && putBackLines.empty()) return;
+    trashedRemoval.reset();
+    putBackLines.clear();
+    notify({SessionField::PutBack});
   }
 
   void resetState() {
@@ -251,6 +279,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     uninstallLog.clear();
     freed = FreedTally();
     notify({SessionField::State, SessionField::CurrentApp, SessionField::UninstallLog});
+    forgetPutBack();
   }
 
   void handleDrop(const std::vector<DroppedItem>& items) {
@@ -292,6 +321,46 @@ const FreedTally& SessionController::freed() const { return shared_->freed; }
 
 void SessionController::setChangeListener(std::function<void(SessionField)> listener) {
   shared_->listener = std::move(listener);
+}
+
+bool SessionController::canRemoveToTrash() const { return bool(shared_->services.uninstallToTrash); }
+bool SessionController::removesToTrash() const { return shared_->toTrash && canRemoveToTrash(); }
+void SessionController::setRemovesToTrash(bool toTrash) { shared_->toTrash = toTrash; }
+const std::optional<HistoryRecord>& SessionController::trashedRemoval() const { return shared_->trashedRemoval; }
+const std::vector<std::string>& SessionController::putBackLines() const { return shared_->putBackLines; }
+bool SessionController::isPuttingBack() const { return shared_->puttingBack; }
+const std::vector<HistoryRecord>& SessionController::history() const { return shared_->history; }
+
+void SessionController::putBack(const HistoryRecord& record) {
+  if (shared_->puttingBack || !shared_->services.restore) return;
+  shared_->puttingBack = true;
+  shared_->putBackLines.clear();
+  shared_->notify({SessionField::PutBack});
+  shared_->inBackground([record](Shared& self) {
+    std::vector<std::string> lines;
+    try {
+      for (const RestoredRow& row : self.services.restore(record)) lines.push_back(row.line());
+    } catch (...) {
+      lines.push_back(kUnknownError);
+    }
+    self.onMain([lines = std::move(lines)](Shared& main) {
+      main.puttingBack = false;
+      main.putBackLines = std::move(lines);
+      main.notify({SessionField::PutBack});
+    });
+  });
+}
+
+void SessionController::loadHistory() {
+  if (!shared_->services.readHistory) return;
+  shared_->inBackground([](Shared& self) {
+    std::vector<HistoryRecord> records = self.services.readHistory();
+    std::reverse(records.begin(), records.end());
+    self.onMain([records = std::move(records)](Shared& main) {
+      main.history = std::move(records);
+      main.notify({SessionField::PutBack});
+    });
+  });
 }
 
 void SessionController::analyzeApp(const std::string& path) { shared_->analyzeApp(path); }

@@ -16,6 +16,8 @@
 #include "analysis/app_analyzer.h"
 #include "model/app_info.h"
 #include "model/uninstall_state.h"
+#include "removal/removal_history.h"
+#include "removal/restore.h"
 #include "removal/uninstaller.h"
 #include "session/dispatcher.h"
 #include "session/drop_intake.h"
@@ -31,6 +33,13 @@ namespace quillmere {
 struct SessionServices {
   std::function<AnalysisResult(const std::string& appPath)> analyze;
   std::function<void(const AppInfo&, const ProgressCallback&, const CompletionCallback&)> uninstall;
+  // The same removal moving rows to the Trash; without it the window offers no Trash.
+  std::function<void(const AppInfo&, const ProgressCallback&, const CompletionCallback&)> uninstallToTrash;
+  // Appends a finished removal to the history; without it nothing is recorded.
+  std::function<void(const HistoryRecord&)> recordRemoval;
+  // The history, oldest first, and putting a trashed removal back.
+  std::function<std::vector<HistoryRecord>()> readHistory;
+  std::function<std::vector<RestoredRow>(const HistoryRecord&)> restore;
   // The size of one listed entry, nullopt when unreadable; gives up early
   // once `stop` turns true.
   std::function<std::optional<std::uint64_t>(const std::string& path, const std::atomic<bool>& stop)> measure;
@@ -46,7 +55,8 @@ struct SessionServices {
 };
 
 // Rows: the ready list's selection or its measured sizes changed.
-enum class SessionField { State, IsTargeted, ShowConfirmation, CurrentApp, UninstallLog, Rows };
+// PutBack: the last removal's put-back ran, or its record arrived.
+enum class SessionField { State, IsTargeted, ShowConfirmation, CurrentApp, UninstallLog, Rows, PutBack };
 
 class SessionController {
 public:
@@ -68,6 +78,21 @@ public:
   // What the last removal deleted so far, and what that freed by the sizes
   // measured for `ready`; empty again after a reset.
   const FreedTally& freed() const;
+
+  // Whether a confirmed removal moves its rows to the Trash (the dialog's box).
+  bool canRemoveToTrash() const;
+  bool removesToTrash() const;
+  void setRemovesToTrash(bool toTrash);
+  // The last removal's record when it moved rows to the Trash, until a reset.
+  const std::optional<HistoryRecord>& trashedRemoval() const;
+  // Puts `record`'s trashed rows back, in the background; the lines come back
+  // through putBackLines() (and SessionField::PutBack). Nothing while one runs.
+  void putBack(const HistoryRecord& record);
+  const std::vector<std::string>& putBackLines() const;
+  bool isPuttingBack() const;
+  // The history, newest first, read in the background (SessionField::PutBack).
+  void loadHistory();
+  const std::vector<HistoryRecord>& history() const;
 
   // Called after every change of a field, on the main thread.
   void setChangeListener(std::function<void(SessionField)> listener);

@@ -1,6 +1,7 @@
 #include "session/session_controller.h"
 
 #include "analysis/entry_size.h"
+#include "platform/trash_folder.h"
 #include "matching/evidence_analysis.h"
 
 namespace quillmere {
@@ -19,11 +20,18 @@ SessionServices SessionServices::standard(SearchLocations locations,
                                       const std::atomic<bool>& stop) {
     return Uninstaller(privileged).needsPrivileges(path, listed, &stop);
   };
-  services.uninstall = [privileged = std::move(privileged)](const AppInfo& app,
-                                                            const ProgressCallback& progress,
-                                                            const CompletionCallback& completion) {
+  services.uninstall = [privileged](const AppInfo& app, const ProgressCallback& progress,
+                                     const CompletionCallback& completion) {
     Uninstaller(privileged).uninstall(app, progress, completion);
   };
+  services.uninstallToTrash = [privileged = std::move(privileged)](const AppInfo& app,
+                                                                   const ProgressCallback& progress,
+                                                                   const CompletionCallback& completion) {
+    Uninstaller(privileged).uninstall(app, progress, completion, RemovalOptions{true});
+  };
+  services.recordRemoval = [](const HistoryRecord& record) { RemovalHistory(removalHistoryPath()).append(record); };
+  services.readHistory = [] { return RemovalHistory(removalHistoryPath()).records(); };
+  services.restore = [](const HistoryRecord& record) { return restoreRemoval(record); };
   services.measure = [](const std::string& path, const std::atomic<bool>& stop) {
     return measureEntry(path, &stop);
   };

@@ -4,16 +4,21 @@
 // Fake services and a hand-stepped dispatcher keep the pictures reproducible.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QElapsedTimer>
+#include <QAbstractButton>
 #include <QMimeData>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <cstdio>
 
 #include "testing/manual_dispatcher.h"
 #include "ui/main_window.h"
 #include "ui/drop_zone.h"
+#include "ui/history_dialog.h"
 #include "ui/idle_view.h"
 #include "ui/screens/screens.h"
 #include "ui/string_tables.h"
@@ -108,6 +113,36 @@ int main(int argc, char** argv) {
     if (removals++ == 0) done(true, std::nullopt);
     else done(false, "Failed to delete " + std::to_string(app.rows.size()) + " files");
   };
+  // A removal to the Trash: every row moved, each put back on request.
+  services.uninstallToTrash = [](const AppInfo& app, const ProgressCallback& progress, const CompletionCallback& done) {
+    for (std::size_t row = 0; row < app.rows.size(); ++row) {
+      progress({row, app.rows[row].path, RowOutcome::Started});
+      progress({row, app.rows[row].path, RowOutcome::Trashed, FailReason::None, "/Users/ada/.Trash/x"});
+    }
+    done(true, std::nullopt);
+  };
+  services.recordRemoval = [](const HistoryRecord&) {};
+  services.readHistory = [] {
+    std::vector<HistoryRecord> records(3);
+    const char* names[] = {"Sketchbook", "Notes", "Mail Helper"};
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      records[i].id = "r" + std::to_string(i);
+      records[i].time = 1796700000 + std::int64_t(i) * 86400 * 3;
+      records[i].appName = names[i];
+      records[i].trashed = i != 0;
+      records[i].rows.resize(3 + 2 * i);
+      for (HistoryRow& row : records[i].rows) row.outcome = i != 0 ? "trashed" : "deleted";
+    }
+    return records;
+  };
+  services.restore = [](const HistoryRecord& record) {
+    std::vector<RestoredRow> rows;
+    for (const HistoryRow& row : record.rows) rows.push_back({row.path, true, {}});
+    return rows;
+  };
+  // The confirmation's remembered box starts off, whatever this user chose.
+  const QTemporaryDir settings;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   MainWindow window(dispatcher, services);
   window.show();
 
@@ -166,6 +201,33 @@ int main(int argc, char** argv) {
   if (ConfirmationDialog* dialog = window.confirmationDialog()) {
     ok = save(*dialog, dir, QStringLiteral("confirmation-keeps-app.png")) && ok;
     dialog->reject();
+  }
+
+  // To the Trash, and back.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  beyond = false;
+  controller.resetState();
+  controller.analyzeApp("/Applications/Notes.app");
+  dispatcher->runAll();
+  controller.requestUninstall(std::get<states::Ready>(controller.state()).app);
+  if (ConfirmationDialog* dialog = window.confirmationDialog()) {
+    if (dialog->trashBox()) dialog->trashBox()->setChecked(true);
+    ok = save(*dialog, dir, QStringLiteral("confirmation-trash.png")) && ok;
+    dialog->accept();
+  }
+  dispatcher->runAll();
+  ok = save(window, dir, QStringLiteral("completed-trash.png")) && ok;
+  if (const auto& record = controller.trashedRemoval()) controller.putBack(*record);
+  dispatcher->runAll();
+  ok = save(window, dir, QStringLiteral("completed-put-back.png")) && ok;
+
+  // "History" on the start screen: the past removals, newest first.
+  controller.resetState();
+  window.idleView()->historyLink()->click();
+  dispatcher->runAll();
+  if (HistoryDialog* history = window.historyDialog()) {
+    ok = save(*history, dir, QStringLiteral("history.png")) && ok;
+    history->close();
   }
   return ok ? 0 : 1;
 }

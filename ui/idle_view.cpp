@@ -1,12 +1,15 @@
 #include "ui/idle_view.h"
 
+#include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QToolTip>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -55,6 +58,22 @@ IdleView::IdleView(QWidget* parent)
     : QWidget(parent),
       title_(tr("拖动应用到这里")),
       caption_(tr("拖动 .app 文件到这里，即可清理该应用程序")) {
+  // A small link in the corner, away from the box a drop aims at.
+  auto* link = new QPushButton(tr("History"), this);
+  link->setObjectName(QStringLiteral("historyLink"));
+  link->setFlat(true);
+  link->setCursor(Qt::PointingHandCursor);
+  link->setFont(ui::font(TextStyle::Caption));
+  followPaletteColor(link, QPalette::ButtonText, NamedColor::Blue);
+  connect(link, &QPushButton::clicked, this, &IdleView::historyRequested);
+  historyLink_ = link;
+  auto* layout = new QVBoxLayout(this);
+  layout->addStretch();
+  auto* corner = new QHBoxLayout;
+  corner->addStretch();
+  corner->addWidget(link);
+  layout->addLayout(corner);
+
   for (QVariantAnimation* a : {&spring_, &border_}) {
     a->setStartValue(0.0);
     a->setEndValue(0.0);

@@ -9,6 +9,8 @@
 #include <QVariantAnimation>
 #include <QWidget>
 
+class QAbstractButton;
+
 namespace quillmere::ui {
 
 class IdleView : public QWidget {
@@ -42,8 +44,12 @@ public:
   // The drop box's area in the view, unscaled.
   QRectF boxRect() const;
 
+  // "History": the past removals, in a dialog of their own.
+  QAbstractButton* historyLink() const { return historyLink_; }
+
 signals:
   void chooseRequested();
+  void historyRequested();
 
 protected:
   void paintEvent(QPaintEvent* event) override;
@@ -57,6 +63,7 @@ private:
   qreal springValue() const;  // 0 resting, 1 targeted; may overshoot slightly
   qreal borderValue() const;  // 0 resting, 1 targeted
 
+  QAbstractButton* historyLink_;
   QString title_;
   QString caption_;
   bool targeted_ = false;

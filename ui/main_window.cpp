@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QSettings>
 #include <QShortcut>
 #include <QStackedLayout>
 #include <QTimer>
@@ -15,11 +16,21 @@
 #include "ui/file_reveal.h"
 #include "ui/frame_budget.h"
 #include "ui/header_view.h"
+#include "ui/history_dialog.h"
 #include "ui/idle_view.h"
 #include "ui/screens/screens.h"
 #include "ui/theme.h"
 
 namespace quillmere::ui {
+namespace {
+
+// Whether the confirmation's "Move to the Trash instead" starts ticked.
+const QString kTrashSetting = QStringLiteral("removal/moveToTrash");
+
+QSettings settings() { return QSettings(QStringLiteral("Quillmere"), QStringLiteral("Quillmere")); }
+
+}  // namespace
+
 
 namespace {
 
@@ -79,6 +90,14 @@ MainWindow::MainWindow(std::shared_ptr<Dispatcher> dispatcher, SessionServices s
   column->addStretch();
 
   connect(idleView_, &IdleView::chooseRequested, this, &MainWindow::chooseApp);
+  connect(idleView_, &IdleView::historyRequested, this, [this] {
+    if (history_) return;
+    auto* dialog = new HistoryDialog(*controller_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::WindowModal);
+    history_ = dialog;
+    dialog->open();
+  });
   // Ctrl+O, Cmd+O on the Mac; in every state, as a drop is taken in every state.
   connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, &MainWindow::chooseApp);
   connect(header_, &HeaderView::backRequested, this, [this] { controller_->resetState(); });
@@ -101,6 +120,9 @@ MainWindow::MainWindow(std::shared_ptr<Dispatcher> dispatcher, SessionServices s
   connect(completedView_, &CompletedView::resetRequested, this,
           [this] { controller_->resetState(); });
   connect(errorView_, &ErrorView::retryRequested, this, [this] { controller_->resetState(); });
+  connect(completedView_, &CompletedView::putBackRequested, this, [this] {
+    if (const auto& record = controller_->trashedRemoval()) controller_->putBack(*record);
+  });
 
   // A file manager that answers nothing would leave a double-click without
   // any visible effect.
@@ -172,6 +194,7 @@ AppChooser* MainWindow::appChooser() const { return chooser_.data(); }
 
 QWidget* MainWindow::currentScreen() const { return screens_->currentWidget(); }
 ConfirmationDialog* MainWindow::confirmationDialog() const { return confirmation_.data(); }
+HistoryDialog* MainWindow::historyDialog() const { return history_.data(); }
 
 void MainWindow::onChange(SessionField field) {
   switch (field) {
@@ -188,6 +211,10 @@ void MainWindow::onChange(SessionField field) {
         logRefresh_->start();
       break;
     case SessionField::CurrentApp: break;  // read when the dialog opens
+    case SessionField::PutBack:
+      if (history_) history_->refresh();
+      if (std::holds_alternative<states::Completed>(controller_->state())) showCompleted();
+      break;
     case SessionField::Rows:
       if (std::holds_alternative<states::Ready>(controller_->state()))
         readyView_->refreshRows(controller_->isMeasuring());
@@ -224,8 +251,7 @@ void MainWindow::showState() {
             return uninstallingView_;
           },
           [&](const states::Completed&) -> QWidget* {
-            const FreedTally& freed = controller_->freed();
-            completedView_->setFreed(freed.entries(), freed.bytes(), freed.exact());
+            showCompleted();
             return completedView_;
           },
           [&](const states::Error& error) -> QWidget* {
@@ -258,15 +284,34 @@ RemovalPreview MainWindow::removalPreview() const {
   return preview;
 }
 
+void MainWindow::showCompleted() {
+  const FreedTally& freed = controller_->freed();
+  if (!controller_->removesToTrash()) {
+    completedView_->setFreed(freed.entries(), freed.bytes(), freed.exact());
+    return;
+  }
+  // Offered until it has run once: a second run would only report each row gone.
+  const bool canPutBack = controller_->trashedRemoval() && !controller_->isPuttingBack() &&
+                          controller_->putBackLines().empty();
+  completedView_->setTrashed(freed.entries(), canPutBack, controller_->putBackLines());
+}
+
 void MainWindow::syncConfirmation() {
   if (!controller_->showConfirmation() || confirmation_) return;
   // Opened, never exec()'d: this runs inside the controller's change report.
-  auto* dialog = new ConfirmationDialog(controller_->currentApp(), this, removalPreview());
+  RemovalPreview preview = removalPreview();
+  preview.trashOffered = controller_->canRemoveToTrash();
+  preview.toTrash = settings().value(kTrashSetting, false).toBool();
+  auto* dialog = new ConfirmationDialog(controller_->currentApp(), this, preview);
   dialog->setWindowModality(Qt::WindowModal);
   connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
     dialog->deleteLater();
     controller_->dismissConfirmation();
-    if (result == QDialog::Accepted) controller_->confirmUninstall();
+    if (result != QDialog::Accepted) return;
+    // The box is remembered between runs once a removal is confirmed with it.
+    if (dialog->trashBox()) settings().setValue(kTrashSetting, dialog->toTrash());
+    controller_->setRemovesToTrash(dialog->toTrash());
+    controller_->confirmUninstall();
   });
   confirmation_ = dialog;
   dialog->open();

@@ -17,6 +17,8 @@ class QStackedLayout;
 
 namespace quillmere::ui {
 
+class HistoryDialog;
+
 class AnalyzingView;
 class AppChooser;
 class CompletedView;
@@ -55,7 +57,8 @@ public:
   DropZone* dropZone() const { return dropZone_; }
   IdleView* idleView() const { return idleView_; }
   QWidget* currentScreen() const;
-  ConfirmationDialog* confirmationDialog() const;  // while open
+  ConfirmationDialog* confirmationDialog() const;
+  HistoryDialog* historyDialog() const;  // while "History" is open  // while open
   // A short message at the foot of the window, gone after a few seconds;
   // hidden while none is shown.
   QLabel* notice() const { return notice_; }
@@ -66,6 +69,7 @@ private:
   void showState();
   void handOver(const QUrl& fileUrl);  // as a drop of that one URL
   void syncConfirmation();
+  void showCompleted();
   // What the dialog adds for rows chosen on the ready screen.
   RemovalPreview removalPreview() const;
   void refreshLog();
@@ -82,6 +86,7 @@ private:
   CompletedView* completedView_;
   ErrorView* errorView_;
   QPointer<ConfirmationDialog> confirmation_;
+  QPointer<HistoryDialog> history_;
   QPointer<AppChooser> chooser_;
   QTimer* logRefresh_;  // gathers the log's growth into one repaint per frame
   QLabel* notice_;

@@ -1,5 +1,6 @@
 // The confirmation asked before anything is deleted.
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -15,7 +16,7 @@ namespace quillmere::ui {
 
 ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp, QWidget* parent,
                                        RemovalPreview preview)
-    : QDialog(parent) {
+    : QDialog(parent), preview_(preview) {
   setObjectName(QStringLiteral("confirmationDialog"));
   // The title is shown in the dialog itself, as on a sheet, which has no
   // title bar; where a window manager adds one, it names the application
@@ -34,29 +35,17 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
     message_ = new WrappedText(this);
     message_->setObjectName(QStringLiteral("message"));
     message_->setFont(ui::font(TextStyle::Subheadline));
-    // The count goes in first, through the table's plural forms; the name
-    // after it, so a "%n" or "%1" inside the name stays as written.
-    const int count = static_cast<int>(currentApp->rows.size());
-    const QString name = QString::fromStdString(currentApp->name());
-    // Without its own row the bundle stays, and the dialog must not say it goes.
-    message_->setText(
-        preview.keepsBundle
-            ? tr("This will delete %n related files of «%1» and keep the app itself. This action cannot be undone!",
-                 nullptr, count)
-                  .arg(name)
-            : tr("This will delete %1 and %n related files. This action cannot be undone!", nullptr, count)
-                  .arg(name));
+    count_ = static_cast<int>(currentApp->rows.size());
+    name_ = QString::fromStdString(currentApp->name());
     layout->addWidget(message_);
     // Said before, so that the system's password prompt in the middle of the
     // removal comes as no surprise.
     if (preview.needsRights > 0) {
-      auto* rights = new WrappedText(this);
-      rights->setObjectName(QStringLiteral("rightsNotice"));
-      rights->setFont(ui::font(TextStyle::Subheadline));
-      rights->setTextColor(NamedColor::Secondary);
-      rights->setText(tr("%n of them need administrator rights: a password will be asked for them.", nullptr,
-                         static_cast<int>(preview.needsRights)));
-      layout->addWidget(rights);
+      rights_ = new WrappedText(this);
+      rights_->setObjectName(QStringLiteral("rightsNotice"));
+      rights_->setFont(ui::font(TextStyle::Subheadline));
+      rights_->setTextColor(NamedColor::Secondary);
+      layout->addWidget(rights_);
     }
     // Repeated from the ready screen, at the last moment it can be acted on.
     if (const QString running = SearchNotices::runningText(*currentApp); !running.isEmpty()) {
@@ -68,6 +57,16 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
       layout->addWidget(notice);
     }
   }
+
+  if (currentApp && preview.trashOffered) {
+    trashBox_ = new QCheckBox(tr("Move to the Trash instead (they can be put back)"), this);
+    trashBox_->setObjectName(QStringLiteral("trashBox"));
+    trashBox_->setFont(ui::font(TextStyle::Subheadline));
+    trashBox_->setChecked(preview.toTrash);
+    connect(trashBox_, &QCheckBox::toggled, this, &ConfirmationDialog::sayWhatHappens);
+    layout->addWidget(trashBox_);
+  }
+  if (currentApp) sayWhatHappens();
 
   auto* buttons = new QDialogButtonBox(this);
   auto* confirm = buttons->addButton(tr("确认清理"), QDialogButtonBox::DestructiveRole);
@@ -89,5 +88,37 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
 }
 
 QString ConfirmationDialog::message() const { return message_ ? message_->text() : QString(); }
+
+bool ConfirmationDialog::toTrash() const { return trashBox_ && trashBox_->isChecked(); }
+
+void ConfirmationDialog::sayWhatHappens() {
+  // The count goes in first, through the table's plural forms; the name
+  // after it, so a "%n" or "%1" inside the name stays as written. Without its
+  // own row the bundle stays, and the dialog must not say it goes.
+  const bool keeps = preview_.keepsBundle;
+  if (toTrash())
+    message_->setText(
+        keeps ? tr("This will move %n related files of «%1» to the Trash and keep the app itself. They can be put "
+                   "back.",
+                   nullptr, count_)
+                    .arg(name_)
+              : tr("This will move %1 and %n related files to the Trash. They can be put back.", nullptr, count_)
+                    .arg(name_));
+  else
+    message_->setText(
+        keeps ? tr("This will delete %n related files of «%1» and keep the app itself. This action cannot be undone!",
+                   nullptr, count_)
+                    .arg(name_)
+              : tr("This will delete %1 and %n related files. This action cannot be undone!", nullptr, count_)
+                    .arg(name_));
+  if (!rights_) return;
+  const int rows = static_cast<int>(preview_.needsRights);
+  // Root's Trash is not one the user could put them back from: those go for good.
+  rights_->setText(toTrash() ? tr("%n of them need administrator rights: a password will be asked for them, and "
+                                  "they are deleted for good, not moved to the Trash.",
+                                  nullptr, rows)
+                             : tr("%n of them need administrator rights: a password will be asked for them.",
+                                  nullptr, rows));
+}
 
 }  // namespace quillmere::ui

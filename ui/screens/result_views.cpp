@@ -1,7 +1,9 @@
 // The two screens a removal ends on: completed, and the error screen that
 // every failure of the session reaches.
 
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <climits>
 
@@ -46,11 +48,40 @@ CompletedView::CompletedView(QWidget* parent) : QWidget(parent) {
   freed_->hide();
   notes->addWidget(freed_);
   layout->addLayout(notes);
+  putBackLines_ = new WrappedText(content);
+  putBackLines_->setObjectName(QStringLiteral("putBackLines"));
+  putBackLines_->setFont(ui::font(TextStyle::Caption));
+  putBackLines_->setTextColor(NamedColor::Secondary);
+  putBackLines_->setAlignment(Qt::AlignHCenter);
+  putBackLines_->hide();
+  layout->addWidget(putBackLines_);
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(12);
   auto* button = prominentButton(tr("返回清理其它应用程序"), content);
   button->setObjectName(QStringLiteral("resetButton"));
   connect(button, &QAbstractButton::clicked, this, &CompletedView::resetRequested);
-  layout->addWidget(button, 0, Qt::AlignHCenter);
+  auto* putBack = new QPushButton(tr("Put back"), content);
+  putBack->setObjectName(QStringLiteral("putBackButton"));
+  putBack->hide();
+  connect(putBack, &QAbstractButton::clicked, this, &CompletedView::putBackRequested);
+  putBack_ = putBack;
+  buttons->addStretch();
+  buttons->addWidget(putBack);
+  buttons->addWidget(button);
+  buttons->addStretch();
+  layout->addLayout(buttons);
   centreVertically(this, content);
+}
+
+void CompletedView::setTrashed(std::size_t entries, bool canPutBack, const std::vector<std::string>& lines) {
+  freed_->setText(tr("%n entries moved to the Trash", nullptr, static_cast<int>(qMin<std::size_t>(entries, INT_MAX))));
+  freed_->show();
+  putBack_->setVisible(canPutBack);
+  // What putting back said: data, shown as given, one line per row.
+  QStringList text;
+  for (const std::string& line : lines) text << QString::fromStdString(line);
+  putBackLines_->setText(text.join(QLatin1Char('\n')));
+  putBackLines_->setVisible(!lines.empty());
 }
 
 void CompletedView::setFreed(std::size_t entries, std::uint64_t bytes, bool exact) {

@@ -21,6 +21,8 @@ class QLabel;
 class QListView;
 class QPlainTextEdit;
 
+class QCheckBox;
+
 namespace quillmere::ui {
 
 class FilledButton;
@@ -87,11 +89,18 @@ public:
   explicit CompletedView(QWidget* parent = nullptr);
   // The line under the texts: how many entries went and what that freed.
   void setFreed(std::size_t entries, std::uint64_t bytes, bool exact);
+  // A removal to the Trash: how many entries went there, and "Put back" while
+  // `canPutBack`; `lines` are what putting back said of each row.
+  void setTrashed(std::size_t entries, bool canPutBack, const std::vector<std::string>& lines);
+  QAbstractButton* putBackButton() const { return putBack_; }
 signals:
   void resetRequested();  // "返回清理其它应用程序"
+  void putBackRequested();
 
 private:
   QLabel* freed_;
+  QAbstractButton* putBack_;
+  WrappedText* putBackLines_;
 };
 
 class ErrorView : public QWidget {
@@ -110,6 +119,8 @@ private:
 struct RemovalPreview {
   bool keepsBundle = false;     // the bundle's own row was left out
   std::size_t needsRights = 0;  // rows whose deletion will ask for a password
+  bool trashOffered = false;    // the removal can move its rows to the Trash instead
+  bool toTrash = false;         // the box starts ticked
 };
 
 // "确认卸载": accepted() for "确认清理", rejected() for "取消" or Escape.
@@ -123,11 +134,20 @@ public:
   QAbstractButton* cancelButton() const { return cancel_; }    // "取消"
   // The message line; empty when there is no current app.
   QString message() const;
+  // "Move to the Trash instead": null when the Trash is not offered.
+  QCheckBox* trashBox() const { return trashBox_; }
+  bool toTrash() const;
 
 private:
+  void sayWhatHappens();
   QAbstractButton* confirm_;
   QAbstractButton* cancel_;
   WrappedText* message_ = nullptr;
+  WrappedText* rights_ = nullptr;
+  QCheckBox* trashBox_ = nullptr;
+  QString name_;
+  int count_ = 0;
+  RemovalPreview preview_;
 };
 
 }  // namespace quillmere::ui

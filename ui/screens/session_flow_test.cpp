@@ -15,10 +15,13 @@
 #include <QImageWriter>
 #include <QLabel>
 #include <QListView>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
+#include <QSettings>
+#include <QCheckBox>
 #include <QTest>
 #include <QTranslator>
 #include <QUrl>
@@ -36,6 +39,7 @@
 #include "selection/row_selection.h"
 #include "ui/drop_zone.h"
 #include "ui/file_reveal.h"
+#include "ui/history_dialog.h"
 #include "ui/idle_view.h"
 #include "ui/string_tables.h"
 #include "ui/qt_dispatcher.h"
@@ -228,6 +232,7 @@ private slots:
   void leftOutRowsSurviveAndEveryCountAgrees();
   void rowsWithoutEvidenceStartLeftOutAndCanBePutBack();
   void dialogSaysWhatTheRemovalWillDo();
+  void trashedRemovalIsPutBackFromTheCompletedScreen();
   void dropOfSomethingElseIsRejected();
   void errorPicture();
 };
@@ -611,6 +616,73 @@ void SessionFlowTest::dialogSaysWhatTheRemovalWillDo() {
   window.controller().toggleRow(rowOf(machine.bundle));
   dialogSays(all - 1, false, 0);
   for (const auto& path : rows) QVERIFY2(existsNoFollow(path), path.c_str());
+}
+
+// The dialog's box moves the rows to the Trash instead; the completed screen
+// puts them back, each to its own path.
+void SessionFlowTest::trashedRemovalIsPutBackFromTheCompletedScreen() {
+  const Machine machine;
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(machine.root / "data"));
+  auto restoreEnvironment = qScopeGuard([] { qunsetenv("XDG_DATA_HOME"); });
+  auto dispatcher = std::make_shared<ManualDispatcher>();
+  MainWindow window(dispatcher, SessionServices::standard(machine.locations(), std::make_shared<FakePrivilegedRemover>()));
+  window.show();
+  dropUrl(window, fileUrl(machine.bundle));
+  QVERIFY(stepUntil(*dispatcher, [&] { return shown<ReadyView>(window) != nullptr; }));
+  auto* ready = shown<ReadyView>(window);
+  const std::vector<std::string> rows = listedPaths(ready);
+  dispatcher->runBackground(0);
+  dispatcher->drainMain();
+
+  clickButton(ready, "uninstallButton");
+  QPointer<ConfirmationDialog> dialog = window.confirmationDialog();
+  QVERIFY(dialog && dialog->trashBox() && !dialog->trashBox()->isChecked());
+  const QString permanent = dialog->message();
+  QVERIFY(permanent.endsWith(QStringLiteral("This action cannot be undone!")));
+  dialog->trashBox()->setChecked(true);
+  QCOMPARE(dialog->message(), QStringLiteral("This will move Tool and %1 related files to the Trash. "
+                                             "They can be put back.").arg(rows.size()));
+  dialog->trashBox()->setChecked(false);
+  QCOMPARE(dialog->message(), permanent);
+  dialog->trashBox()->setChecked(true);
+  QTest::mouseClick(dialog->confirmButton(), Qt::LeftButton);
+  auto* completed = static_cast<CompletedView*>(nullptr);
+  QVERIFY(stepUntil(*dispatcher, [&] {
+    completed = shown<CompletedView>(window);
+    return completed && completed->putBackButton()->isVisible();
+  }));
+  for (const auto& path : rows) QVERIFY2(!existsNoFollow(path), path.c_str());
+  const auto& log = window.controller().uninstallLog();
+  QCOMPARE(std::count_if(log.begin(), log.end(), [](const std::string& line) { return line.starts_with("\u2713 Moved to Trash: "); }),
+           std::ptrdiff_t(rows.size()));
+  QVERIFY(existsNoFollow(machine.root / "data/Trash/files/Tool.app/Contents/MacOS/Tool"));
+
+  // The box is remembered; the next dialog starts ticked.
+  window.controller().requestUninstall(*window.controller().currentApp());
+  QTRY_VERIFY(window.confirmationDialog());
+  QVERIFY(window.confirmationDialog()->trashBox()->isChecked());
+  QTest::mouseClick(window.confirmationDialog()->cancelButton(), Qt::LeftButton);
+  QTRY_VERIFY(!window.confirmationDialog());
+
+  clickButton(completed, "putBackButton");
+  QVERIFY(stepUntil(*dispatcher, [&] { return !window.controller().putBackLines().empty(); }));
+  for (const auto& line : window.controller().putBackLines())
+    QVERIFY2(line.starts_with("\u2713 Put back: "), line.c_str());
+  QCOMPARE(window.controller().putBackLines().size(), rows.size());
+  for (const auto& path : rows) QVERIFY2(existsNoFollow(path), path.c_str());
+  QVERIFY(!completed->putBackButton()->isVisible());
+
+  // The start screen's "History" lists it first, as moved to the Trash.
+  clickButton(completed, "resetButton");
+  QVERIFY(shown<IdleView>(window));
+  clickButton(shown<IdleView>(window), "historyLink");
+  QVERIFY(stepUntil(*dispatcher, [&] { return window.historyDialog() && window.historyDialog()->list()->count() > 0 &&
+                                              !window.controller().history().empty(); }));
+  QCOMPARE(window.controller().history().front().appName, std::string("Tool"));
+  QVERIFY(window.historyDialog()->list()->item(0)->text().contains(QStringLiteral("Tool")));
+  QVERIFY(window.historyDialog()->putBackButton()->isEnabled());
+  window.historyDialog()->close();
+  QSettings(QStringLiteral("Quillmere"), QStringLiteral("Quillmere")).remove(QStringLiteral("removal/moveToTrash"));
 }
 
 void SessionFlowTest::dropOfSomethingElseIsRejected() {

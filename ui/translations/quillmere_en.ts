@@ -97,6 +97,17 @@
             <numerusform>%n entries deleted, at least %1 freed</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Put back</source>
+        <translation>Put back</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n entries moved to the Trash</source>
+        <translation>
+            <numerusform>%n entry moved to the Trash</numerusform>
+            <numerusform>%n entries moved to the Trash</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::ConfirmationDialog</name>
@@ -131,6 +142,31 @@
         <translation>
             <numerusform>%n of them needs administrator rights: a password will be asked for it.</numerusform>
             <numerusform>%n of them need administrator rights: a password will be asked for them.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Move to the Trash instead (they can be put back)</source>
+        <translation>Move to the Trash instead (they can be put back)</translation>
+    </message>
+    <message numerus="yes">
+        <source>This will move %n related files of «%1» to the Trash and keep the app itself. They can be put back.</source>
+        <translation>
+            <numerusform>This will move %n related file of «%1» to the Trash and keep the app itself. It can be put back.</numerusform>
+            <numerusform>This will move %n related files of «%1» to the Trash and keep the app itself. They can be put back.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>This will move %1 and %n related files to the Trash. They can be put back.</source>
+        <translation>
+            <numerusform>This will move %1 and %n related file to the Trash. They can be put back.</numerusform>
+            <numerusform>This will move %1 and %n related files to the Trash. They can be put back.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n of them need administrator rights: a password will be asked for them, and they are deleted for good, not moved to the Trash.</source>
+        <translation>
+            <numerusform>%n of them needs administrator rights: a password will be asked for it, and it is deleted for good, not moved to the Trash.</numerusform>
+            <numerusform>%n of them need administrator rights: a password will be asked for them, and they are deleted for good, not moved to the Trash.</numerusform>
         </translation>
     </message>
 </context>
@@ -188,6 +224,10 @@
     <message>
         <source>Or click to choose an app (%1)</source>
         <translation>Or click to choose an app (%1)</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>History</translation>
     </message>
 </context>
 <context>
@@ -293,6 +333,36 @@
     <message>
         <source>正在卸载...</source>
         <translation>Uninstalling...</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::HistoryDialog</name>
+    <message>
+        <source>Past removals</source>
+        <translation>Past removals</translation>
+    </message>
+    <message>
+        <source>Put back</source>
+        <translation>Put back</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n entries</source>
+        <translation>
+            <numerusform>%n entry</numerusform>
+            <numerusform>%n entries</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>in the Trash</source>
+        <translation>in the Trash</translation>
+    </message>
+    <message>
+        <source>deleted</source>
+        <translation>deleted</translation>
+    </message>
+    <message>
+        <source>No removals yet</source>
+        <translation>No removals yet</translation>
     </message>
 </context>
 </TS>

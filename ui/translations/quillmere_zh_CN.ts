@@ -94,6 +94,16 @@
             <numerusform>已删除 %n 项，至少释放了 %1</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Put back</source>
+        <translation>放回原处</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n entries moved to the Trash</source>
+        <translation>
+            <numerusform>已将 %n 项移到废纸篓</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::ConfirmationDialog</name>
@@ -125,6 +135,28 @@
         <source>%n of them need administrator rights: a password will be asked for them.</source>
         <translation>
             <numerusform>其中 %n 个需要管理员权限，删除时将要求输入密码。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Move to the Trash instead (they can be put back)</source>
+        <translation>移到废纸篓（可以放回原处）</translation>
+    </message>
+    <message numerus="yes">
+        <source>This will move %n related files of «%1» to the Trash and keep the app itself. They can be put back.</source>
+        <translation>
+            <numerusform>将把“%1”的 %n 个相关文件移到废纸篓并保留应用本身，它们可以放回原处。</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>This will move %1 and %n related files to the Trash. They can be put back.</source>
+        <translation>
+            <numerusform>将把 %1 及其 %n 个相关文件移到废纸篓，它们可以放回原处。</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n of them need administrator rights: a password will be asked for them, and they are deleted for good, not moved to the Trash.</source>
+        <translation>
+            <numerusform>其中 %n 个需要管理员权限：删除时将要求输入密码，它们会被永久删除，不会移到废纸篓。</numerusform>
         </translation>
     </message>
 </context>
@@ -182,6 +214,10 @@
     <message>
         <source>Or click to choose an app (%1)</source>
         <translation>也可以点击这里选择应用（%1）</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>历史记录</translation>
     </message>
 </context>
 <context>
@@ -285,6 +321,35 @@
     <message>
         <source>正在卸载...</source>
         <translation>正在卸载...</translation>
+    </message>
+</context>
+<context>
+    <name>quillmere::ui::HistoryDialog</name>
+    <message>
+        <source>Past removals</source>
+        <translation>以往的清理</translation>
+    </message>
+    <message>
+        <source>Put back</source>
+        <translation>放回原处</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n entries</source>
+        <translation>
+            <numerusform>%n 项</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>in the Trash</source>
+        <translation>在废纸篓中</translation>
+    </message>
+    <message>
+        <source>deleted</source>
+        <translation>已删除</translation>
+    </message>
+    <message>
+        <source>No removals yet</source>
+        <translation>还没有清理记录</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,30 @@
+#pragma once
+// Puts a trashed removal back: each trashed row of a history record returns
+// to its path, but only the entry that was moved (same device and inode,
+// still in the Trash), and never over anything that stands at its path now —
+// such a row stays in the Trash. Missing folders above a path are made again,
+// as the user's own; the row's .trashinfo goes with it.
+
+#include <string>
+#include <vector>
+
+#include "removal/removal_history.h"
+
+namespace quillmere {
+
+inline constexpr std::string_view kPutBackLine = "\u2713 Put back: ";
+inline constexpr std::string_view kNotPutBackLine = "\u2717 Not put back: ";
+
+struct RestoredRow {
+  std::string path;
+  bool putBack = false;
+  std::string reason;  // why not
+
+  // "✓ Put back: PATH" or "✗ Not put back: PATH (reason)".
+  std::string line() const;
+};
+
+// One result per trashed row of `record`, in its order.
+std::vector<RestoredRow> restoreRemoval(const HistoryRecord& record);
+
+}  // namespace quillmere

@@ -1,0 +1,150 @@
+#include "removal/trash_move.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "fsys/path_text.h"
+#include "platform/trash_folder.h"
+
+namespace quillmere {
+namespace {
+
+// Enough for any real pile of same-named entries in one Trash.
+constexpr int kMaxNameTries = 10000;
+
+std::string trashInfoText(const std::string& listedPath, const std::string& topdir, std::time_t when) {
+  // In a Trash at the top of a file system the path is relative to that top,
+  // so that the volume's Trash still reads right when it is mounted elsewhere.
+  std::string path = listedPath;
+  const std::string prefix = asPathPrefix(topdir) + "/";
+  if (!topdir.empty() && path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0)
+    path = path.substr(prefix.size());
+  char date[32];
+  std::tm local{};
+  localtime_r(&when, &local);
+  std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
+  return "[Trash Info]\nPath=" + percentEncodedPath(path) + "\nDeletionDate=" + date + "\n";
+}
+
+bool writeAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += std::size_t(n);
+  }
+  return true;
+}
+
+std::string candidateName(const std::string& name, int attempt) {
+  return attempt == 0 ? name : name + "." + std::to_string(attempt + 1);
+}
+
+std::string reasonFor(int error) {
+  if (error == EXDEV) return "its Trash lies on another file system";
+  if (error == EACCES || error == EPERM) return "no permission to move it";
+  if (error == EBUSY) return "it is in use as a mount point";
+  return std::strerror(error);
+}
+
+}  // namespace
+
+std::string percentEncodedPath(const std::string& path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : path) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '_' || c == '.' || c == '~' || c == '/';
+    if (plain) {
+      out += char(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+TrashOutcome moveToTrash(const ResolvedEntry& walk, const std::string& listedPath,
+                         const std::optional<EntryIdentity>& listed, std::time_t when) {
+  TrashOutcome outcome;
+  if (walk.status() != ResolvedEntry::Status::Reached) {
+    outcome.reason = walk.status() == ResolvedEntry::Status::Refused ? "a link it may not follow is in the way"
+                                                                      : reasonFor(walk.error());
+    return outcome;
+  }
+  const int parent = walk.parentFd();
+  const char* name = walk.name().c_str();
+  struct stat st;
+  if (fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    outcome.reason = reasonFor(errno);
+    return outcome;
+  }
+  if (!listed || !isSameEntry(st, *listed)) {
+    outcome.reason = "something else now stands at its path";
+    return outcome;
+  }
+  auto opened = openTrashFor(parent, st.st_dev);
+  if (auto* why = std::get_if<std::string>(&opened)) {
+    outcome.reason = *why;
+    return outcome;
+  }
+  const TrashFolder& trash = std::get<TrashFolder>(opened);
+  for (int attempt = 0; attempt < kMaxNameTries; ++attempt) {
+    const std::string chosen = candidateName(walk.name(), attempt);
+    const std::string infoName = chosen + ".trashinfo";
+    if (trash.info) {
+      // The .trashinfo is made first and exclusively: it claims the name, so
+      // two programs trashing at once never take the same one.
+      UniqueFd info(openat(trash.info.get(), infoName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                           0600));
+      if (!info) {
+        if (errno == EEXIST) continue;
+        outcome.reason = "its .trashinfo cannot be written: " + std::string(std::strerror(errno));
+        return outcome;
+      }
+      struct stat taken;
+      if (fstatat(trash.files.get(), chosen.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
+        unlinkat(trash.info.get(), infoName.c_str(), 0);  // an entry without a .trashinfo holds the name
+        continue;
+      }
+      if (!writeAll(info.get(), trashInfoText(listedPath, trash.topdir, when))) {
+        const int error = errno;
+        unlinkat(trash.info.get(), infoName.c_str(), 0);
+        outcome.reason = "its .trashinfo cannot be written: " + std::string(std::strerror(error));
+        return outcome;
+      }
+    }
+    if (!renameNoReplace(parent, name, trash.files.get(), chosen.c_str())) {
+      const int error = errno;
+      if (trash.info) unlinkat(trash.info.get(), infoName.c_str(), 0);
+      if (error == EEXIST) continue;
+      outcome.reason = reasonFor(error);
+      return outcome;
+    }
+    // Checked before and after: what was swapped in at the name in between
+    // goes straight back, and this row is not counted as moved.
+    struct stat moved;
+    if (fstatat(trash.files.get(), chosen.c_str(), &moved, AT_SYMLINK_NOFOLLOW) != 0 || !isSameEntry(moved, *listed)) {
+      renameNoReplace(trash.files.get(), chosen.c_str(), parent, name);
+      if (trash.info) unlinkat(trash.info.get(), infoName.c_str(), 0);
+      outcome.reason = "something else now stands at its path";
+      return outcome;
+    }
+    outcome.moved = true;
+    const std::string files = trash.path + "/files/";
+    outcome.trashedPath = (trash.info ? files : trash.path + "/") + chosen;
+    if (trash.info) outcome.infoPath = trash.path + "/info/" + infoName;
+    return outcome;
+  }
+  outcome.reason = "no free name for it in the Trash";
+  return outcome;
+}
+
+}  // namespace quillmere
