@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "ui/screens/path_list.h"
 #include "ui/screens/screen_parts.h"
 #include "ui/screens/screens.h"
 #include "ui/screens/search_notices.h"
@@ -26,7 +28,10 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(20, 20, 20, 16);
   layout->setSpacing(10);
-  auto* title = textLabel(tr("确认卸载"), ui::font(TextStyle::Headline), NamedColor::Primary, this);
+  // With the app kept nothing is uninstalled: its leftovers are deleted.
+  const bool keepsApp = currentApp && preview.keepsBundle;
+  auto* title = textLabel(keepsApp ? tr("Confirm Deletion") : tr("确认卸载"), ui::font(TextStyle::Headline),
+                          NamedColor::Primary, this);
   title->setObjectName(QStringLiteral("title"));
   layout->addWidget(title);
 
@@ -36,8 +41,12 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
     message_->setFont(ui::font(TextStyle::Subheadline));
     // The count goes in first, through the table's plural forms; the name
     // after it, so a "%n" or "%1" inside the name stays as written.
-    const int count = static_cast<int>(currentApp->rows.size());
-    const QString name = QString::fromStdString(currentApp->name());
+    // The related files are those beside the bundle, never the bundle itself.
+    const auto& listed = currentApp->rows;
+    const int count = static_cast<int>(std::count_if(listed.begin(), listed.end(), [&](const ListedRow& row) {
+      return row.path != currentApp->path();
+    }));
+    const QString name = visibleText(QString::fromStdString(currentApp->name()));
     // Without its own row the bundle stays, and the dialog must not say it goes.
     message_->setText(
         preview.keepsBundle

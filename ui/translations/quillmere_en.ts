@@ -45,6 +45,37 @@
     </message>
 </context>
 <context>
+    <name>QObject</name>
+    <message>
+        <source>Show details</source>
+        <translation>Show details</translation>
+    </message>
+    <message>
+        <source>Hide details</source>
+        <translation>Hide details</translation>
+    </message>
+    <message>
+        <source>no permission</source>
+        <translation>no permission</translation>
+    </message>
+    <message>
+        <source>not the listed entry any more</source>
+        <translation>not the listed entry any more</translation>
+    </message>
+    <message>
+        <source>password refused or cancelled</source>
+        <translation>password refused or cancelled</translation>
+    </message>
+    <message>
+        <source>the administrator removal did not answer</source>
+        <translation>the administrator removal did not answer</translation>
+    </message>
+    <message>
+        <source>could not be deleted</source>
+        <translation>could not be deleted</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::AnalyzingView</name>
     <message>
         <source>Analyzing app...</source>
@@ -97,6 +128,10 @@
             <numerusform>%n entries deleted, at least %1 freed</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Deletion Complete!</source>
+        <translation>Deletion Complete!</translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::ConfirmationDialog</name>
@@ -133,12 +168,9 @@
             <numerusform>%n of them need administrator rights: a password will be asked for them.</numerusform>
         </translation>
     </message>
-</context>
-<context>
-    <name>quillmere::ui::MainWindow</name>
     <message>
-        <source>No file manager could show “%1”.</source>
-        <translation>No file manager could show “%1”.</translation>
+        <source>Confirm Deletion</source>
+        <translation>Confirm Deletion</translation>
     </message>
 </context>
 <context>
@@ -150,6 +182,10 @@
     <message>
         <source>Retry</source>
         <translation>Retry</translation>
+    </message>
+    <message>
+        <source>无法分析</source>
+        <translation>Cannot Analyse</translation>
     </message>
 </context>
 <context>
@@ -222,6 +258,13 @@
     </message>
 </context>
 <context>
+    <name>quillmere::ui::MainWindow</name>
+    <message>
+        <source>No file manager could show “%1”.</source>
+        <translation>No file manager could show “%1”.</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::PathListModel</name>
     <message>
         <source>name only inside another word</source>
@@ -261,6 +304,18 @@
             <numerusform>The following %n files will be deleted:</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>Select none</source>
+        <translation>Select none</translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::SearchNotices</name>
@@ -283,12 +338,23 @@
         <source>: no permission to read them.</source>
         <translation>: no permission to read them.</translation>
     </message>
+    <message numerus="yes">
+        <source>and %n more</source>
+        <translation>
+            <numerusform>and %n more</numerusform>
+            <numerusform>and %n more</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::UninstallingView</name>
     <message>
         <source>正在卸载...</source>
         <translation>Uninstalling...</translation>
+    </message>
+    <message>
+        <source>Deleting...</source>
+        <translation>Deleting...</translation>
     </message>
 </context>
 </TS>

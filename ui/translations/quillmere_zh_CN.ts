@@ -45,6 +45,37 @@
     </message>
 </context>
 <context>
+    <name>QObject</name>
+    <message>
+        <source>Show details</source>
+        <translation>显示详细信息</translation>
+    </message>
+    <message>
+        <source>Hide details</source>
+        <translation>隐藏详细信息</translation>
+    </message>
+    <message>
+        <source>no permission</source>
+        <translation>没有权限</translation>
+    </message>
+    <message>
+        <source>not the listed entry any more</source>
+        <translation>已不是列出的那一项</translation>
+    </message>
+    <message>
+        <source>password refused or cancelled</source>
+        <translation>密码被拒绝或已取消</translation>
+    </message>
+    <message>
+        <source>the administrator removal did not answer</source>
+        <translation>管理员删除没有应答</translation>
+    </message>
+    <message>
+        <source>could not be deleted</source>
+        <translation>无法删除</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::AnalyzingView</name>
     <message>
         <source>Analyzing app...</source>
@@ -94,6 +125,10 @@
             <numerusform>已删除 %n 项，至少释放了 %1</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Deletion Complete!</source>
+        <translation>删除完成！</translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::ConfirmationDialog</name>
@@ -127,12 +162,9 @@
             <numerusform>其中 %n 个需要管理员权限，删除时将要求输入密码。</numerusform>
         </translation>
     </message>
-</context>
-<context>
-    <name>quillmere::ui::MainWindow</name>
     <message>
-        <source>No file manager could show “%1”.</source>
-        <translation>没有文件管理器能显示“%1”。</translation>
+        <source>Confirm Deletion</source>
+        <translation>确认删除</translation>
     </message>
 </context>
 <context>
@@ -144,6 +176,10 @@
     <message>
         <source>Retry</source>
         <translation>重试</translation>
+    </message>
+    <message>
+        <source>无法分析</source>
+        <translation>无法分析</translation>
     </message>
 </context>
 <context>
@@ -216,6 +252,13 @@
     </message>
 </context>
 <context>
+    <name>quillmere::ui::MainWindow</name>
+    <message>
+        <source>No file manager could show “%1”.</source>
+        <translation>没有文件管理器能显示“%1”。</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::PathListModel</name>
     <message>
         <source>name only inside another word</source>
@@ -254,6 +297,18 @@
             <numerusform>以下 %n 个文件将被删除：</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Filter</source>
+        <translation>筛选</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>全选</translation>
+    </message>
+    <message>
+        <source>Select none</source>
+        <translation>全不选</translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::SearchNotices</name>
@@ -275,12 +330,22 @@
         <source>: no permission to read them.</source>
         <translation>：没有读取它们的权限。</translation>
     </message>
+    <message numerus="yes">
+        <source>and %n more</source>
+        <translation>
+            <numerusform>以及另外 %n 个</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::UninstallingView</name>
     <message>
         <source>正在卸载...</source>
         <translation>正在卸载...</translation>
+    </message>
+    <message>
+        <source>Deleting...</source>
+        <translation>正在删除...</translation>
     </message>
 </context>
 </TS>
