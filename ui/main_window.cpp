@@ -169,8 +169,10 @@ MainWindow::~MainWindow() {
   revealer_->setFailureHandler({});
 }
 
-void MainWindow::setFolders(const std::string& home, const std::string& systemRoot) {
+void MainWindow::setFolders(std::string home, const std::string& systemRoot) {
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
   readyView_->setHome(home);
+  errorView_->setHome(home);
   appsFolders_.clear();
   // The system's Applications folder first, then the user's own.
   std::string root = systemRoot;

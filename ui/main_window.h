@@ -47,7 +47,7 @@ public:
   // The home and system root the search looks in (bytes): rows in the home
   // are shown from "~", and the chooser opens in their Applications folder.
   // The user's own home and "/" until told otherwise.
-  void setFolders(const std::string& home, const std::string& systemRoot);
+  void setFolders(std::string home, const std::string& systemRoot);
   // Hands the app at `path` (absolute, bytes) over exactly as a drop of it.
   void openApp(const std::string& path);
   // Opens the file dialog that chooses an app (a click on the drop box,

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QFileSystemModel>
 #include <QListView>
 #include <QListWidget>
 #include <QMessageBox>
@@ -303,6 +304,23 @@ private slots:
       QTest::keyClick(box, Qt::Key_Return);
     }, false);
 
+    // A double-click on a bundle in the dialog chooses it rather than opening it.
+    controller().resetState();
+    calls_->analyzed.clear();
+    view_->chooseApp();
+    QPointer<AppChooser> chooser = view_->appChooser();
+    chooser->setDirectory(dir.path());
+    auto* list = chooser->findChild<QListView*>(QStringLiteral("listView"));
+    auto* files = qobject_cast<QFileSystemModel*>(list->model());
+    QVERIFY(files);
+    QTRY_VERIFY(files->index(bundle).isValid() && !list->visualRect(files->index(bundle)).isEmpty());
+    const QPoint at = list->visualRect(files->index(bundle)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTRY_VERIFY(!chooser);
+    dispatcher_->runAll();
+    QCOMPARE(calls_->analyzed, dropped);
+
     controller().resetState();
     calls_->analyzed.clear();
     view_->openApp(QFile::encodeName(bundle).toStdString());
@@ -575,6 +593,7 @@ private slots:
     session.setRowSelected(3, false);
     emit ready->uninstallRequested();
     QCOMPARE(window.confirmationDialog()->findChild<QLabel*>("title")->text(), QStringLiteral("Confirm Deletion"));
+    QCOMPARE(window.confirmationDialog()->confirmButton()->text(), QStringLiteral("Delete"));
     window.confirmationDialog()->accept();
     dispatcher_->runAll();
     QCOMPARE(window.currentScreen()->findChild<QLabel*>("title")->text(), QStringLiteral("Deletion Complete!"));

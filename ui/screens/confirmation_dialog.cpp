@@ -79,7 +79,7 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
   }
 
   auto* buttons = new QDialogButtonBox(this);
-  auto* confirm = buttons->addButton(tr("确认清理"), QDialogButtonBox::DestructiveRole);
+  auto* confirm = buttons->addButton(keepsApp ? tr("Delete") : tr("确认清理"), QDialogButtonBox::DestructiveRole);
   auto* cancel = buttons->addButton(tr("取消"), QDialogButtonBox::RejectRole);
   confirm->setObjectName(QStringLiteral("confirmButton"));
   cancel->setObjectName(QStringLiteral("cancelButton"));

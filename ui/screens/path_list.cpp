@@ -87,11 +87,13 @@ std::vector<std::size_t> PathListModel::shownRows() const {
   return all;
 }
 
-QString PathListModel::shownPath(const std::string& path) const {
+QString PathListModel::shownPath(const std::string& path) const { return homeRelativeText(path, home_); }
+
+QString homeRelativeText(const std::string& path, const std::string& home) {
   // The home as "~": the part of a path that tells rows apart comes after it.
-  if (!home_.empty() && path.size() > home_.size() && path.compare(0, home_.size(), home_) == 0 &&
-      path[home_.size()] == '/')
-    return QStringLiteral("~") + pathDisplayText(path.substr(home_.size()));
+  if (!home.empty() && path.size() > home.size() && path.compare(0, home.size(), home) == 0 &&
+      path[home.size()] == '/')
+    return QStringLiteral("~") + pathDisplayText(path.substr(home.size()));
   return pathDisplayText(path);
 }
 

@@ -70,6 +70,8 @@ private:
 // and control characters (a newline in a file name) show escaped ("\n",
 // "\u001b"), so nothing can break the row or hide part of the name.
 QString pathDisplayText(const std::string& path);
+// The path shown from "~" when it lies inside `home` (no trailing "/").
+QString homeRelativeText(const std::string& path, const std::string& home);
 // Any name or text from the disk, its control characters escaped likewise.
 QString visibleText(const QString& text);
 

@@ -40,7 +40,6 @@ QAbstractButton* addDetails(QVBoxLayout* layout, QWidget* content, RemovalLog*& 
   auto* toggle = new QPushButton(QObject::tr("Show details"), content);
   toggle->setObjectName(QStringLiteral("detailsButton"));
   toggle->setFlat(true);
-  toggle->setCheckable(true);
   toggle->setFont(ui::font(TextStyle::Caption));
   toggle->setCursor(Qt::PointingHandCursor);
   layout->addWidget(toggle, 0, Qt::AlignHCenter);
@@ -51,7 +50,8 @@ QAbstractButton* addDetails(QVBoxLayout* layout, QWidget* content, RemovalLog*& 
   inset->setContentsMargins(30, 0, 30, 0);
   inset->addWidget(log);
   layout->addLayout(inset);
-  QObject::connect(toggle, &QAbstractButton::toggled, log, [toggle, log](bool shown) {
+  QObject::connect(toggle, &QAbstractButton::clicked, log, [toggle, log] {
+    const bool shown = !log->isVisibleTo(log->parentWidget());
     toggle->setText(shown ? QObject::tr("Hide details") : QObject::tr("Show details"));
     log->setVisible(shown);
   });
@@ -135,6 +135,8 @@ ErrorView::ErrorView(QWidget* parent) : QWidget(parent) {
   failed_->setSelectionMode(QAbstractItemView::NoSelection);
   failed_->setFocusPolicy(Qt::NoFocus);
   failed_->setMaximumHeight(QFontMetrics(failed_->font()).height() * 9 / 2 + 8);
+  failed_->setFrameShape(QFrame::NoFrame);
+  failed_->viewport()->setAutoFillBackground(false);
   failed_->hide();
   auto* inset = new QVBoxLayout;
   inset->setContentsMargins(16, 0, 16, 0);
@@ -158,12 +160,13 @@ void ErrorView::setError(const std::string& message, bool fromRemoval, const std
   for (const RowEvent& row : failed) {
     QString reason = failReasonText(row.reason);
     if (!row.detail.empty()) reason += QStringLiteral(" (%1)").arg(QString::fromStdString(row.detail));
-    const QString path = pathDisplayText(row.path);
+    const QString path = homeRelativeText(row.path, home_);
     auto* item = new QListWidgetItem(QStringLiteral("%1\n    %2").arg(path, reason), failed_);
-    item->setToolTip(QStringLiteral("%1\n%2").arg(path, reason));
+    item->setToolTip(QStringLiteral("%1\n%2").arg(pathDisplayText(row.path), reason));
   }
   failed_->setVisible(!failed.empty());
-  details_->setChecked(false);
+  // Each removal's screen opens with its details closed.
+  if (log_->isVisibleTo(this)) details_->click();
   details_->setVisible(fromRemoval);
 }
 

@@ -123,6 +123,8 @@ public:
   RemovalLog* log() const { return log_; }
   // One row per failed entry: its path, then why it is still there.
   QListWidget* failedRows() const { return failed_; }
+  // Paths inside `home` are shown from "~".
+  void setHome(const std::string& home) { home_ = home; }
 signals:
   void retryRequested();  // "Retry"
 
@@ -130,6 +132,7 @@ private:
   QLabel* title_;
   WrappedText* message_;
   QListWidget* failed_;
+  std::string home_;
   QAbstractButton* details_;
   RemovalLog* log_;
 };

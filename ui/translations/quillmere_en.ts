@@ -172,6 +172,10 @@
         <source>Confirm Deletion</source>
         <translation>Confirm Deletion</translation>
     </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::ErrorView</name>

@@ -166,6 +166,10 @@
         <source>Confirm Deletion</source>
         <translation>确认删除</translation>
     </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::ErrorView</name>
