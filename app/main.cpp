@@ -50,13 +50,13 @@ int main(int argc, char** argv) {
                               : quillmere::makeNoPrivilegedRemover();
   int status = 0;
   {
-    // The content is the window: its fixed 500 × 450 size makes the window
-    // exactly that size and not resizable. On Linux the window manager keeps
-    // its frame, so the window can still be moved and closed.
+    // The content is the window: it starts at 500 × 450 and bounds its own
+    // size by the screen's free area and what its screens need.
     quillmere::ui::MainWindow window(
         std::make_shared<quillmere::ui::QtDispatcher>(),
         quillmere::SessionServices::standard(options.searchLocations(), privileged));
     window.setWindowTitle(QStringLiteral("Quillmere"));
+    window.setFolders(locations.home, locations.systemRoot);
     window.show();
     window.raise();
     window.activateWindow();

@@ -52,6 +52,11 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   // will start with.
   FreedTally freed;
   FreedTally confirmedTally;
+  // The running or last removal's record, its failed rows, and where the
+  // running one's rows stand in the first list (empty: the same places).
+  std::optional<AppInfo> removed;
+  std::vector<RowEvent> failed;
+  std::vector<std::size_t> firstPlaces;
   std::function<void(SessionField)> listener;
   RowSelection rows;  // of the record in `ready`
   bool toTrash = false;
@@ -171,7 +176,15 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     }
   }
 
+  // A new app or a rejected drop: no removal to retry any more.
+  void forgetRemoval() {
+    removed.reset();
+    failed.clear();
+    firstPlaces.clear();
+  }
+
   void analyzeApp(std::string path) {
+    forgetRemoval();
     setState(states::Analyzing{});
     inBackground([path = std::move(path)](Shared& self) {
       std::optional<AnalysisResult> result;
@@ -205,18 +218,25 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
 
   // A removal's event: its line goes to the log, and a deleted row counts
   // towards what was freed.
-  void record(const RowEvent& event) {
+  void record(RowEvent event) {
+    if (event.row < firstPlaces.size()) event.row = firstPlaces[event.row];
     if (event.outcome == RowOutcome::Deleted || event.outcome == RowOutcome::DeletedWithPrivileges ||
         event.outcome == RowOutcome::Trashed)
       freed.deleted(event.row);
     if (auto line = logLineOf(event)) uninstallLog.push_back(std::move(*line));
+    if (event.outcome == RowOutcome::Failed) failed.push_back(std::move(event));
   }
 
-  void performUninstall(AppInfo app, FreedTally tally) {
+  // `places`: where each of `app`'s rows stands in the first removal's list,
+  // to which `tally` belongs; empty for a first removal.
+  void performUninstall(AppInfo app, FreedTally tally, std::vector<std::size_t> places = {}) {
     leaveReady();
     state = states::Uninstalling{};
     uninstallLog.clear();
     freed = std::move(tally);
+    firstPlaces = std::move(places);
+    failed.clear();
+    if (firstPlaces.empty()) removed = app;
     // About two lines per path: room made now, not by moving a log of
     // 100,000 lines on the main thread each time it outgrows its storage.
     uninstallLog.reserve(2 * app.rows.size() + 1);
@@ -272,12 +292,30 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     notify({SessionField::PutBack});
   }
 
+  void retry() {
+    if (!std::holds_alternative<states::Error>(state) || failed.empty() || !removed) return resetState();
+    // The same record, so each row is still checked against what it named
+    // when it was listed; only the failed rows, in their first order.
+    AppInfo again = *removed;
+    std::vector<bool> keep(again.rows.size(), false);
+    for (const RowEvent& row : failed)
+      if (row.row < keep.size()) keep[row.row] = true;
+    std::vector<std::size_t> places;
+    for (std::size_t row = 0; row < keep.size(); ++row)
+      if (keep[row]) places.push_back(row);
+    if (places.empty()) return resetState();
+    again.keepRows(keep);
+    FreedTally tally = std::move(freed);
+    performUninstall(std::move(again), std::move(tally), std::move(places));
+  }
+
   void resetState() {
     leaveReady();
     state = states::Idle{};
     currentApp.reset();
     uninstallLog.clear();
     freed = FreedTally();
+    forgetRemoval();
     notify({SessionField::State, SessionField::CurrentApp, SessionField::UninstallLog});
     forgetPutBack();
   }
@@ -291,6 +329,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
         if (path) {
           main.analyzeApp(*path);
         } else {
+          main.forgetRemoval();
           main.setState(states::Error{kDropRejectedMessage});
         }
       });
@@ -318,6 +357,10 @@ const std::vector<std::string>& SessionController::uninstallLog() const { return
 const RowSelection& SessionController::rowSelection() const { return shared_->rows; }
 bool SessionController::isMeasuring() const { return shared_->measuring != nullptr; }
 const FreedTally& SessionController::freed() const { return shared_->freed; }
+const std::vector<RowEvent>& SessionController::failedRows() const { return shared_->failed; }
+bool SessionController::errorFromRemoval() const {
+  return std::holds_alternative<states::Error>(shared_->state) && shared_->removed.has_value();
+}
 
 void SessionController::setChangeListener(std::function<void(SessionField)> listener) {
   shared_->listener = std::move(listener);
@@ -370,6 +413,7 @@ void SessionController::performUninstall(AppInfo app) {
   shared_->performUninstall(std::move(app), FreedTally(rows));
 }
 void SessionController::resetState() { shared_->resetState(); }
+void SessionController::retry() { shared_->retry(); }
 void SessionController::handleDrop(const std::vector<DroppedItem>& items) {
   shared_->handleDrop(items);
 }
@@ -385,6 +429,17 @@ void SessionController::setRowSelected(std::size_t row, bool selected) {
   if (row >= rows.size() || rows.isSelected(row) == selected) return;
   rows.setSelected(row, selected);
   shared_->notify({SessionField::Rows});
+}
+
+void SessionController::setRowsSelected(const std::vector<std::size_t>& rows, bool selected) {
+  RowSelection& selection = shared_->rows;
+  bool changed = false;
+  for (std::size_t row : rows) {
+    if (row >= selection.size() || selection.isSelected(row) == selected) continue;
+    selection.setSelected(row, selected);
+    changed = true;
+  }
+  if (changed) shared_->notify({SessionField::Rows});
 }
 
 void SessionController::toggleRow(std::size_t row) {

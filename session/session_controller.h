@@ -78,6 +78,12 @@ public:
   // What the last removal deleted so far, and what that freed by the sizes
   // measured for `ready`; empty again after a reset.
   const FreedTally& freed() const;
+  // The rows the last removal could not delete, each with its reason, `row`
+  // being its place in that removal's first list; empty again after a reset.
+  const std::vector<RowEvent>& failedRows() const;
+  // Whether the error shown came from a removal rather than from the drop or
+  // the analysis.
+  bool errorFromRemoval() const;
 
   // Whether a confirmed removal moves its rows to the Trash (the dialog's box).
   bool canRemoveToTrash() const;
@@ -100,6 +106,10 @@ public:
   void analyzeApp(const std::string& path);
   void performUninstall(AppInfo app);
   void resetState();
+  // "Retry" after a removal that left rows: removes only those rows again, each
+  // checked as at the first try (still the entry listed then). Without failed
+  // rows it resets, as after an analysis error.
+  void retry();
   void handleDrop(const std::vector<DroppedItem>& items);
 
   // The drop zone's hover tracking.
@@ -107,6 +117,8 @@ public:
   // Leaves a row of the ready list out of the removal, or puts it back.
   void setRowSelected(std::size_t row, bool selected);
   void toggleRow(std::size_t row);
+  // Many rows at once, reported as one change.
+  void setRowsSelected(const std::vector<std::size_t>& rows, bool selected);
   // "卸载应用": currentApp = app, then showConfirmation = true. When `app` is
   // the record shown in `ready`, currentApp holds only its selected rows, in
   // order, and nothing happens while no row is selected.

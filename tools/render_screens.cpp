@@ -7,8 +7,9 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QDragEnterEvent>
-#include <QElapsedTimer>
 #include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -106,9 +107,12 @@ int main(int argc, char** argv) {
   int removals = 0;
   services.uninstall = [&removals](const AppInfo& app, const ProgressCallback& progress,
                                    const CompletionCallback& done) {
+    // The second removal fails every row, for the reasons a removal gives.
+    const FailReason reasons[] = {FailReason::NoPermission, FailReason::NotListedEntry, FailReason::PasswordRefused};
     for (std::size_t row = 0; row < app.rows.size(); ++row) {
       progress({row, app.rows[row].path, RowOutcome::Started});
-      progress({row, app.rows[row].path, removals == 0 ? RowOutcome::Deleted : RowOutcome::Failed});
+      if (removals == 0) progress({row, app.rows[row].path, RowOutcome::Deleted});
+      else progress({row, app.rows[row].path, RowOutcome::Failed, reasons[row % 3]});
     }
     if (removals++ == 0) done(true, std::nullopt);
     else done(false, "Failed to delete " + std::to_string(app.rows.size()) + " files");
@@ -144,6 +148,7 @@ int main(int argc, char** argv) {
   const QTemporaryDir settings;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   MainWindow window(dispatcher, services);
+  window.setFolders("/Users/ada", "/");
   window.show();
 
   bool ok = save(window, dir, QStringLiteral("idle.png"));
@@ -166,6 +171,15 @@ int main(int argc, char** argv) {
   ok = save(window, dir, QStringLiteral("analyzing.png")) && ok;
   dispatcher->runAll();
   ok = save(window, dir, QStringLiteral("ready.png")) && ok;
+  // The same list filtered, and in a larger window.
+  if (auto* filter = window.currentScreen()->findChild<QLineEdit*>(QStringLiteral("filter"))) {
+    filter->setText(QStringLiteral("caches"));
+    ok = save(window, dir, QStringLiteral("ready-filtered.png")) && ok;
+    filter->clear();
+  }
+  window.resize(MainWindow::kSize + QSize(160, 200));
+  ok = save(window, dir, QStringLiteral("ready-resized.png")) && ok;
+  window.resize(MainWindow::kSize);
 
   controller.requestUninstall(std::get<states::Ready>(controller.state()).app);
   if (ConfirmationDialog* dialog = window.confirmationDialog()) {
@@ -181,6 +195,10 @@ int main(int argc, char** argv) {
   controller.performUninstall(*controller.currentApp());
   dispatcher->runAll();
   ok = save(window, dir, QStringLiteral("error.png")) && ok;
+  if (auto* details = window.currentScreen()->findChild<QAbstractButton*>(QStringLiteral("detailsButton"))) {
+    details->click();
+    ok = save(window, dir, QStringLiteral("error-details.png")) && ok;
+  }
 
   // The first confirmation goes the way deleteLater goes in a running event loop.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

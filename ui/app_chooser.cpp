@@ -13,11 +13,11 @@ bool isBundleName(const QString& path) {
 }
 }  // namespace
 
-AppChooser::AppChooser(QWidget* parent) : QFileDialog(parent) {
+AppChooser::AppChooser(QWidget* parent, const QStringList& folders) : QFileDialog(parent) {
   setObjectName(QStringLiteral("appChooser"));
   setWindowTitle(tr("Choose an Application"));
   setAcceptMode(QFileDialog::AcceptOpen);
-  setDirectory(startFolder());
+  setDirectory(startFolder(folders));
   showBundlesTheSystemsWay();
 }
 
@@ -33,6 +33,12 @@ void AppChooser::showBundlesTheSystemsWay() {
   setFileMode(QFileDialog::Directory);
   setOption(QFileDialog::ShowDirsOnly);
   setOption(QFileDialog::DontUseNativeDialog);
+  // A double-click on a bundle chooses it rather than opening it.
+  connect(this, &QFileDialog::directoryEntered, this, [this](const QString& folder) {
+    if (!isBundleName(folder) || !isVisible()) return;
+    QDialog::accept();
+    emit appChosen(QUrl::fromLocalFile(folder));
+  });
 #endif
 }
 
@@ -49,8 +55,11 @@ void AppChooser::accept() {
   emit appChosen(urls.front());
 }
 
-QString AppChooser::startFolder() {
-  for (const QString& folder : {QStringLiteral("/Applications"), QDir::homePath() + QStringLiteral("/Applications")})
+QString AppChooser::startFolder(const QStringList& folders) {
+  const QStringList tried = folders.isEmpty() ? QStringList{QStringLiteral("/Applications"),
+                                                            QDir::homePath() + QStringLiteral("/Applications")}
+                                              : folders;
+  for (const QString& folder : tried)
     if (QFileInfo(folder).isDir()) return folder;
   return QDir::homePath();
 }

@@ -10,13 +10,13 @@ namespace quillmere::ui {
 class AppChooser : public QFileDialog {
   Q_OBJECT
 public:
-  explicit AppChooser(QWidget* parent = nullptr);
+  // Opens in the first of `folders` there is (by default the system's and
+  // the user's Applications folders), else in the home folder.
+  explicit AppChooser(QWidget* parent = nullptr, const QStringList& folders = {});
 
   void accept() override;
 
-  // The folder the dialog opens in: the first Applications folder there is,
-  // else the home folder.
-  static QString startFolder();
+  static QString startFolder(const QStringList& folders = {});
 
 signals:
   // The chosen bundle's file URL, as a drop of it would carry it.

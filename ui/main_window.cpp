@@ -3,11 +3,14 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSettings>
+#include <QScreen>
+#include <QWindow>
 #include <QShortcut>
 #include <QStackedLayout>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <variant>
 
 #include "ui/analyzing_view.h"
@@ -18,6 +21,7 @@
 #include "ui/header_view.h"
 #include "ui/history_dialog.h"
 #include "ui/idle_view.h"
+#include "ui/screens/removal_log.h"
 #include "ui/screens/screens.h"
 #include "ui/theme.h"
 
@@ -65,7 +69,7 @@ MainWindow::MainWindow(std::shared_ptr<Dispatcher> dispatcher, SessionServices s
       logRefresh_(new QTimer(this)),
       notice_(new QLabel(this)),
       noticeTimeout_(new QTimer(this)) {
-  setFixedSize(kSize);
+  resize(kSize);
   logRefresh_->setSingleShot(true);
   logRefresh_->setInterval(frame_budget::kFrameMs);
   connect(logRefresh_, &QTimer::timeout, this, [this] { refreshLog(); });
@@ -73,21 +77,19 @@ MainWindow::MainWindow(std::shared_ptr<Dispatcher> dispatcher, SessionServices s
   followPaletteColor(this, QPalette::Window, NamedColor::WindowBackground);
 
   dropZone_->setObjectName(QStringLiteral("dropZone"));
-  dropZone_->setFixedSize(kContentAreaSize);
+  dropZone_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   for (QWidget* screen : {static_cast<QWidget*>(idleView_), static_cast<QWidget*>(analyzingView_),
                           static_cast<QWidget*>(readyView_), static_cast<QWidget*>(uninstallingView_),
                           static_cast<QWidget*>(completedView_), static_cast<QWidget*>(errorView_)}) {
     screens_->addWidget(screen);
   }
 
-  // Header and content area sit together, centred in the 450-point height.
+  // The header on top; the content area takes the rest, whatever the size.
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
-  column->addStretch();
   column->addWidget(header_);
-  column->addWidget(dropZone_, 0, Qt::AlignHCenter);
-  column->addStretch();
+  column->addWidget(dropZone_, 1);
 
   connect(idleView_, &IdleView::chooseRequested, this, &MainWindow::chooseApp);
   connect(idleView_, &IdleView::historyRequested, this, [this] {
@@ -111,6 +113,8 @@ MainWindow::MainWindow(std::shared_ptr<Dispatcher> dispatcher, SessionServices s
   });
   connect(readyView_, &ReadyView::toggleRequested, this,
           [this](int row) { controller_->toggleRow(static_cast<size_t>(row)); });
+  connect(readyView_, &ReadyView::selectRowsRequested, this,
+          [this](const std::vector<std::size_t>& rows, bool selected) { controller_->setRowsSelected(rows, selected); });
   connect(readyView_, &ReadyView::revealRequested, this, [this](int row) {
     // Looks only: the path shown is the one opened, and nothing is deleted.
     const AppInfo* app = readyView_->app();
@@ -119,7 +123,7 @@ MainWindow::MainWindow(std::shared_ptr<Dispatcher> dispatcher, SessionServices s
   });
   connect(completedView_, &CompletedView::resetRequested, this,
           [this] { controller_->resetState(); });
-  connect(errorView_, &ErrorView::retryRequested, this, [this] { controller_->resetState(); });
+  connect(errorView_, &ErrorView::retryRequested, this, [this] { controller_->retry(); });
   connect(completedView_, &CompletedView::putBackRequested, this, [this] {
     if (const auto& record = controller_->trashedRemoval()) controller_->putBack(*record);
   });
@@ -147,9 +151,34 @@ MainWindow::MainWindow(std::shared_ptr<Dispatcher> dispatcher, SessionServices s
         tr("No file manager could show “%1”.").arg(QString::fromUtf8(name.data(), qsizetype(name.size()))));
   });
 
+  const QByteArray home = qgetenv("HOME");
+  setFolders(std::string(home.constData(), std::size_t(home.size())), "/");
   controller_->setChangeListener([this](SessionField field) { onChange(field); });
   showState();
   idleView_->setTargeted(controller_->isTargeted());
+}
+
+void MainWindow::fitScreen() {
+  // Never larger than the screen's free area, nor smaller than the content
+  // needs unless the screen itself is smaller: the content then shrinks
+  // (lists first) so that its buttons stay in reach.
+  const QScreen* shown = screen();
+  if (!shown) return;
+  const QSize room = shown->availableGeometry().size();
+  setMaximumSize(room);
+  setMinimumSize(minimumSizeHint().boundedTo(room));
+  if (!fitted_) resize(kSize.boundedTo(room));
+  else resize(size().boundedTo(room));
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  if (!fitted_ && windowHandle())
+    connect(windowHandle(), &QWindow::screenChanged, this, &MainWindow::fitScreen);
+  // Space or Return opens the chooser right away, without a Tab first.
+  if (!fitted_ && currentScreen() == idleView_) idleView_->setFocus(Qt::OtherFocusReason);
+  fitScreen();
+  fitted_ = true;
+  QWidget::showEvent(event);
 }
 
 MainWindow::~MainWindow() {
@@ -160,6 +189,18 @@ MainWindow::~MainWindow() {
   }
   controller_->setChangeListener({});
   revealer_->setFailureHandler({});
+}
+
+void MainWindow::setFolders(std::string home, const std::string& systemRoot) {
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  readyView_->setHome(home);
+  errorView_->setHome(home);
+  appsFolders_.clear();
+  // The system's Applications folder first, then the user's own.
+  std::string root = systemRoot;
+  while (!root.empty() && root.back() == '/') root.pop_back();
+  for (const std::string& folder : {root + "/Applications", home + "/Applications"})
+    appsFolders_.push_back(QString::fromLocal8Bit(folder.data(), qsizetype(folder.size())));
 }
 
 void MainWindow::openApp(const std::string& path) { handOver(fileUrlOfBytes(path)); }
@@ -182,7 +223,7 @@ void MainWindow::showNotice(const QString& text) {
 
 void MainWindow::chooseApp() {
   if (chooser_) return chooser_->raise();
-  auto* chooser = new AppChooser(this);
+  auto* chooser = new AppChooser(this, appsFolders_);
   chooser->setWindowModality(Qt::WindowModal);
   connect(chooser, &QDialog::finished, chooser, &QObject::deleteLater);
   connect(chooser, &AppChooser::appChosen, this, &MainWindow::handOver);
@@ -229,7 +270,10 @@ void MainWindow::refreshLog() {
   logRefresh_->stop();
   QElapsedTimer spent;
   spent.start();
-  while (!uninstallingView_->setLog(controller_->uninstallLog(), frame_budget::kLogLinesPerStep)) {
+  RemovalLog* log = uninstallingView_->log();
+  if (currentScreen() == completedView_) log = completedView_->log();
+  if (currentScreen() == errorView_) log = errorView_->log();
+  while (!log->setLog(controller_->uninstallLog(), frame_budget::kLogLinesPerStep)) {
     if (spent.nsecsElapsed() >= frame_budget::kLogRefreshNs) return logRefresh_->start();
   }
 }
@@ -247,7 +291,7 @@ void MainWindow::showState() {
             return readyView_;
           },
           [&](const states::Uninstalling&) -> QWidget* {
-            refreshLog();
+            uninstallingView_->setKeepsApp(removalKeepsApp());
             return uninstallingView_;
           },
           [&](const states::Completed&) -> QWidget* {
@@ -255,14 +299,23 @@ void MainWindow::showState() {
             return completedView_;
           },
           [&](const states::Error& error) -> QWidget* {
-            errorView_->setMessage(error.message);
+            errorView_->setError(error.message, controller_->errorFromRemoval(), controller_->failedRows());
             return errorView_;
           },
       },
       controller_->state());
   passDropsThrough(screen);
   screens_->setCurrentWidget(screen);
+  // The log a removal ended with stays one click away on its result screen.
+  if (screen == uninstallingView_ || screen == completedView_ || screen == errorView_) refreshLog();
   header_->setBackVisible(std::holds_alternative<states::Ready>(controller_->state()));
+}
+
+bool MainWindow::removalKeepsApp() const {
+  // The confirmed record holds only the rows chosen.
+  const auto& removed = controller_->currentApp();
+  return removed && std::none_of(removed->rows.begin(), removed->rows.end(),
+                                 [&](const ListedRow& row) { return row.path == removed->path(); });
 }
 
 RemovalPreview MainWindow::removalPreview() const {
@@ -286,6 +339,7 @@ RemovalPreview MainWindow::removalPreview() const {
 
 void MainWindow::showCompleted() {
   const FreedTally& freed = controller_->freed();
+  completedView_->setKeepsApp(removalKeepsApp());
   if (!controller_->removesToTrash()) {
     completedView_->setFreed(freed.entries(), freed.bytes(), freed.exact());
     return;

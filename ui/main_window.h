@@ -1,10 +1,11 @@
 #pragma once
-// The window's whole content, 500 × 450 and fixed: the header above a
-// 500 × 400 content area where the drop zone lies beneath the screen of the
-// current session state. Owns the session controller and re-renders on each
+// The window's whole content, 500 × 450 at first and resizable within the
+// screen's free area: the header above the content area where the drop zone
+// lies beneath the screen of the current session state. Owns the session controller and re-renders on each
 // change it reports.
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
@@ -35,8 +36,7 @@ class UninstallingView;
 class MainWindow : public QWidget {
   Q_OBJECT
 public:
-  static constexpr QSize kSize{500, 450};
-  static constexpr QSize kContentAreaSize{500, 400};
+  static constexpr QSize kSize{500, 450};  // the first size, screen allowing
 
   // The app passes a QtDispatcher and SessionServices::standard(...); tests
   // pass a hand-stepped dispatcher and fakes. Without a revealer, the
@@ -46,6 +46,10 @@ public:
   ~MainWindow() override;
 
   SessionController& controller() { return *controller_; }
+  // The home and system root the search looks in (bytes): rows in the home
+  // are shown from "~", and the chooser opens in their Applications folder.
+  // The user's own home and "/" until told otherwise.
+  void setFolders(std::string home, const std::string& systemRoot);
   // Hands the app at `path` (absolute, bytes) over exactly as a drop of it.
   void openApp(const std::string& path);
   // Opens the file dialog that chooses an app (a click on the drop box,
@@ -64,7 +68,12 @@ public:
   QLabel* notice() const { return notice_; }
   void showNotice(const QString& text);
 
+protected:
+  void showEvent(QShowEvent* event) override;
+
 private:
+  // Bounds the window by its screen's free area and its content's needs.
+  void fitScreen();
   void onChange(SessionField field);
   void showState();
   void handOver(const QUrl& fileUrl);  // as a drop of that one URL
@@ -72,6 +81,8 @@ private:
   void showCompleted();
   // What the dialog adds for rows chosen on the ready screen.
   RemovalPreview removalPreview() const;
+  // Whether the removal running or ended leaves the app's own bundle.
+  bool removalKeepsApp() const;
   void refreshLog();
 
   std::unique_ptr<SessionController> controller_;
@@ -91,6 +102,8 @@ private:
   QTimer* logRefresh_;  // gathers the log's growth into one repaint per frame
   QLabel* notice_;
   QTimer* noticeTimeout_;
+  bool fitted_ = false;  // given its first size
+  QStringList appsFolders_;  // where the chooser may open, in order
 };
 
 }  // namespace quillmere::ui

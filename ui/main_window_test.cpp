@@ -10,6 +10,9 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QFileSystemModel>
+#include <QListView>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -26,6 +29,8 @@
 #include "ui/drop_zone.h"
 #include "ui/header_view.h"
 #include "ui/idle_view.h"
+#include "selection/row_selection.h"
+#include "ui/screens/removal_log.h"
 #include "ui/screens/screen_parts.h"
 #include "ui/screens/screens.h"
 #include "ui/support_address.h"
@@ -159,8 +164,8 @@ private slots:
     halfGray.setAlphaF(halfGray.alphaF() * 0.5f);
     QCOMPARE(box->targetBorderColor(), halfGray);
     QCOMPARE(box->targetSymbolColor(), color(NamedColor::Gray));
-    // Never moved by the scale: the box lives in a fixed content area.
-    QCOMPARE(box->size(), MainWindow::kContentAreaSize);
+    // Never moved by the scale: the box is the whole content area.
+    QCOMPARE(box->size(), view_->dropZone()->size());
   }
 
   void aHoverChangeMidAnimationStartsFromWhereTheBoxIs() {
@@ -299,6 +304,23 @@ private slots:
       QTest::keyClick(box, Qt::Key_Return);
     }, false);
 
+    // A double-click on a bundle in the dialog chooses it rather than opening it.
+    controller().resetState();
+    calls_->analyzed.clear();
+    view_->chooseApp();
+    QPointer<AppChooser> chooser = view_->appChooser();
+    chooser->setDirectory(dir.path());
+    auto* list = chooser->findChild<QListView*>(QStringLiteral("listView"));
+    auto* files = qobject_cast<QFileSystemModel*>(list->model());
+    QVERIFY(files);
+    QTRY_VERIFY(files->index(bundle).isValid() && !list->visualRect(files->index(bundle)).isEmpty());
+    const QPoint at = list->visualRect(files->index(bundle)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTRY_VERIFY(!chooser);
+    dispatcher_->runAll();
+    QCOMPARE(calls_->analyzed, dropped);
+
     controller().resetState();
     calls_->analyzed.clear();
     view_->openApp(QFile::encodeName(bundle).toStdString());
@@ -310,12 +332,15 @@ private slots:
   void layoutAndBackButtonPerState() {
     QFETCH(QString, state);
     enterState(state);
+    // It starts at its first size and may grow or shrink within bounds.
     QCOMPARE(view_->size(), MainWindow::kSize);
-    QCOMPARE(view_->minimumSize(), view_->maximumSize());
-    QCOMPARE(view_->dropZone()->size(), MainWindow::kContentAreaSize);
-    QCOMPARE(view_->currentScreen()->size(), MainWindow::kContentAreaSize);
-    // Header directly above the content area, the pair inside the window.
+    QVERIFY(view_->minimumWidth() < MainWindow::kSize.width());
+    QVERIFY(view_->maximumHeight() > MainWindow::kSize.height());
     HeaderView* header = view_->header();
+    const QSize area(MainWindow::kSize.width(), MainWindow::kSize.height() - header->height());
+    QCOMPARE(view_->dropZone()->size(), area);
+    QCOMPARE(view_->currentScreen()->size(), area);
+    // Header directly above the content area, the pair inside the window.
     QCOMPARE(header->geometry().bottom() + 1, view_->dropZone()->geometry().top());
     QVERIFY(header->geometry().top() >= 0);
     QVERIFY(view_->dropZone()->geometry().bottom() < MainWindow::kSize.height());
@@ -324,6 +349,12 @@ private slots:
     const bool ready = state == "ready";
     QCOMPARE(header->backButton()->isVisible(), ready);
     if (ready) {
+      // A taller window shows more of the list.
+      auto* list = view_->currentScreen()->findChild<QWidget*>("fileList");
+      const int listHeight = list->height();
+      view_->resize(MainWindow::kSize + QSize(0, 200));
+      QApplication::processEvents();
+      QCOMPARE(list->height(), listHeight + 200);
       // The row is tight: the link gives way, the back button is never cut.
       QVERIFY(header->backButton()->width() >= header->backButton()->sizeHint().width());
       QVERIFY(header->backButton()->geometry().right() < header->width());
@@ -424,6 +455,148 @@ private slots:
     QVERIFY(QTest::qWaitForWindowActive(view_.get()));
     button->setFocus(Qt::TabFocusReason);  // reached from the keyboard it does show
     QTRY_VERIFY(button->showsFocusRing());
+  }
+
+  // A removal that leaves rows names each with its reason, keeps its log one
+  // click away, and Retry removes only those rows, still each checked against
+  // what it named when listed; after an analysis error Retry starts over.
+  void aFailedRemovalListsItsRowsAndRetriesOnlyThem() {
+    const std::vector<std::string> paths = {"/h/Library/Caches/demo", "/h/Library/Logs/demo",
+                                            "/h/Library/Preferences/demo.plist", "/Applications/Demo.app"};
+    const auto indexOf = [&](const std::string& path) {
+      return std::uint64_t(std::find(paths.begin(), paths.end(), path) - paths.begin());
+    };
+    std::vector<std::vector<std::string>> removals;
+    bool identitiesKept = true;
+    SessionServices services;
+    services.analyze = [&](const std::string& path) -> AnalysisResult {
+      AppInfo app("Demo", path, "com.example.demo", nullptr, paths);
+      AppInfo::IdentityTable ids;
+      for (std::size_t i = 0; i < paths.size(); ++i) ids[paths[i]] = EntryIdentity{1, i + 10, S_IFDIR};
+      app.setIdentities(std::move(ids));
+      return app;
+    };
+    services.uninstall = [&](const AppInfo& app, const ProgressCallback& progress,
+                             const CompletionCallback& completion) {
+      removals.push_back(app.relatedFiles());
+      int failed = 0;
+      for (std::size_t i = 0; i < app.rows.size(); ++i) {
+        const std::string& path = app.rows[i].path;
+        identitiesKept = identitiesKept && app.rows[i].identity == EntryIdentity{1, 10 + indexOf(path), S_IFDIR};
+        progress({i, path, RowOutcome::Started});
+        // The first try fails the logs and the preferences; a retry succeeds.
+        if (removals.size() == 1 && (path == paths[1] || path == paths[2])) {
+          ++failed;
+          progress({i, path, RowOutcome::Failed,
+                    path == paths[1] ? FailReason::NoPermission : FailReason::PasswordRefused});
+        } else {
+          progress({i, path, RowOutcome::Deleted});
+        }
+      }
+      if (failed) completion(false, "Failed to delete " + std::to_string(failed) + " files");
+      else completion(true, std::nullopt);
+    };
+    MainWindow window(dispatcher_, services);
+    window.show();
+    SessionController& session = window.controller();
+    session.analyzeApp("/Applications/Demo.app");
+    dispatcher_->runAll();
+    emit qobject_cast<ReadyView*>(window.currentScreen())->uninstallRequested();
+    window.confirmationDialog()->accept();
+    dispatcher_->runAll();
+
+    auto* error = qobject_cast<ErrorView*>(window.currentScreen());
+    QVERIFY(error);
+    QCOMPARE(error->findChild<QLabel*>("title")->text(), QStringLiteral("Uninstall Failed"));
+    QListWidget* failed = error->failedRows();
+    QVERIFY(failed->isVisibleTo(error));
+    QCOMPARE(failed->count(), 2);
+    QVERIFY(failed->item(0)->text().contains(QString::fromStdString(paths[1])));
+    QVERIFY(failed->item(0)->text().contains(failReasonText(FailReason::NoPermission)));
+    QVERIFY(failed->item(1)->toolTip().contains(failReasonText(FailReason::PasswordRefused)));
+    auto* details = error->findChild<QAbstractButton*>("detailsButton");
+    QVERIFY(details->isVisibleTo(error));
+    QVERIFY(!error->log()->isVisibleTo(error));
+    details->click();
+    QVERIFY(error->log()->isVisibleTo(error));
+    QVERIFY(error->log()->toPlainText().contains(QString::fromStdString("Failed to delete: " + paths[2])));
+
+    QTest::mouseClick(error->findChild<QAbstractButton*>("retryButton"), Qt::LeftButton);
+    dispatcher_->runAll();
+    QCOMPARE(removals.size(), std::size_t{2});
+    QCOMPARE(removals[1], (std::vector<std::string>{paths[1], paths[2]}));
+    QVERIFY(identitiesKept);
+    QVERIFY(std::holds_alternative<states::Completed>(session.state()));
+    QCOMPARE(session.freed().entries(), paths.size());  // both tries together
+    QVERIFY(qobject_cast<CompletedView*>(window.currentScreen())->log()->toPlainText().contains(
+        QString::fromStdString("Deleted: " + paths[1])));
+
+    // An analysis error: titled as such, no details, and Retry starts over.
+    session.handleDrop({DroppedItem{std::string("file:///tmp/notes.txt")}});
+    dispatcher_->runAll();
+    error = qobject_cast<ErrorView*>(window.currentScreen());
+    QCOMPARE(error->findChild<QLabel*>("title")->text(), QStringLiteral("无法分析"));
+    QVERIFY(!error->failedRows()->isVisibleTo(error));
+    QVERIFY(!error->findChild<QAbstractButton*>("detailsButton")->isVisibleTo(error));
+    error->retryRequested();
+    dispatcher_->runAll();
+    QVERIFY(std::holds_alternative<states::Idle>(session.state()));
+    QCOMPARE(removals.size(), std::size_t{2});
+  }
+
+  // The filter shows the rows whose path holds the text and the requests
+  // still name the listed rows; select all / none acts on the rows shown,
+  // never on those the filter hides. The dialog counts what goes besides the
+  // bundle, and a removal that keeps the app is a deletion.
+  void theFilterAndSelectAllActOnTheRowsShown() {
+    const std::vector<std::string> paths = {"/h/Library/Caches/demo", "/h/Library/Logs/demo.log",
+                                            "/h/Library/Logs/demo-helper.log", "/Applications/Demo.app"};
+    SessionServices services;
+    services.analyze = [&](const std::string& path) -> AnalysisResult {
+      return AppInfo("Demo", path, "com.example.demo", nullptr, paths);
+    };
+    services.uninstall = [](const AppInfo&, const ProgressCallback&, const CompletionCallback& completion) {
+      completion(true, std::nullopt);
+    };
+    MainWindow window(dispatcher_, services);
+    window.setFolders("/h", "/");
+    window.show();
+    SessionController& session = window.controller();
+    session.analyzeApp("/Applications/Demo.app");
+    dispatcher_->runAll();
+    auto* ready = qobject_cast<ReadyView*>(window.currentScreen());
+    auto* list = ready->findChild<QListView*>("fileList");
+    QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("~/Library/Caches/demo"));
+
+    QTest::keyClicks(ready->findChild<QLineEdit*>("filter"), "LOGS/");
+    QCOMPARE(list->model()->rowCount(), 2);
+    QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral("~/Library/Logs/demo-helper.log"));
+    ready->findChild<QAbstractButton*>("selectNone")->click();
+    const RowSelection& rows = session.rowSelection();
+    QVERIFY(rows.isSelected(0) && !rows.isSelected(1) && !rows.isSelected(2) && rows.isSelected(3));
+    // Space on the second row shown puts back the third listed row.
+    list->setFocus(Qt::TabFocusReason);
+    list->setCurrentIndex(list->model()->index(1, 0));
+    QTest::keyClick(list, Qt::Key_Space);
+    QVERIFY(!rows.isSelected(1) && rows.isSelected(2));
+
+    ready->findChild<QLineEdit*>("filter")->clear();
+    QCOMPARE(list->model()->rowCount(), 4);
+    ready->findChild<QAbstractButton*>("selectAll")->click();
+    QCOMPARE(rows.selectedCount(), paths.size());
+
+    emit ready->uninstallRequested();
+    QCOMPARE(window.confirmationDialog()->message(),
+             QStringLiteral("This will delete Demo and 3 related files. This action cannot be undone!"));
+    window.confirmationDialog()->reject();
+    QTRY_VERIFY(!window.confirmationDialog());
+    session.setRowSelected(3, false);
+    emit ready->uninstallRequested();
+    QCOMPARE(window.confirmationDialog()->findChild<QLabel*>("title")->text(), QStringLiteral("Confirm Deletion"));
+    QCOMPARE(window.confirmationDialog()->confirmButton()->text(), QStringLiteral("Delete"));
+    window.confirmationDialog()->accept();
+    dispatcher_->runAll();
+    QCOMPARE(window.currentScreen()->findChild<QLabel*>("title")->text(), QStringLiteral("Deletion Complete!"));
   }
 
   void resultsAfterTheWindowIsGoneTouchNothing() {

@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "ui/screens/path_list.h"
 #include "ui/screens/screen_parts.h"
 #include "ui/screens/screens.h"
 #include "ui/screens/search_notices.h"
@@ -27,7 +29,10 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(20, 20, 20, 16);
   layout->setSpacing(10);
-  auto* title = textLabel(tr("确认卸载"), ui::font(TextStyle::Headline), NamedColor::Primary, this);
+  // With the app kept nothing is uninstalled: its leftovers are deleted.
+  const bool keepsApp = currentApp && preview.keepsBundle;
+  auto* title = textLabel(keepsApp ? tr("Confirm Deletion") : tr("确认卸载"), ui::font(TextStyle::Headline),
+                          NamedColor::Primary, this);
   title->setObjectName(QStringLiteral("title"));
   layout->addWidget(title);
 
@@ -35,8 +40,12 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
     message_ = new WrappedText(this);
     message_->setObjectName(QStringLiteral("message"));
     message_->setFont(ui::font(TextStyle::Subheadline));
-    count_ = static_cast<int>(currentApp->rows.size());
-    name_ = QString::fromStdString(currentApp->name());
+    // The related files are those beside the bundle, never the bundle itself.
+    const auto& listed = currentApp->rows;
+    count_ = static_cast<int>(std::count_if(listed.begin(), listed.end(), [&](const ListedRow& row) {
+      return row.path != currentApp->path();
+    }));
+    name_ = visibleText(QString::fromStdString(currentApp->name()));
     layout->addWidget(message_);
     // Said before, so that the system's password prompt in the middle of the
     // removal comes as no surprise.
@@ -69,7 +78,7 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
   if (currentApp) sayWhatHappens();
 
   auto* buttons = new QDialogButtonBox(this);
-  auto* confirm = buttons->addButton(tr("确认清理"), QDialogButtonBox::DestructiveRole);
+  auto* confirm = buttons->addButton(keepsApp ? tr("Delete") : tr("确认清理"), QDialogButtonBox::DestructiveRole);
   auto* cancel = buttons->addButton(tr("取消"), QDialogButtonBox::RejectRole);
   confirm->setObjectName(QStringLiteral("confirmButton"));
   cancel->setObjectName(QStringLiteral("cancelButton"));

@@ -48,7 +48,53 @@ void PathListModel::setPaths(const std::vector<ListedRow>* listed, const RowSele
   beginResetModel();
   listed_ = listed;
   rows_ = rows;
+  filter_.clear();
+  shown_.clear();
   endResetModel();
+}
+
+void PathListModel::setHome(std::string home) {
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  beginResetModel();
+  home_ = home == "/" ? std::string() : std::move(home);
+  endResetModel();
+}
+
+void PathListModel::setFilter(const QString& text) {
+  if (text == filter_) return;
+  beginResetModel();
+  filter_ = text;
+  shown_.clear();
+  if (listed_ && !filter_.isEmpty()) {
+    // Matched against the text the row shows, so what is typed is what is seen.
+    for (std::size_t row = 0; row < listed_->size(); ++row)
+      if (shownPath((*listed_)[row].path).contains(filter_, Qt::CaseInsensitive)) shown_.push_back(row);
+  }
+  endResetModel();
+}
+
+std::size_t PathListModel::sourceRow(int viewRow) const {
+  if (viewRow < 0) return SIZE_MAX;
+  const auto row = static_cast<std::size_t>(viewRow);
+  if (filter_.isEmpty()) return row;
+  return row < shown_.size() ? shown_[row] : SIZE_MAX;
+}
+
+std::vector<std::size_t> PathListModel::shownRows() const {
+  if (!filter_.isEmpty()) return shown_;
+  std::vector<std::size_t> all(listed_ ? listed_->size() : 0);
+  for (std::size_t row = 0; row < all.size(); ++row) all[row] = row;
+  return all;
+}
+
+QString PathListModel::shownPath(const std::string& path) const { return homeRelativeText(path, home_); }
+
+QString homeRelativeText(const std::string& path, const std::string& home) {
+  // The home as "~": the part of a path that tells rows apart comes after it.
+  if (!home.empty() && path.size() > home.size() && path.compare(0, home.size(), home) == 0 &&
+      path[home.size()] == '/')
+    return QStringLiteral("~") + pathDisplayText(path.substr(home.size()));
+  return pathDisplayText(path);
 }
 
 QString PathListModel::reasonText(const RowEvidence& evidence) {
@@ -81,19 +127,20 @@ void PathListModel::rowsChanged() {
 }
 
 int PathListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() || !listed_ ? 0 : static_cast<int>(listed_->size());
+  if (parent.isValid() || !listed_) return 0;
+  return static_cast<int>(filter_.isEmpty() ? listed_->size() : shown_.size());
 }
 
 QVariant PathListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
-  const auto row = static_cast<size_t>(index.row());
+  const std::size_t row = sourceRow(index.row());
   const std::string& path = (*listed_)[row].path;
   const std::optional<RowEvidence>& evidence = (*listed_)[row].evidence;
   // Rows of another record (the screen is being left) show as plain rows.
   const bool hasRows = rows_ && rows_->size() == listed_->size();
   switch (role) {
     case Qt::DisplayRole:
-      return pathDisplayText(path);
+      return shownPath(path);
     case Qt::ToolTipRole: {
       QString tip = pathDisplayText(path);
       if (const QString reason = evidence ? reasonText(*evidence) : QString(); !reason.isEmpty())
@@ -118,13 +165,25 @@ QVariant PathListModel::data(const QModelIndex& index, int role) const {
   }
 }
 
-QString pathDisplayText(const std::string& path) {
-  QString text = QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
-  for (QChar& c : text) {
-    if (c.unicode() < 0x20) c = QChar(0x2400 + c.unicode());
-    else if (c.unicode() == 0x7F) c = QChar(0x2421);
+QString visibleText(const QString& text) {
+  // Escapes, not the Control Pictures block: few fonts have those glyphs,
+  // and a box tells the reader nothing.
+  QString shown;
+  shown.reserve(text.size());
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    const bool control = u < 0x20 || (u >= 0x7F && u < 0xA0) || u == 0x2028 || u == 0x2029;
+    if (!control) shown += c;
+    else if (u == '\n') shown += QStringLiteral("\\n");
+    else if (u == '\t') shown += QStringLiteral("\\t");
+    else if (u == '\r') shown += QStringLiteral("\\r");
+    else shown += QStringLiteral("\\u%1").arg(uint(u), 4, 16, QLatin1Char('0'));
   }
-  return text;
+  return shown;
+}
+
+QString pathDisplayText(const std::string& path) {
+  return visibleText(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
 }
 
 QString dataSizeText(std::uint64_t bytes) {
@@ -150,8 +209,18 @@ QString dataSizeText(std::uint64_t bytes) {
 
 QString PathRowDelegate::shownText(const QString& text, int rowWidth, int reserved) {
   const QFontMetrics metrics(ui::font(TextStyle::Caption));
-  const int available = rowWidth - symbolWidth() - kSymbolGap - reserved;
-  return metrics.elidedText(text, Qt::ElideMiddle, qMax(available, 0));
+  const int available = qMax(rowWidth - symbolWidth() - kSymbolGap - reserved, 0);
+  if (metrics.horizontalAdvance(text) <= available) return text;
+  // The entry's own name is what tells a row; the folders above it give way
+  // first, in their middle, and the name only when it cannot fit alone.
+  const qsizetype slash = text.lastIndexOf(QLatin1Char('/'));
+  if (slash <= 0) return metrics.elidedText(text, Qt::ElideMiddle, available);
+  const QString name = text.mid(slash);
+  const int room = available - metrics.horizontalAdvance(name);
+  if (room >= 3 * metrics.horizontalAdvance(QChar(0x2026)))
+    return metrics.elidedText(text.left(slash), Qt::ElideMiddle, room) + name;
+  const QString ellipsis(QChar(0x2026));
+  return ellipsis + metrics.elidedText(name, Qt::ElideMiddle, qMax(available - metrics.horizontalAdvance(ellipsis), 0));
 }
 
 QRect PathRowDelegate::markerRect(const QRect& rowRect) {
@@ -168,18 +237,23 @@ void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   const QFont captionFont = ui::font(TextStyle::Caption);
   const QFontMetrics metrics(captionFont);
   const int lineHeight = metrics.height();
-  const QRect row(option.rect.left(), option.rect.top(), option.rect.width(), lineHeight);
+  QRect row(option.rect.left(), option.rect.top(), option.rect.width(), lineHeight);
+  // A row laid out before the scroll bar appeared is wider than what is left
+  // of the list beside it; the size at its end must stay in sight.
+  if (const auto* list = qobject_cast<const QAbstractItemView*>(option.widget))
+    row.setRight(qMin(row.right(), list->viewport()->rect().right()));
   const bool leftOut = index.data(Qt::CheckStateRole).toInt() == Qt::Unchecked;
 
   // The row Space and Return act on, once the user works in the list.
   const auto* view = qobject_cast<const PathListView*>(option.widget);
+  const QRect outline = option.rect.intersected(QRect(option.rect.left(), option.rect.top(), row.width(), option.rect.height()));
   if ((option.state & QStyle::State_HasFocus) && view && view->showsCurrentRow()) {
     QColor ring = color(NamedColor::Blue);
     ring.setAlpha(110);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(QPen(ring, 1));
-    painter->drawRoundedRect(QRectF(option.rect).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+    painter->drawRoundedRect(QRectF(outline).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
     painter->restore();
   }
 

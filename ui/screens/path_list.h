@@ -44,18 +44,36 @@ public:
   static QString needsRightsText();
   // The rows' selection or sizes changed.
   void rowsChanged();
+  // Paths inside `home` (bytes) are shown from "~"; the tooltip keeps them whole.
+  void setHome(std::string home);
+  // Shows only the rows whose shown path contains `text` (any case); empty
+  // shows every row. setPaths clears it.
+  void setFilter(const QString& text);
+  QString filter() const { return filter_; }
+  // The listed row a row of the view shows; SIZE_MAX when none.
+  std::size_t sourceRow(int viewRow) const;
+  // Every listed row the view shows, in order.
+  std::vector<std::size_t> shownRows() const;
+  QString shownPath(const std::string& path) const;
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
 private:
   const std::vector<ListedRow>* listed_ = nullptr;
   const RowSelection* rows_ = nullptr;
+  std::string home_;
+  QString filter_;
+  std::vector<std::size_t> shown_;  // while filtered
 };
 
 // The path as one line of text: invalid UTF-8 shows replacement characters,
-// and control characters (a newline in a file name) show as their visible
-// Control Pictures, so nothing can break the row or hide part of the name.
+// and control characters (a newline in a file name) show escaped ("\n",
+// "\u001b"), so nothing can break the row or hide part of the name.
 QString pathDisplayText(const std::string& path);
+// The path shown from "~" when it lies inside `home` (no trailing "/").
+QString homeRelativeText(const std::string& path, const std::string& home);
+// Any name or text from the disk, its control characters escaped likewise.
+QString visibleText(const QString& text);
 
 // A byte count in the platform's units and this locale's digits.
 QString dataSizeText(std::uint64_t bytes);

@@ -5,8 +5,10 @@
 #include <QImageReader>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "selection/row_selection.h"
@@ -22,7 +24,6 @@ namespace quillmere::ui {
 namespace {
 
 constexpr int kIconSide = 80;
-constexpr int kListMaxHeight = 120;
 
 // The platform's thin separator, inset on both sides.
 class Divider : public QWidget {
@@ -120,6 +121,28 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   total_->hide();
   headingRow->addWidget(total_, 1);
   sectionLayout->addLayout(headingRow);
+  // A filter over a long list, and the whole shown list chosen or left out
+  // at once; rows the filter hides keep their choice.
+  auto* tools = new QHBoxLayout;
+  tools->setContentsMargins(0, 0, 0, 0);
+  tools->setSpacing(6);
+  filter_ = new QLineEdit(section);
+  filter_->setObjectName(QStringLiteral("filter"));
+  filter_->setPlaceholderText(tr("Filter"));
+  filter_->setClearButtonEnabled(true);
+  filter_->setFont(ui::font(TextStyle::Caption));
+  tools->addWidget(filter_, 1);
+  for (const bool selected : {true, false}) {
+    auto* button = new QPushButton(selected ? tr("Select all") : tr("Select none"), section);
+    button->setObjectName(selected ? QStringLiteral("selectAll") : QStringLiteral("selectNone"));
+    button->setFlat(true);
+    button->setFont(ui::font(TextStyle::Caption));
+    button->setCursor(Qt::PointingHandCursor);
+    connect(button, &QAbstractButton::clicked, this,
+            [this, selected] { emit selectRowsRequested(paths_->shownRows(), selected); });
+    tools->addWidget(button);
+  }
+  sectionLayout->addLayout(tools);
 
   paths_ = new PathListModel(this);
   list_ = new PathListView(section);
@@ -135,18 +158,26 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   list_->setFrameShape(QFrame::NoFrame);
   list_->viewport()->setAutoFillBackground(false);
   list_->setAutoFillBackground(false);
-  // Takes what the other children leave free, never more than the maximum;
-  // with few rows it keeps that height and the space below stays empty.
-  list_->setMaximumHeight(kListMaxHeight);
+  // Takes what the other children leave free: a taller window shows more
+  // rows, a short one keeps at least two.
   list_->setMinimumHeight(QFontMetrics(ui::font(TextStyle::Caption)).height() * 2);
-  list_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-  connect(list_, &PathListView::toggleRequested, this, &ReadyView::toggleRequested);
-  connect(list_, &PathListView::revealRequested, this, &ReadyView::revealRequested);
-  sectionLayout->addWidget(list_);
+  list_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+  // The view's rows are the filter's; the requests name the listed rows.
+  connect(list_, &PathListView::toggleRequested, this, [this](int row) {
+    if (const std::size_t listed = paths_->sourceRow(row); listed != SIZE_MAX) emit toggleRequested(int(listed));
+  });
+  connect(list_, &PathListView::revealRequested, this, [this](int row) {
+    if (const std::size_t listed = paths_->sourceRow(row); listed != SIZE_MAX) emit revealRequested(int(listed));
+  });
+  connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
+    paths_->setFilter(text);
+    list_->scrollToTop();
+  });
+  sectionLayout->addWidget(list_, 1);
   notices_ = new SearchNotices(section);
   notices_->setObjectName(QStringLiteral("searchNotices"));
   sectionLayout->addWidget(notices_);
-  layout->addWidget(section);
+  layout->addWidget(section, 1);
 
   uninstall_ = new FilledButton(tr("卸载应用"), NamedColor::Red, content);
   uninstall_->setObjectName(QStringLiteral("uninstallButton"));
@@ -156,7 +187,9 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   connect(uninstall_, &QAbstractButton::clicked, this, &ReadyView::uninstallRequested);
   layout->addWidget(uninstall_, 0, Qt::AlignHCenter);
 
-  centreVertically(this, content);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(content);
 }
 
 void ReadyView::setApp(const AppInfo& app, const RowSelection* rows, bool measuring) {
@@ -165,16 +198,19 @@ void ReadyView::setApp(const AppInfo& app, const RowSelection* rows, bool measur
   rows_ = rows && rows->size() == app.rows.size() ? rows : nullptr;
   showIcon();
 
-  name_->setText(QString::fromStdString(app.name()));
+  name_->setText(visibleText(QString::fromStdString(app.name())));
   const auto& identifier = app.bundleIdentifier();
   identifier_->setText(identifier ? QString::fromStdString(*identifier) : QString());
   identifier_->setVisible(identifier.has_value());
 
   paths_->setPaths(&app_->rows, rows_);
+  filter_->clear();
   notices_->show(app);
   list_->scrollToTop();
   refreshRows(measuring);
 }
+
+void ReadyView::setHome(const std::string& home) { paths_->setHome(home); }
 
 void ReadyView::clear() {
   paths_->setPaths(nullptr);

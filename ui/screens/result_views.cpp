@@ -3,11 +3,13 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <climits>
 
 #include "ui/screens/path_list.h"
+#include "ui/screens/removal_log.h"
 #include "ui/screens/screen_parts.h"
 #include "ui/screens/screens.h"
 #include "ui/theme.h"
@@ -31,12 +33,39 @@ QVBoxLayout* resultLayout(QWidget* content, const QString& symbol, NamedColor ti
   return layout;
 }
 
+constexpr int kDetailsMaxHeight = 100;
+
+// "Show details" under the screen's button, and the log it opens beneath:
+// the removal may end too fast for its log to be read while it runs.
+QAbstractButton* addDetails(QVBoxLayout* layout, QWidget* content, RemovalLog*& log) {
+  auto* toggle = new QPushButton(QObject::tr("Show details"), content);
+  toggle->setObjectName(QStringLiteral("detailsButton"));
+  toggle->setFlat(true);
+  toggle->setFont(ui::font(TextStyle::Caption));
+  toggle->setCursor(Qt::PointingHandCursor);
+  layout->addWidget(toggle, 0, Qt::AlignHCenter);
+  log = new RemovalLog(content);
+  log->setMaximumHeight(kDetailsMaxHeight);
+  log->hide();
+  auto* inset = new QVBoxLayout;
+  inset->setContentsMargins(30, 0, 30, 0);
+  inset->addWidget(log);
+  layout->addLayout(inset);
+  QObject::connect(toggle, &QAbstractButton::clicked, log, [toggle, log] {
+    const bool shown = !log->isVisibleTo(log->parentWidget());
+    toggle->setText(shown ? QObject::tr("Hide details") : QObject::tr("Show details"));
+    log->setVisible(shown);
+  });
+  return toggle;
+}
+
 }  // namespace
 
 CompletedView::CompletedView(QWidget* parent) : QWidget(parent) {
   auto* content = new QWidget(this);
   QVBoxLayout* layout = resultLayout(content, QStringLiteral("checkmark.circle.fill"),
                                      NamedColor::Green, tr("卸载完成！"));
+  title_ = content->findChild<QLabel*>(QStringLiteral("title"));
   // What was freed sits close under the advice, as its second line: the
   // removal may end too fast for its log to be read.
   auto* notes = new QVBoxLayout;
@@ -70,6 +99,8 @@ CompletedView::CompletedView(QWidget* parent) : QWidget(parent) {
   buttons->addWidget(button);
   buttons->addStretch();
   layout->addLayout(buttons);
+  layout->addSpacing(-12);
+  addDetails(layout, content, log_);
   centreVertically(this, content);
 }
 
@@ -84,6 +115,10 @@ void CompletedView::setTrashed(std::size_t entries, bool canPutBack, const std::
   putBackLines_->setVisible(!lines.empty());
 }
 
+void CompletedView::setKeepsApp(bool keepsApp) {
+  title_->setText(keepsApp ? tr("Deletion Complete!") : tr("卸载完成！"));
+}
+
 void CompletedView::setFreed(std::size_t entries, std::uint64_t bytes, bool exact) {
   const int count = static_cast<int>(qMin<std::size_t>(entries, INT_MAX));
   // Sizes that were never measured make no figure; some unknown ones a lower bound.
@@ -96,10 +131,25 @@ void CompletedView::setFreed(std::size_t entries, std::uint64_t bytes, bool exac
   freed_->show();
 }
 
+QString failReasonText(FailReason reason) {
+  switch (reason) {
+    case FailReason::NoPermission: return QObject::tr("no permission");
+    case FailReason::NotListedEntry: return QObject::tr("not the listed entry any more");
+    case FailReason::PasswordRefused: return QObject::tr("password refused or cancelled");
+    case FailReason::RemoverUnavailable: return QObject::tr("the administrator removal did not answer");
+    case FailReason::NotTrashed: return QObject::tr("could not be moved to a Trash on its disk");
+    case FailReason::OtherErrno:
+    case FailReason::None: break;
+  }
+  return QObject::tr("could not be deleted");
+}
+
 ErrorView::ErrorView(QWidget* parent) : QWidget(parent) {
   auto* content = new QWidget(this);
   QVBoxLayout* layout = resultLayout(content, QStringLiteral("xmark.circle.fill"), NamedColor::Red,
                                      tr("Uninstall Failed"));
+  title_ = content->findChild<QLabel*>(QStringLiteral("title"));
+  layout->setSpacing(14);
   // The message is data: shown as given, never translated, each line centred.
   message_ = new WrappedText(content);
   message_->setObjectName(QStringLiteral("message"));
@@ -107,19 +157,48 @@ ErrorView::ErrorView(QWidget* parent) : QWidget(parent) {
   message_->setTextColor(NamedColor::Secondary);
   message_->setAlignment(Qt::AlignHCenter);
   message_->setContentsMargins(0, 0, 0, 0);
+  // What is still there and why: paths keep their own names, cut in the middle.
+  failed_ = new QListWidget(content);
+  failed_->setObjectName(QStringLiteral("failedRows"));
+  failed_->setFont(ui::font(TextStyle::Caption));
+  failed_->setTextElideMode(Qt::ElideMiddle);
+  failed_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  failed_->setSelectionMode(QAbstractItemView::NoSelection);
+  failed_->setFocusPolicy(Qt::NoFocus);
+  failed_->setMaximumHeight(QFontMetrics(failed_->font()).height() * 9 / 2 + 8);
+  failed_->setFrameShape(QFrame::NoFrame);
+  failed_->viewport()->setAutoFillBackground(false);
+  failed_->hide();
   auto* inset = new QVBoxLayout;
   inset->setContentsMargins(16, 0, 16, 0);
+  inset->setSpacing(8);
   inset->addWidget(message_);
+  inset->addWidget(failed_);
   layout->addLayout(inset);
   auto* button = prominentButton(tr("Retry"), content);
   button->setObjectName(QStringLiteral("retryButton"));
   connect(button, &QAbstractButton::clicked, this, &ErrorView::retryRequested);
   layout->addWidget(button, 0, Qt::AlignHCenter);
+  details_ = addDetails(layout, content, log_);
   centreVertically(this, content);
 }
 
-void ErrorView::setMessage(const std::string& message) {
+void ErrorView::setError(const std::string& message, bool fromRemoval, const std::vector<RowEvent>& failed) {
+  // Nothing was uninstalled when the drop or the analysis failed.
+  title_->setText(fromRemoval ? tr("Uninstall Failed") : tr("无法分析"));
   message_->setText(QString::fromStdString(message));
+  failed_->clear();
+  for (const RowEvent& row : failed) {
+    QString reason = failReasonText(row.reason);
+    if (!row.detail.empty()) reason += QStringLiteral(" (%1)").arg(QString::fromStdString(row.detail));
+    const QString path = homeRelativeText(row.path, home_);
+    auto* item = new QListWidgetItem(QStringLiteral("%1\n    %2").arg(path, reason), failed_);
+    item->setToolTip(QStringLiteral("%1\n%2").arg(pathDisplayText(row.path), reason));
+  }
+  failed_->setVisible(!failed.empty());
+  // Each removal's screen opens with its details closed.
+  if (log_->isVisibleTo(this)) details_->click();
+  details_->setVisible(fromRemoval);
 }
 
 }  // namespace quillmere::ui

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/app_info.h"
+#include "removal/uninstaller.h"
 
 namespace quillmere {
 class RowSelection;
@@ -18,7 +19,9 @@ class RowSelection;
 
 class QAbstractButton;
 class QLabel;
+class QLineEdit;
 class QListView;
+class QListWidget;
 class QPlainTextEdit;
 
 class QCheckBox;
@@ -28,6 +31,7 @@ namespace quillmere::ui {
 class FilledButton;
 class PathListModel;
 class PathListView;
+class RemovalLog;
 class SearchNotices;
 class WrappedText;
 
@@ -46,9 +50,14 @@ public:
   void refreshRows(bool measuring);
   // The record shown, the one "卸载应用" asks to remove.
   const AppInfo* app() const { return app_; }
+  // Paths inside `home` are shown from "~".
+  void setHome(const std::string& home);
+  PathListModel* paths() const { return paths_; }
 signals:
   void uninstallRequested();  // "卸载应用"
   void toggleRequested(int row);  // a row's marker clicked, or Space
+  // "Select all" / "Select none": the rows the filter shows, all when none.
+  void selectRowsRequested(const std::vector<std::size_t>& rows, bool selected);
   void revealRequested(int row);  // a row double-clicked, or Return
 
 private:
@@ -60,6 +69,7 @@ private:
   WrappedText* identifier_;
   QLabel* heading_;
   QLabel* total_;
+  QLineEdit* filter_;
   PathListView* list_;
   PathListModel* paths_;
   SearchNotices* notices_;
@@ -74,13 +84,13 @@ public:
   // At most `maxNew` lines are added in one call; returns whether every line
   // is now shown.
   bool setLog(const std::vector<std::string>& lines, size_t maxNew = SIZE_MAX);
+  RemovalLog* log() const { return log_; }
+  // A removal that keeps the app deletes rather than uninstalls.
+  void setKeepsApp(bool keepsApp);
 
 private:
-  void appendLines(const std::vector<std::string>& lines, size_t from, size_t to);
-  QPlainTextEdit* log_;
-  size_t shown_ = 0;        // lines of the list now in the log
-  std::string firstShown_;  // to notice a list that was replaced, not grown
-  std::string lastShown_;
+  QLabel* heading_;
+  RemovalLog* log_;
 };
 
 class CompletedView : public QWidget {
@@ -93,27 +103,51 @@ public:
   // `canPutBack`; `lines` are what putting back said of each row.
   void setTrashed(std::size_t entries, bool canPutBack, const std::vector<std::string>& lines);
   QAbstractButton* putBackButton() const { return putBack_; }
+  // A removal that kept the app ends as a deletion.
+  void setKeepsApp(bool keepsApp);
+  // The removal's log, behind "Show details".
+  RemovalLog* log() const { return log_; }
 signals:
   void resetRequested();  // "返回清理其它应用程序"
   void putBackRequested();
 
 private:
+  QLabel* title_;
   QLabel* freed_;
   QAbstractButton* putBack_;
   WrappedText* putBackLines_;
+  RemovalLog* log_;
 };
 
 class ErrorView : public QWidget {
   Q_OBJECT
 public:
   explicit ErrorView(QWidget* parent = nullptr);
-  void setMessage(const std::string& message);
+  // `fromRemoval`: a removal ended here (else the drop or the analysis did),
+  // leaving `failed` undeleted, each with its reason.
+  void setError(const std::string& message, bool fromRemoval = false,
+                const std::vector<RowEvent>& failed = {});
+  void setMessage(const std::string& message) { setError(message); }
+  // The removal's log, behind "Show details"; only after a removal.
+  RemovalLog* log() const { return log_; }
+  // One row per failed entry: its path, then why it is still there.
+  QListWidget* failedRows() const { return failed_; }
+  // Paths inside `home` are shown from "~".
+  void setHome(const std::string& home) { home_ = home; }
 signals:
   void retryRequested();  // "Retry"
 
 private:
+  QLabel* title_;
   WrappedText* message_;
+  QListWidget* failed_;
+  std::string home_;
+  QAbstractButton* details_;
+  RemovalLog* log_;
 };
+
+// Why a row is still there, in words.
+QString failReasonText(FailReason reason);
 
 // What the ready screen knows of a removal beyond its paths.
 struct RemovalPreview {

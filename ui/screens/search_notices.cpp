@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ui/screens/path_list.h"
 #include "ui/screens/screen_parts.h"
 #include "ui/theme.h"
 
@@ -32,13 +33,21 @@ void SearchNotices::show(const AppInfo& app) {
   running_->setVisible(!running.isEmpty());
   unreadable_->setText(unreadable);
   unreadable_->setVisible(!unreadable.isEmpty());
+  // The folders themselves, one a line, for the reader who hovers over it.
+  constexpr std::size_t kNamed = 20;
+  QStringList named;
+  for (std::size_t i = 0; i < app.unreadableFolders.size() && i < kNamed; ++i)
+    named << pathDisplayText(app.unreadableFolders[i].path);
+  if (app.unreadableFolders.size() > kNamed)
+    named << tr("and %n more", nullptr, static_cast<int>(app.unreadableFolders.size() - kNamed));
+  unreadable_->setToolTip(named.join(QLatin1Char('\n')));
   setVisible(!running.isEmpty() || !unreadable.isEmpty());
 }
 
 QString SearchNotices::runningText(const AppInfo& app) {
   if (app.runningPrograms.empty()) return {};
   // The name is data: put in after the text is looked up.
-  return tr("«%1» is running — quit it before deleting").arg(QString::fromStdString(app.name()));
+  return tr("«%1» is running — quit it before deleting").arg(visibleText(QString::fromStdString(app.name())));
 }
 
 QString SearchNotices::unreadableText(const AppInfo& app) {

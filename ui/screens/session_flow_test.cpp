@@ -169,8 +169,10 @@ std::vector<std::string> listedPaths(ReadyView* ready) {
   return rows;
 }
 
+// The log of the screen shown, or the uninstalling screen's.
 QStringList logRows(MainWindow& window) {
-  auto* log = window.findChild<UninstallingView*>()->findChild<QPlainTextEdit*>("log");
+  auto* log = window.currentScreen()->findChild<QPlainTextEdit*>("log");
+  if (!log) log = window.findChild<UninstallingView*>()->findChild<QPlainTextEdit*>("log");
   QStringList rows;
   if (!log->document()->isEmpty())
     rows = log->toPlainText().split(QLatin1Char('\n'));
@@ -228,7 +230,7 @@ class SessionFlowTest : public QObject {
 private slots:
   void initTestCase();
   void removesTheAppAndItsLeftoversThroughTheWindow();
-  void refusedPathEndsOnTheErrorScreenAndRetryStartsOver();
+  void refusedPathEndsOnTheErrorScreenAndRetryTriesItAlone();
   void leftOutRowsSurviveAndEveryCountAgrees();
   void rowsWithoutEvidenceStartLeftOutAndCanBePutBack();
   void dialogSaysWhatTheRemovalWillDo();
@@ -283,8 +285,9 @@ void SessionFlowTest::removesTheAppAndItsLeftoversThroughTheWindow() {
   clickButton(ready, "uninstallButton");
   QPointer<ConfirmationDialog> dialog = window.confirmationDialog();
   QVERIFY(dialog && dialog->isVisible());
+  // The related files are the rows besides the bundle's own.
   QCOMPARE(dialog->message(), QStringLiteral("This will delete Tool and %1 related files. "
-                                             "This action cannot be undone!").arg(rows.size()));
+                                             "This action cannot be undone!").arg(rows.size() - 1));
   savePicture(window, "confirmation.png", dialog);
   QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
   QTRY_VERIFY(!dialog);  // closed and gone
@@ -342,7 +345,7 @@ void SessionFlowTest::removesTheAppAndItsLeftoversThroughTheWindow() {
   QVERIFY(logRows(window).isEmpty());
 }
 
-void SessionFlowTest::refusedPathEndsOnTheErrorScreenAndRetryStartsOver() {
+void SessionFlowTest::refusedPathEndsOnTheErrorScreenAndRetryTriesItAlone() {
   const Machine machine;
   const std::string refused = machine.leftovers[1];
   auto privileged = std::make_shared<FakePrivilegedRemover>();
@@ -375,12 +378,20 @@ void SessionFlowTest::refusedPathEndsOnTheErrorScreenAndRetryStartsOver() {
   QVERIFY(!existsNoFollow(machine.bundle));
   QTRY_VERIFY(logRows(window).contains(QString::fromStdString("✗ Failed to delete: " + refused)));
 
-  // "Retry" goes back to the drop zone; it does not analyse or remove again.
+  // The error screen names the row and why it is still there.
+  QCOMPARE(error->failedRows()->count(), 1);
+  QVERIFY(error->failedRows()->item(0)->toolTip().startsWith(QString::fromStdString(refused)));
+  QVERIFY(error->failedRows()->item(0)->text().contains(failReasonText(FailReason::PasswordRefused)));
+
+  // "Retry" removes that row alone again, still as the entry listed; refused
+  // once more, it ends on the same screen.
   clickButton(error, "retryButton");
-  QVERIFY(shown<IdleView>(window));
-  QVERIFY(window.controller().uninstallLog().empty());
-  QVERIFY(logRows(window).isEmpty());
-  QCOMPARE(privileged->calls().size(), size_t(1));
+  QTRY_VERIFY_WITH_TIMEOUT(privileged->calls().size() == 2 && shown<ErrorView>(window), kPatienceMs);
+  QCOMPARE(privileged->calls(), (std::vector<std::string>{refused, refused}));
+  QVERIFY(existsNoFollow(refused));
+  QCOMPARE(window.controller().uninstallLog(),
+           (std::vector<std::string>{"Deleting: " + refused, "\u2717 Failed to delete: " + refused}));
+  QCOMPARE(shown<ErrorView>(window)->failedRows()->count(), 1);
 }
 
 void SessionFlowTest::leftOutRowsSurviveAndEveryCountAgrees() {
@@ -488,9 +499,9 @@ void SessionFlowTest::leftOutRowsSurviveAndEveryCountAgrees() {
   QCOMPARE(dialog->message(),
            QCoreApplication::translate("quillmere::ui::ConfirmationDialog",
                                        "This will delete %1 and %n related files. This action cannot be undone!",
-                                       nullptr, all - 2)
+                                       nullptr, all - 3)
                .arg(QStringLiteral("Tool")));
-  QVERIFY(dialog->message().contains(QString::number(all - 2)));
+  QVERIFY(dialog->message().contains(QString::number(all - 3)));
   const QString chosenTotal = total->text();
   QTest::mouseClick(dialog->confirmButton(), Qt::LeftButton);
   QVERIFY(stepUntil(*dispatcher, [&] { return shown<CompletedView>(window) != nullptr; }));
@@ -614,7 +625,7 @@ void SessionFlowTest::dialogSaysWhatTheRemovalWillDo() {
   window.controller().toggleRow(rowOf(cache));
   dialogSays(all - 2, true, 0);
   window.controller().toggleRow(rowOf(machine.bundle));
-  dialogSays(all - 1, false, 0);
+  dialogSays(all - 2, false, 0);
   for (const auto& path : rows) QVERIFY2(existsNoFollow(path), path.c_str());
 }
 
@@ -641,7 +652,7 @@ void SessionFlowTest::trashedRemovalIsPutBackFromTheCompletedScreen() {
   QVERIFY(permanent.endsWith(QStringLiteral("This action cannot be undone!")));
   dialog->trashBox()->setChecked(true);
   QCOMPARE(dialog->message(), QStringLiteral("This will move Tool and %1 related files to the Trash. "
-                                             "They can be put back.").arg(rows.size()));
+                                             "They can be put back.").arg(rows.size() - 1));  // the bundle is no related file
   dialog->trashBox()->setChecked(false);
   QCOMPARE(dialog->message(), permanent);
   dialog->trashBox()->setChecked(true);

@@ -45,6 +45,41 @@
     </message>
 </context>
 <context>
+    <name>QObject</name>
+    <message>
+        <source>Show details</source>
+        <translation>Show details</translation>
+    </message>
+    <message>
+        <source>Hide details</source>
+        <translation>Hide details</translation>
+    </message>
+    <message>
+        <source>no permission</source>
+        <translation>no permission</translation>
+    </message>
+    <message>
+        <source>not the listed entry any more</source>
+        <translation>not the listed entry any more</translation>
+    </message>
+    <message>
+        <source>password refused or cancelled</source>
+        <translation>password refused or cancelled</translation>
+    </message>
+    <message>
+        <source>the administrator removal did not answer</source>
+        <translation>the administrator removal did not answer</translation>
+    </message>
+    <message>
+        <source>could not be moved to a Trash on its disk</source>
+        <translation>could not be moved to a Trash on its disk</translation>
+    </message>
+    <message>
+        <source>could not be deleted</source>
+        <translation>could not be deleted</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::AnalyzingView</name>
     <message>
         <source>Analyzing app...</source>
@@ -107,6 +142,10 @@
             <numerusform>%n entry moved to the Trash</numerusform>
             <numerusform>%n entries moved to the Trash</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Deletion Complete!</source>
+        <translation>Deletion Complete!</translation>
     </message>
 </context>
 <context>
@@ -173,8 +212,12 @@
 <context>
     <name>quillmere::ui::MainWindow</name>
     <message>
-        <source>No file manager could show “%1”.</source>
-        <translation>No file manager could show “%1”.</translation>
+        <source>Confirm Deletion</source>
+        <translation>Confirm Deletion</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
     </message>
 </context>
 <context>
@@ -186,6 +229,10 @@
     <message>
         <source>Retry</source>
         <translation>Retry</translation>
+    </message>
+    <message>
+        <source>无法分析</source>
+        <translation>Cannot Analyse</translation>
     </message>
 </context>
 <context>
@@ -262,6 +309,13 @@
     </message>
 </context>
 <context>
+    <name>quillmere::ui::MainWindow</name>
+    <message>
+        <source>No file manager could show “%1”.</source>
+        <translation>No file manager could show “%1”.</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::PathListModel</name>
     <message>
         <source>name only inside another word</source>
@@ -305,6 +359,18 @@
             <numerusform>The following %n files will be deleted:</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>Select none</source>
+        <translation>Select none</translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::SearchNotices</name>
@@ -327,12 +393,23 @@
         <source>: no permission to read them.</source>
         <translation>: no permission to read them.</translation>
     </message>
+    <message numerus="yes">
+        <source>and %n more</source>
+        <translation>
+            <numerusform>and %n more</numerusform>
+            <numerusform>and %n more</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::UninstallingView</name>
     <message>
         <source>正在卸载...</source>
         <translation>Uninstalling...</translation>
+    </message>
+    <message>
+        <source>Deleting...</source>
+        <translation>Deleting...</translation>
     </message>
 </context>
 <context>

@@ -45,6 +45,41 @@
     </message>
 </context>
 <context>
+    <name>QObject</name>
+    <message>
+        <source>Show details</source>
+        <translation>显示详细信息</translation>
+    </message>
+    <message>
+        <source>Hide details</source>
+        <translation>隐藏详细信息</translation>
+    </message>
+    <message>
+        <source>no permission</source>
+        <translation>没有权限</translation>
+    </message>
+    <message>
+        <source>not the listed entry any more</source>
+        <translation>已不是列出的那一项</translation>
+    </message>
+    <message>
+        <source>password refused or cancelled</source>
+        <translation>密码被拒绝或已取消</translation>
+    </message>
+    <message>
+        <source>the administrator removal did not answer</source>
+        <translation>管理员删除没有应答</translation>
+    </message>
+    <message>
+        <source>could not be moved to a Trash on its disk</source>
+        <translation>无法移到其所在磁盘的废纸篓</translation>
+    </message>
+    <message>
+        <source>could not be deleted</source>
+        <translation>无法删除</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::AnalyzingView</name>
     <message>
         <source>Analyzing app...</source>
@@ -103,6 +138,10 @@
         <translation>
             <numerusform>已将 %n 项移到废纸篓</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Deletion Complete!</source>
+        <translation>删除完成！</translation>
     </message>
 </context>
 <context>
@@ -163,8 +202,12 @@
 <context>
     <name>quillmere::ui::MainWindow</name>
     <message>
-        <source>No file manager could show “%1”.</source>
-        <translation>没有文件管理器能显示“%1”。</translation>
+        <source>Confirm Deletion</source>
+        <translation>确认删除</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
     </message>
 </context>
 <context>
@@ -176,6 +219,10 @@
     <message>
         <source>Retry</source>
         <translation>重试</translation>
+    </message>
+    <message>
+        <source>无法分析</source>
+        <translation>无法分析</translation>
     </message>
 </context>
 <context>
@@ -252,6 +299,13 @@
     </message>
 </context>
 <context>
+    <name>quillmere::ui::MainWindow</name>
+    <message>
+        <source>No file manager could show “%1”.</source>
+        <translation>没有文件管理器能显示“%1”。</translation>
+    </message>
+</context>
+<context>
     <name>quillmere::ui::PathListModel</name>
     <message>
         <source>name only inside another word</source>
@@ -294,6 +348,18 @@
             <numerusform>以下 %n 个文件将被删除：</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Filter</source>
+        <translation>筛选</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>全选</translation>
+    </message>
+    <message>
+        <source>Select none</source>
+        <translation>全不选</translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::SearchNotices</name>
@@ -315,12 +381,22 @@
         <source>: no permission to read them.</source>
         <translation>：没有读取它们的权限。</translation>
     </message>
+    <message numerus="yes">
+        <source>and %n more</source>
+        <translation>
+            <numerusform>以及另外 %n 个</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>quillmere::ui::UninstallingView</name>
     <message>
         <source>正在卸载...</source>
         <translation>正在卸载...</translation>
+    </message>
+    <message>
+        <source>Deleting...</source>
+        <translation>正在删除...</translation>
     </message>
 </context>
 <context>
