@@ -385,8 +385,8 @@ public:
     said_ = true;
     return false;
   }
-  std::vector<bool> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) override {
-    return std::vector<bool>(entries.size(), false);
+  std::vector<PrivilegedOutcome> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) override {
+    return std::vector<PrivilegedOutcome>(entries.size(), {PrivilegedOutcome::Result::Unavailable, {}});
   }
 
 private:
