@@ -55,6 +55,11 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   RowSelection rows;  // of the record in `ready`
   // The running measurement's stop flag; null when none runs.
   std::shared_ptr<std::atomic<bool>> measuring;
+  // Counts the sessions started: a removal's lines and result apply only
+  // while the session that started it is still the one shown. A drop is
+  // taken in every state, so a removal may end after another app's
+  // analysis, ready list or removal has taken the screen.
+  std::uint64_t session = 0;
 
   // Tells the owner which fields a main-thread turn changed, after all of
   // that turn's writes, so a re-render never sees half a transition.
@@ -166,6 +171,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   }
 
   void analyzeApp(std::string path) {
+    ++session;
     setState(states::Analyzing{});
     inBackground([path = std::move(path)](Shared& self) {
       std::optional<AnalysisResult> result;
@@ -215,19 +221,21 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     // 100,000 lines on the main thread each time it outgrows its storage.
     uninstallLog.reserve(2 * app.rows.size() + 1);
     notify({SessionField::State, SessionField::UninstallLog});
-    inBackground([app = std::move(app)](Shared& self) {
+    inBackground([app = std::move(app), run = ++session](Shared& self) {
       bool completed = false;
-      auto progress = [&self](const RowEvent& event) {
+      auto progress = [&self, run](const RowEvent& event) {
         if (event.outcome == RowOutcome::NotFound) return;  // nothing to show or count
-        self.onMain([event](Shared& main) {
+        self.onMain([event, run](Shared& main) {
+          if (main.session != run) return;
           main.record(event);
           main.notify({SessionField::UninstallLog});
         });
       };
-      auto completion = [&self, &completed](bool success, std::optional<std::string> message) {
+      auto completion = [&self, &completed, run](bool success, std::optional<std::string> message) {
         if (completed) return;  // the first completion is the result
         completed = true;
-        self.onMain([success, message = std::move(message)](Shared& main) {
+        self.onMain([success, message = std::move(message), run](Shared& main) {
+          if (main.session != run) return;
           if (success) {
             main.setState(states::Completed{});
           } else {
@@ -245,6 +253,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   }
 
   void resetState() {
+    ++session;
     leaveReady();
     state = states::Idle{};
     currentApp.reset();
@@ -262,6 +271,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
         if (path) {
           main.analyzeApp(*path);
         } else {
+          ++main.session;
           main.setState(states::Error{kDropRejectedMessage});
         }
       });
