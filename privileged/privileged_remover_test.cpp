@@ -37,6 +37,11 @@ TEST(PrivilegedRemover, LinuxRunsPkexecOnceWithOurRemoverAndTheEntriesAsArgument
   };
   EXPECT_EQ(answers("removed: /a\nnot removed: /b (x)\nremoved: /c\n", 4), "r-r-");
   EXPECT_EQ(answers("", 2), "--");
+  // pkexec's own statuses say the prompt stopped the run; our remover's never do.
+  EXPECT_EQ(promptStoppedRun(126, ""), PrivilegedOutcome::Result::Cancelled);
+  EXPECT_EQ(promptStoppedRun(127, ""), PrivilegedOutcome::Result::PasswordRefused);
+  EXPECT_FALSE(promptStoppedRun(1, "not removed: /a (x)\n"));
+  EXPECT_FALSE(promptStoppedRun(2, ""));
   // Not found is not removed; a line cut short says nothing; the reason is kept.
   EXPECT_EQ(answers("not found: /a\nremoved: /b", 2), "n-");
   EXPECT_EQ(removerOutcomes("not removed: /b (c) (its folder can be changed by others)\n", 1)[0].why,

@@ -369,16 +369,21 @@ TEST_F(RemovalAttack, ALockedRowGoesWholeAndARefusedPromptLeavesItWhole) {
       auto privileged = std::make_shared<FakePrivilegedRemover>();
       privileged->stopAtPrompt(prompt);
       const Uninstaller uninstaller(privileged);
-      const bool predicted = uninstaller.needsPrivileges(notes, app.identityOf(notes));
+      const bool predicted = uninstaller.needsPrivileges(notes, app.rows.front().identity);
       RemovalRun run = runRemoval(uninstaller, app);
       run.log.push_back(run.message.value_or("<none>"));
       run.log.push_back(predicted ? "predicted" : "not predicted");
+      run.log.push_back(run.events.back().reason == (prompt == PrivilegedOutcome::Result::Cancelled
+                                                        ? FailReason::Cancelled
+                                                        : FailReason::PasswordRefused)
+                            ? "says why"
+                            : "another reason");
       for (const std::string& call : privileged->calls()) run.log.push_back("handed over: " + call);
       return joinFields(run.log);
     });
     EXPECT_THAT(splitFields(answer.value_or("")),
                 ElementsAre("Deleting: " + notes, "\u2717 Failed to delete: " + notes, "Failed to delete 1 files",
-                            "predicted", "handed over: " + notes));
+                            "predicted", "says why", "handed over: " + notes));
     EXPECT_THAT(removalViolations(before, takeManifest(askerHome), {}), IsEmpty());
   }
 }
@@ -402,6 +407,8 @@ TEST_F(RemovalAttack, ANameThatWouldRewriteThePromptIsNeverHandedOver) {
     RemovalRun run = runRemoval(Uninstaller(privileged), app);
     run.log.push_back(run.message.value_or("<none>"));
     run.log.push_back(std::to_string(privileged->runs()));
+    for (const RowEvent& event : run.events)
+      if (event.outcome == RowOutcome::Failed && event.reason != FailReason::UnshowableName) run.log.push_back("another reason");
     for (const std::string& path : {forged, reordered})
       run.log.push_back(makeSystemPrivilegedRemover()->accepts(path) ? "accepted" : "refused");
     return joinFields(run.log);
