@@ -428,8 +428,8 @@ public:
     said_ = true;
     return false;
   }
-  std::vector<bool> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) override {
-    return std::vector<bool>(entries.size(), false);
+  std::vector<PrivilegedOutcome> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) override {
+    return std::vector<PrivilegedOutcome>(entries.size(), {PrivilegedOutcome::Result::Unavailable, {}});
   }
 
 private:
@@ -472,6 +472,22 @@ bool userConfirms(const AppInfo& app, const Options& options, const CliStreams& 
 
 void noteRemoval(const HistoryRecord& record, const CliStreams& streams);
 
+std::string whyNotDeleted(const RowEvent& event) {
+  switch (event.reason) {
+    case FailReason::NoPermission: return "your account may not delete it";
+    case FailReason::NotListedEntry: return "it is not the entry that was listed";
+    case FailReason::PasswordRefused: return "the administrator password was refused";
+    case FailReason::Cancelled: return "the password prompt was cancelled";
+    case FailReason::RemoverLeftIt: return "the administrator removal left it: " + event.detail;
+    case FailReason::RemoverUnavailable: return "no administrator removal was available";
+    case FailReason::UnshowableName: return "its name would garble the password prompt, which is not shown for it";
+    case FailReason::NotTrashed: return "it could not be moved to a Trash on its disk: " + event.detail;
+    case FailReason::OtherErrno:
+    case FailReason::None: break;
+  }
+  return event.detail.empty() ? "the system refused" : event.detail;
+}
+
 int removeApp(const AppInfo& app, const Options& options, const CliStreams& streams,
               const Uninstaller& uninstaller) {
   if (!options.yes) {
@@ -492,20 +508,32 @@ int removeApp(const AppInfo& app, const Options& options, const CliStreams& stre
   std::vector<RowEvent> events;
   const RemovalOptions removal{options.trash};
   int status = 0;
+  // A row counts as done only with an outcome of its own: one that never got
+  // one was not removed, whatever the completion says.
+  std::size_t outcomes = 0;
+  bool completed = false;
   uninstaller.uninstall(
       app,
       [&](const RowEvent& event) {
         events.push_back(event);
         if (auto line = logLineOf(event)) writeLine(streams.out, *line);
         std::fflush(streams.out);  // a live log, even through a pipe
+        outcomes += event.outcome != RowOutcome::Started;
+        if (event.outcome == RowOutcome::Failed)
+          writeLine(streams.err, "quillmere-cli: not deleted: " + event.path + " (" + whyNotDeleted(event) + ")");
       },
       [&](bool success, std::optional<std::string> message) {
+        completed = true;
         if (success) return;
         writeLine(streams.err, message.value_or("Unknown error"));
         status = kExitFailure;
       },
       removal);
   noteRemoval(recordOf(app, removal, events, sizes), streams);
+  if (status == 0 && (!completed || outcomes < app.rows.size())) {
+    writeLine(streams.err, "Failed to delete " + std::to_string(app.rows.size() - outcomes) + " files");
+    status = kExitFailure;
+  }
   return status;
 }
 

@@ -8,6 +8,7 @@
 
 #include "fsys/property_list.h"
 #include "fsys/small_file.h"
+#include "platform/home_folder.h"
 
 namespace quillmere {
 namespace {
@@ -47,7 +48,7 @@ std::optional<LaunchJob> parseLaunchJob(std::string_view bytes) {
 }
 
 void stopJobBeforeRemoval(int folderFd, const char* name, std::string_view path, LaunchDomain domain) {
-  if (launchDomainOf(path) != domain) return;
+  if (launchDomainOf(path, homeInUserDatabase()) != domain) return;
   int error = 0;
   const std::optional<std::string> bytes = readSmallFile(folderFd, name, kMaxPropertyListBytes, error);
   if (!bytes) return;

@@ -4,18 +4,18 @@
 
 namespace quillmere {
 
-std::optional<LaunchDomain> launchDomainOf(std::string_view path) {
+std::optional<LaunchDomain> launchDomainOf(std::string_view path, const std::optional<std::string>& home) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string_view::npos || slash == 0) return std::nullopt;
   const std::string_view name = path.substr(slash + 1);
   if (name.size() <= 6 || !name.ends_with(".plist")) return std::nullopt;
+  // Only launchd's own folders hold jobs. A user can make a folder of either
+  // name anywhere in their own Library, and stopping the job a list there
+  // names would stop whatever job the user's file chose.
   const std::string_view parent = path.substr(0, slash);
-  const std::string_view folder = lastComponent(parent);
-  if (folder == "LaunchAgents") return LaunchDomain::User;
-  // Only the system's own folder holds daemons. A user can make a
-  // "LaunchDaemons" folder anywhere in their own Library, and root removing a
-  // list from it would stop whichever system job the user's file names.
   if (parent == "/Library/LaunchDaemons") return LaunchDomain::System;
+  if (parent == "/Library/LaunchAgents" || (home && !home->empty() && parent == *home + "/Library/LaunchAgents"))
+    return LaunchDomain::User;
   return std::nullopt;
 }
 

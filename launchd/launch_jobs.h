@@ -18,11 +18,11 @@ namespace quillmere {
 // may change.
 enum class LaunchDomain { User, System };
 
-// The domain of a job whose list lies at `path`, by the folder it lies in: a
-// "LaunchAgents" folder (the user's or the system-wide one) or
-// /Library/LaunchDaemons; nothing for any other path or a name not ending in
-// ".plist".
-std::optional<LaunchDomain> launchDomainOf(std::string_view path);
+// The domain of a job whose list lies at `path`, by the folder it lies in:
+// `home`/Library/LaunchAgents or /Library/LaunchAgents (agents, which run in
+// each user's session) or /Library/LaunchDaemons; nothing for any other path
+// — another folder named so is only a folder — or a name not ending in ".plist".
+std::optional<LaunchDomain> launchDomainOf(std::string_view path, const std::optional<std::string>& home);
 
 // A label that can name a job in a service target ("system/LABEL"): not
 // empty, no "/", no control characters, not starting with "-".
@@ -51,7 +51,8 @@ std::optional<LaunchJob> parseLaunchJob(std::string_view bytes);
 
 // Before the entry `name` in the open folder `folderFd` (whose whole path is
 // `path`) is deleted: when it is the list of a launchd job of `domain` (by
-// its folder, see launchDomainOf), the job is stopped. The list is read
+// its folder, see launchDomainOf, the home being the running user's in the
+// user database), the job is stopped. The list is read
 // without following a link. Does nothing for anything else, and nothing at
 // all where there is no launchd.
 void stopJobBeforeRemoval(int folderFd, const char* name, std::string_view path, LaunchDomain domain);

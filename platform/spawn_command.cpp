@@ -39,8 +39,13 @@ bool waitFor(pid_t pid, int& status) {
 std::vector<std::string> cleanCommandEnvironment() { return {"PATH=/usr/bin:/bin"}; }
 
 bool runCommand(const SpawnCommand& command, std::optional<std::chrono::milliseconds> timeout,
-                std::string* output) {
+                std::string* output, int* exitStatus) {
+  if (exitStatus) *exitStatus = -1;
   if (command.arguments.empty()) return false;
+  const auto exited = [exitStatus](int status) {
+    if (exitStatus && WIFEXITED(status)) *exitStatus = WEXITSTATUS(status);
+    return exitedCleanly(status);
+  };
   int pipeFds[2] = {-1, -1};
   const auto closePipe = [&] {
     for (int& fd : pipeFds)
@@ -113,11 +118,11 @@ bool runCommand(const SpawnCommand& command, std::optional<std::chrono::millisec
     }
     closePipe();
   }
-  if (!timeout) return waitFor(pid, status) && exitedCleanly(status);
+  if (!timeout) return waitFor(pid, status) && exited(status);
 
   for (;;) {
     const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) return exitedCleanly(status);
+    if (done == pid) return exited(status);
     if (done < 0 && errno != EINTR) return false;
     if (std::chrono::steady_clock::now() >= deadline) {
       kill(pid, SIGKILL);

@@ -24,9 +24,10 @@ std::vector<std::string> cleanCommandEnvironment();
 // ends; with a timeout (for tests) the program is killed at the deadline and
 // the answer is false.
 // With `output`, what the program writes to its standard output is collected
-// there, whatever its exit status.
+// there, whatever its exit status; with `exitStatus`, its exit status there
+// (-1 when it did not start or exit by itself).
 bool runCommand(const SpawnCommand& command,
                 std::optional<std::chrono::milliseconds> timeout = std::nullopt,
-                std::string* output = nullptr);
+                std::string* output = nullptr, int* exitStatus = nullptr);
 
 }  // namespace quillmere

@@ -17,11 +17,12 @@ public:
 
   bool accepts(const std::string& path) const override {
     const auto target = privilegedRemovalPath(path);
-    return target && removableShape(*target, home_) != RemovableShape::Outside;
+    return target && showsAsItself(*target) && removableShape(*target, home_) != RemovableShape::Outside;
   }
 
-  std::vector<bool> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) override {
-    std::vector<bool> outcomes(entries.size(), false);
+  std::vector<PrivilegedOutcome> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) override {
+    using Result = PrivilegedOutcome::Result;
+    std::vector<PrivilegedOutcome> outcomes(entries.size(), {Result::Unavailable, {}});
     std::vector<PrivilegedEntry> taken;
     std::vector<std::size_t> positions;
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -32,9 +33,21 @@ public:
     const auto remover = installedPrivilegedRemover();
     if (taken.empty() || !remover) return outcomes;
     std::string report;
-    runCommand(privilegedRemovalCommand(*remover, taken), std::nullopt, &report);
-    const std::vector<bool> answers = removerOutcomes(report, taken.size());
-    for (std::size_t i = 0; i < taken.size(); ++i) outcomes[positions[i]] = answers[i];
+    int exitStatus = -1;
+    runCommand(privilegedRemovalCommand(*remover, taken), std::nullopt, &report, &exitStatus);
+    const auto stopped = promptStoppedRun(exitStatus, report);
+    const std::vector<RemoverOutcome> answers = removerOutcomes(report, taken.size());
+    for (std::size_t i = 0; i < taken.size(); ++i) {
+      PrivilegedOutcome& outcome = outcomes[positions[i]];
+      if (stopped) {
+        outcome.result = *stopped;
+        continue;
+      }
+      outcome.result = answers[i].answer == RemoverAnswer::Removed    ? Result::Removed
+                       : answers[i].answer == RemoverAnswer::NotFound ? Result::NotFound
+                                                                      : Result::NotRemoved;
+      outcome.why = answers[i].why;
+    }
     return outcomes;
   }
 
@@ -45,8 +58,8 @@ private:
 class NoPrivilegedRemover : public PrivilegedRemover {
 public:
   bool accepts(const std::string&) const override { return false; }
-  std::vector<bool> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) override {
-    return std::vector<bool>(entries.size(), false);
+  std::vector<PrivilegedOutcome> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) override {
+    return std::vector<PrivilegedOutcome>(entries.size(), {PrivilegedOutcome::Result::Unavailable, {}});
   }
 };
 

@@ -15,6 +15,21 @@
 
 namespace quillmere {
 
+// What became of one entry handed to the privileged removal.
+struct PrivilegedOutcome {
+  enum class Result {
+    Removed,
+    NotFound,         // nothing was at it when the remover first looked
+    NotRemoved,       // the remover ran and left it; `why` says why
+    Cancelled,        // the prompt was dismissed: the remover never ran
+    PasswordRefused,  // the authorisation failed: the remover never ran
+    Unavailable,      // no remover here, or a path it refuses: never handed over
+  };
+  Result result = Result::NotRemoved;
+  std::string why;
+  bool removed() const { return result == Result::Removed; }
+};
+
 class PrivilegedRemover {
 public:
   virtual ~PrivilegedRemover() = default;
@@ -23,10 +38,15 @@ public:
   // no password is asked for it.
   virtual bool accepts(const std::string& path) const = 0;
   // Removes every entry in one run, under one authorisation that ends with
-  // it, each only while it is still the listed entry. One answer per entry,
-  // in order: true when nothing is left at it. Blocks while the system asks.
-  virtual std::vector<bool> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) = 0;
+  // it, each only while it is still the listed entry. One outcome per entry,
+  // in order. Blocks while the system asks.
+  virtual std::vector<PrivilegedOutcome> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) = 0;
 };
+
+// What a run that ended with `exitStatus` and printed `report` says of the
+// prompt, when it never let the remover run: dismissed or refused. The
+// platform's body: pkexec and osascript say so differently.
+std::optional<PrivilegedOutcome::Result> promptStoppedRun(int exitStatus, const std::string& report);
 
 // The platform's real implementation. Without our remover beside the running
 // program every privileged removal fails: nothing else is ever run instead.

@@ -22,4 +22,13 @@ SpawnCommand privilegedRemovalCommand(const std::string& remover, const std::vec
   return {"/usr/bin/pkexec", std::move(arguments), cleanCommandEnvironment()};
 }
 
+// pkexec's own exit statuses, which our remover never uses: 126 when the
+// user dismissed the prompt, 127 when the authorisation was not obtained.
+std::optional<PrivilegedOutcome::Result> promptStoppedRun(int exitStatus, const std::string& report) {
+  if (!report.empty()) return std::nullopt;
+  if (exitStatus == 126) return PrivilegedOutcome::Result::Cancelled;
+  if (exitStatus == 127) return PrivilegedOutcome::Result::PasswordRefused;
+  return std::nullopt;
+}
+
 }  // namespace quillmere

@@ -28,4 +28,12 @@ SpawnCommand privilegedRemovalCommand(const std::string& remover, const std::vec
   return {std::move(program), std::move(arguments), cleanCommandEnvironment()};
 }
 
+// The administrator prompt takes no wrong password: it asks again until the
+// user gives the right one or cancels, and osascript then fails without
+// having run our remover, which always reports.
+std::optional<PrivilegedOutcome::Result> promptStoppedRun(int exitStatus, const std::string& report) {
+  if (exitStatus != 0 && report.empty()) return PrivilegedOutcome::Result::Cancelled;
+  return std::nullopt;
+}
+
 }  // namespace quillmere

@@ -29,9 +29,23 @@ TEST(PrivilegedRemover, LinuxRunsPkexecOnceWithOurRemoverAndTheEntriesAsArgument
               ElementsAre("/usr/bin/pkexec", remover, "--entry", "2049:77", "/home/u/-rf $(x) 'y'\n", "--entry",
                           "18446744073709551615:0", "/Library/Caches/z"));
   EXPECT_THAT(command.environment, ElementsAre("PATH=/usr/bin:/bin"));
-  EXPECT_EQ(removerOutcomes("removed: /a\nnot removed: /b (x)\nremoved: /c\n", 4),
-            (std::vector<bool>{true, false, true, false}));
-  EXPECT_EQ(removerOutcomes("", 2), (std::vector<bool>{false, false}));
+  const auto answers = [](const std::string& report, std::size_t entries) {
+    std::string letters;
+    for (const RemoverOutcome& outcome : removerOutcomes(report, entries))
+      letters += outcome.answer == RemoverAnswer::Removed ? 'r' : outcome.answer == RemoverAnswer::NotFound ? 'n' : '-';
+    return letters;
+  };
+  EXPECT_EQ(answers("removed: /a\nnot removed: /b (x)\nremoved: /c\n", 4), "r-r-");
+  EXPECT_EQ(answers("", 2), "--");
+  // pkexec's own statuses say the prompt stopped the run; our remover's never do.
+  EXPECT_EQ(promptStoppedRun(126, ""), PrivilegedOutcome::Result::Cancelled);
+  EXPECT_EQ(promptStoppedRun(127, ""), PrivilegedOutcome::Result::PasswordRefused);
+  EXPECT_FALSE(promptStoppedRun(1, "not removed: /a (x)\n"));
+  EXPECT_FALSE(promptStoppedRun(2, ""));
+  // Not found is not removed; a line cut short says nothing; the reason is kept.
+  EXPECT_EQ(answers("not found: /a\nremoved: /b", 2), "n-");
+  EXPECT_EQ(removerOutcomes("not removed: /b (c) (its folder can be changed by others)\n", 1)[0].why,
+            "its folder can be changed by others");
 }
 #endif
 

@@ -7,6 +7,8 @@ namespace {
 
 constexpr char kEntryFlag[] = "--entry";
 constexpr std::string_view kRemoved = "removed: ";
+constexpr std::string_view kNotFound = "not found: ";
+constexpr std::string_view kNotRemoved = "not removed: ";
 
 std::string oneLine(const std::string& path) {
   std::string line;
@@ -55,19 +57,31 @@ std::optional<std::vector<PrivilegedEntry>> readRemoverArguments(const std::vect
   return entries;
 }
 
-std::string reportLine(const std::string& path, bool removed, const char* whyNot) {
-  return removed ? std::string(kRemoved) + oneLine(path) + "\n"
-                 : "not removed: " + oneLine(path) + " (" + whyNot + ")\n";
+std::string reportLine(const std::string& path, RemoverAnswer answer, const char* whyNot) {
+  switch (answer) {
+    case RemoverAnswer::Removed: return std::string(kRemoved) + oneLine(path) + "\n";
+    case RemoverAnswer::NotFound: return std::string(kNotFound) + oneLine(path) + "\n";
+    case RemoverAnswer::NotRemoved: break;
+  }
+  return std::string(kNotRemoved) + oneLine(path) + " (" + whyNot + ")\n";
 }
 
-std::vector<bool> removerOutcomes(const std::string& report, std::size_t entries) {
-  std::vector<bool> outcomes(entries, false);
+std::vector<RemoverOutcome> removerOutcomes(const std::string& report, std::size_t entries) {
+  std::vector<RemoverOutcome> outcomes(entries);
   std::size_t from = 0;
   for (std::size_t i = 0; i < entries && from < report.size(); ++i) {
     std::size_t end = report.find('\n', from);
-    if (end == std::string::npos) end = report.size();
-    outcomes[i] = report.compare(from, kRemoved.size(), kRemoved) == 0;
+    if (end == std::string::npos) break;  // a line cut short says nothing
+    const std::string_view line = std::string_view(report).substr(from, end - from);
     from = end + 1;
+    if (line.starts_with(kRemoved)) {
+      outcomes[i].answer = RemoverAnswer::Removed;
+    } else if (line.starts_with(kNotFound)) {
+      outcomes[i].answer = RemoverAnswer::NotFound;
+    } else if (line.starts_with(kNotRemoved) && line.ends_with(")")) {
+      const std::size_t open = line.rfind(" (");
+      if (open != std::string_view::npos) outcomes[i].why = line.substr(open + 2, line.size() - open - 3);
+    }
   }
   return outcomes;
 }

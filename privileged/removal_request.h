@@ -3,8 +3,8 @@
 // read here alone so the two sides cannot drift apart. The request:
 //   quillmere-remover --entry DEV:INO PATH [--entry DEV:INO PATH]...
 // DEV:INO what the entry was when listed (decimal, as `stat` prints them).
-// The report: one line per entry, in order, "removed: PATH" or
-// "not removed: PATH (WHY)", control characters and "\" in PATH escaped so a
+// The report: one line per entry, in order, "removed: PATH", "not found: PATH"
+// or "not removed: PATH (WHY)", control characters and "\" in PATH escaped so a
 // name holding a newline cannot pass for another entry's line.
 
 #include <cstddef>
@@ -35,19 +35,46 @@ std::vector<std::string> removerArguments(const std::vector<PrivilegedEntry>& en
 std::optional<std::vector<PrivilegedEntry>> readRemoverArguments(const std::vector<std::string>& arguments);
 inline constexpr char kRemoverUsage[] = "usage: quillmere-remover --entry DEV:INO PATH [--entry DEV:INO PATH]...\n";
 
+// What became of one entry. NotFound: nothing was at the path when the
+// remover first looked — nothing was removed, and nothing is left.
+enum class RemoverAnswer { Removed, NotFound, NotRemoved };
+struct RemoverOutcome {
+  RemoverAnswer answer = RemoverAnswer::NotRemoved;
+  std::string why;  // with NotRemoved, as the report gave it
+};
+
 // The report's line for one entry, newline included.
-std::string reportLine(const std::string& path, bool removed, const char* whyNot);
-// The report read back: true where an entry's line says removed. Entries it
-// never reported (it was not run, or stopped) are false.
-std::vector<bool> removerOutcomes(const std::string& report, std::size_t entries);
+std::string reportLine(const std::string& path, RemoverAnswer answer, const char* whyNot = "");
+// The report read back, one outcome per entry. An entry it never reported (it
+// was not run, or stopped) or reported in a line it cannot read is not removed.
+std::vector<RemoverOutcome> removerOutcomes(const std::string& report, std::size_t entries);
+
+// True when every character of `text` shows as itself wherever a prompt
+// prints it: no control character (C0, DEL, C1, or a byte 0x80-0x9F outside
+// UTF-8), line or paragraph separator or bidirectional control, any of which
+// lets a name rewrite or reorder the text around it. No other path is ever
+// handed to the authorisation prompt.
+bool showsAsItself(std::string_view text);
 
 // What the remover may take at `path`, given the home folder of the user who
 // asked (nothing: no home is accepted): an entry one to maxDepth plain
 // components below a place the search lists (fsys/search_places.h; in that
 // home, or below "/"), or a bundle — a path whose last component ends in
-// ".app", which must then be a folder. Every component plain (not empty, "."
-// or ".."), no trailing "/".
+// ".app", which must then be a folder — in /Applications or ~/Applications,
+// or else in a folder the asker owns (checked when it is reached), never
+// below the system's own folders. Every component plain (not empty, "." or
+// ".."), no trailing "/".
 enum class RemovableShape { Outside, Listed, Bundle };
-RemovableShape removableShape(std::string_view path, const std::optional<std::string>& home);
+struct RemovablePlace {
+  RemovableShape shape = RemovableShape::Outside;
+  // The folder the path starts in: the listed place, or the folder that holds
+  // the bundle. No link below it is followed.
+  std::string place;
+  bool placeMustBeAskers = false;  // a bundle outside the Applications folders
+};
+RemovablePlace removablePlace(std::string_view path, const std::optional<std::string>& home);
+inline RemovableShape removableShape(std::string_view path, const std::optional<std::string>& home) {
+  return removablePlace(path, home).shape;
+}
 
 }  // namespace quillmere

@@ -8,11 +8,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
+#include <filesystem>
+#include <thread>
 #include <cstdlib>
 
 #include "fsys/entry_identity.h"
 #include "privileged/privileged_remover.h"
+#include "removal/file_operations.h"
 #include "platform/spawn_command.h"
 #include "testing/bind_mount.h"
 #include "testing/test_tree.h"
@@ -33,11 +37,17 @@ const std::string kRemover = QUILLMERE_REMOVER;
 
 // The remover as pkexec starts it for the user `asker` (root when none).
 bool runRemover(std::vector<std::string> arguments, const TemporaryUser* asker = nullptr,
-                const std::string& remover = kRemover) {
+                const std::string& remover = kRemover, std::string* report = nullptr) {
   arguments.insert(arguments.begin(), remover);
   std::vector<std::string> environment = cleanCommandEnvironment();
   if (asker) environment.push_back("PKEXEC_UID=" + std::to_string(asker->ids().uid));
-  return runCommand({remover, std::move(arguments), std::move(environment)}, std::chrono::seconds(20));
+  return runCommand({remover, std::move(arguments), std::move(environment)}, std::chrono::seconds(20), report);
+}
+
+std::string removerReport(std::vector<std::string> arguments, const TemporaryUser& asker) {
+  std::string report;
+  runRemover(std::move(arguments), &asker, kRemover, &report);
+  return report;
 }
 
 // "--entry DEV:INO PATH" for the entry at `path` as it is now.
@@ -71,25 +81,33 @@ TEST(Remover, RefusesAnythingButOneAbsolutePathNamingAnEntry) {
   EXPECT_TRUE(runRemover({"--entry", "1:1", dir / "missing/deeper/still.app"}));
 }
 
+// Root's links are followed on the way to the place a path starts in (here
+// the home folder is one); below it no link at all, whoever owns it: root's
+// own link, which the user may move into their Library, leads elsewhere.
 TEST(Remover, FollowsOnlyLinksOwnedByRootOnTheWay) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root, as the remover has once authorised";
   TempDir dir;
-  TemporaryUser asker(dir.path());
+  makeDirs(dir / "real");
+  ASSERT_EQ(::symlink((dir / "real").c_str(), (dir / "home").c_str()), 0);
+  TemporaryUser asker(dir / "home");
   if (!asker.valid()) GTEST_SKIP() << "could not make an account (useradd)";
-  const std::string caches = dir / "Library/Caches";
+  const std::string caches = dir / "home/Library/Caches";
+  writeFile(caches + "/Quill/data");
   writeFile(caches + "/real/roots/Quill/data");
   writeFile(caches + "/real/users/Quill/data");
   ASSERT_EQ(::symlink((caches + "/real/roots").c_str(), (caches + "/roots").c_str()), 0);
   ASSERT_EQ(::symlink((caches + "/real/users").c_str(), (caches + "/users").c_str()), 0);
-  ASSERT_EQ(::lchown((caches + "/users").c_str(), 65534, 65534), 0);
+  ASSERT_EQ(::lchown((caches + "/users").c_str(), asker.ids().uid, asker.ids().gid), 0);
   // A root link whose target passes through the user's link is refused too.
   ASSERT_EQ(::symlink((caches + "/users").c_str(), (caches + "/via").c_str()), 0);
 
   EXPECT_FALSE(runRemover(listed(caches + "/users/Quill"), &asker));
   EXPECT_FALSE(runRemover(listed(caches + "/via/Quill"), &asker));
+  EXPECT_FALSE(runRemover(listed(caches + "/roots/Quill"), &asker));
   EXPECT_TRUE(existsNoFollow(caches + "/real/users/Quill/data"));
-  EXPECT_TRUE(runRemover(listed(caches + "/roots/Quill"), &asker));
-  EXPECT_FALSE(existsNoFollow(caches + "/real/roots/Quill"));
+  EXPECT_TRUE(existsNoFollow(caches + "/real/roots/Quill/data"));
+  EXPECT_TRUE(runRemover(listed(caches + "/Quill"), &asker));
+  EXPECT_FALSE(existsNoFollow(caches + "/Quill"));
   // A listed link goes as itself.
   EXPECT_TRUE(runRemover(listed(caches + "/users"), &asker));
   EXPECT_FALSE(existsNoFollow(caches + "/users"));
@@ -164,6 +182,87 @@ TEST(Remover, NeverLeavesTheListedTreeThroughADotDotOrAMount) {
   EXPECT_THAT(removalViolations(before, takeManifest(dir / "outside"), {}), IsEmpty());
   EXPECT_FALSE(existsNoFollow(dir / "Quill.app/sub/data"));  // the rest of the tree still goes
   EXPECT_TRUE(existsNoFollow(dir / "Quill.app/sub/mnt"));
+}
+
+// With rights over every account, the remover removes only what is root's or
+// the asker's, and nothing from a folder others may change (where anyone
+// could have renamed a victim's folder to the listed name); each entry that
+// stays says why.
+TEST(Remover, TakesOnlyRootsOrTheAskersEntriesFromFoldersOnlyTheyChange) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, as the remover has once authorised";
+  TempDir dir;
+  TemporaryUser asker(dir.path());
+  if (!asker.valid()) GTEST_SKIP() << "could not make an account (useradd)";
+  const std::string support = dir / "Library/Application Support", caches = dir / "Library/Caches";
+  writeFile(support + "/Quill/own.db");
+  writeFile(support + "/Quill/theirs/x.cfg");
+  writeFile(support + "/Quill/Quill.cfg");
+  writeFile(support + "/Theirs/data");
+  writeFile(caches + "/Quill/data");
+  writeFile(caches + "/Sticky/Quill/data");
+  const unsigned third = 65534;
+  for (const std::string& theirs : {support + "/Quill/Quill.cfg", support + "/Quill/theirs", support + "/Theirs"})
+    ASSERT_EQ(::lchown(theirs.c_str(), third, third), 0);
+  ASSERT_EQ(::chmod(caches.c_str(), 0777), 0);
+  ASSERT_EQ(::chmod((caches + "/Sticky").c_str(), 01777), 0);
+
+  const std::string report = removerReport(
+      {"--entry", identityText(*identityAtPath(support + "/Quill")), support + "/Quill", "--entry",
+       identityText(*identityAtPath(support + "/Theirs")), support + "/Theirs", "--entry",
+       identityText(*identityAtPath(caches + "/Quill")), caches + "/Quill", "--entry",
+       identityText(*identityAtPath(caches + "/Sticky/Quill")), caches + "/Sticky/Quill"},
+      asker);
+  EXPECT_EQ(report, "not removed: " + support + "/Quill (another user's entry is in it or at it)\n" +
+                        "not removed: " + support + "/Theirs (another user's entry is in it or at it)\n" +
+                        "not removed: " + caches + "/Quill (its folder can be changed by others)\n" +
+                        "removed: " + caches + "/Sticky/Quill\n");
+  EXPECT_FALSE(existsNoFollow(support + "/Quill/own.db"));
+  EXPECT_TRUE(existsNoFollow(support + "/Quill/Quill.cfg"));
+  EXPECT_TRUE(existsNoFollow(support + "/Quill/theirs/x.cfg"));
+  EXPECT_TRUE(existsNoFollow(support + "/Theirs/data"));
+  EXPECT_TRUE(existsNoFollow(caches + "/Quill/data"));
+}
+
+// The listed folder renamed away and back while it is removed: "removed"
+// only when the entry itself is gone, never while it sits at either name —
+// from the remover and from the ordinary removal alike. An entry not there
+// at the first look is "not found".
+TEST(Remover, SaysRemovedOnlyWhenTheEntryItselfIsGone) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, as the remover has once authorised";
+  TempDir dir;
+  TemporaryUser asker(dir.path());
+  if (!asker.valid()) GTEST_SKIP() << "could not make an account (useradd)";
+  const std::string caches = dir / "Library/Caches", folder = caches + "/Quill", away = caches + "/Quill.away";
+  EXPECT_EQ(removerReport({"--entry", "1:1", folder}, asker), "not found: " + folder + "\n");
+
+  int claimedWhileThere = 0, removedRuns = 0;
+  for (int run = 0; run < 12; ++run) {
+    for (int i = 0; i < 300; ++i) writeFile(folder + "/f" + std::to_string(i));
+    const EntryIdentity identity = *identityAtPath(folder);
+    std::atomic<bool> stop = false;
+    std::thread renamer([&] {
+      while (!stop) {
+        ::rename(folder.c_str(), away.c_str());
+        ::rename(away.c_str(), folder.c_str());
+      }
+    });
+    bool removed = false;
+    if (run % 2 == 0) {
+      removed = removerReport({"--entry", identityText(identity), folder}, asker).starts_with("removed: ");
+    } else {
+      FileOperations files;
+      removed = files.removeItem(files.find(folder, identity));
+    }
+    stop = true;
+    renamer.join();
+    removedRuns += removed;
+    const bool stillThere = identityAtPath(folder) == identity || identityAtPath(away) == identity;
+    claimedWhileThere += removed && stillThere;
+    std::filesystem::remove_all(folder);
+    std::filesystem::remove_all(away);
+  }
+  EXPECT_EQ(claimedWhileThere, 0);
+  EXPECT_GT(removedRuns, 0);  // the loop does not stop every removal
 }
 
 }  // namespace

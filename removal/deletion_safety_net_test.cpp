@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "analysis/app_analyzer.h"
+#include "privileged/removal_request.h"
 #include "testing/fake_privileged_remover.h"
 #include "removal/uninstaller.h"
 #include "testing/adversarial_library.h"
@@ -139,7 +140,12 @@ TEST_F(AsOrdinaryUser, EveryRefusedPrivilegedAttemptIsCountedAndNothingElseIsLos
   ASSERT_FALSE(refused.empty());
   EXPECT_EQ(fields.at(0), "Failed to delete " + std::to_string(refused.size()) + " files");
   EXPECT_EQ(fields.at(1), "1");
-  EXPECT_EQ(printableAll(calls), printableAll(refused));  // in list order, one attempt each
+  // In list order, one attempt each; a name that would rewrite the prompt
+  // fails without being handed over.
+  std::vector<std::string> handedOver;
+  std::copy_if(refused.begin(), refused.end(), std::back_inserter(handedOver), showsAsItself);
+  EXPECT_LT(handedOver.size(), refused.size());
+  EXPECT_EQ(printableAll(calls), printableAll(handedOver));
   for (const std::string& path : refused) {
     const auto at = std::find(log.begin(), log.end(), "Deleting: " + path);
     ASSERT_NE(at, log.end());

@@ -98,8 +98,13 @@ bool FileOperations::mayRemoveWhole(const ListedEntry& entry, const std::atomic<
 
 bool FileOperations::removeItem(const ListedEntry& entry) const {
   const ResolvedEntry& walk = entry.walk;
-  return walk.status() == Status::Reached &&
-         removeEntryAt(walk.parentFd(), walk.name().c_str(), RemovalGuard{entry.listed, false, std::nullopt});
+  if (walk.status() != Status::Reached) return false;
+  // Gone means the entry itself, not just its name: a folder renamed away
+  // while it was emptied, and perhaps back, is still there.
+  const HeldEntry held(walk.parentFd(), walk.name().c_str());
+  if (!held.isHeld() || (entry.listed && !isSameEntry(held.seen(), *entry.listed))) return false;
+  return removeEntryAt(walk.parentFd(), walk.name().c_str(), RemovalGuard{entry.listed, false, std::nullopt}) &&
+         held.isGone(walk.parentFd(), walk.name().c_str());
 }
 
 }  // namespace quillmere

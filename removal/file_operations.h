@@ -49,8 +49,8 @@ public:
   // too when `stop` turns true first.
   virtual bool mayRemoveWhole(const ListedEntry& entry, const std::atomic<bool>* stop = nullptr) const;
   // Removes a file, a symbolic link (never what it points to) or a whole tree,
-  // while it is the listed entry (when one was recorded). True when nothing is
-  // left at the entry.
+  // while it is the listed entry (when one was recorded). True only when the
+  // entry found there is gone — not moved away, nor back at its name.
   virtual bool removeItem(const ListedEntry& entry) const;
 };
 

@@ -63,7 +63,7 @@ TEST(FileOperations, NothingAtThePathAndTheRootAreHandled) {
   TempDir dir;
   EXPECT_FALSE(files.exists(dir / "missing"));
   EXPECT_FALSE(files.isDeletable(dir / "missing"));
-  EXPECT_TRUE(files.removeItem(dir / "missing"));  // nothing is left there
+  EXPECT_FALSE(files.removeItem(dir / "missing"));  // nothing is left there, but nothing was removed
   EXPECT_FALSE(files.exists(""));
   EXPECT_FALSE(files.isDeletable("/"));
   EXPECT_FALSE(files.removeItem("/"));

@@ -352,5 +352,73 @@ TEST_F(RemovalAttack, AnEntryThatCannotBeReachedIsAFailureNeverASuccess) {
 #endif
 }
 
+// A row the lock marks — the asker's folder holding one of root's — goes to
+// the remover whole: nothing inside it is deleted first, so a cancelled or
+// refused prompt leaves it as it was.
+TEST_F(RemovalAttack, ALockedRowGoesWholeAndARefusedPromptLeavesItWhole) {
+  const std::string notes = askerHome + "/Library/Application Support/Quill";
+  writeFile(notes + "/notes.sqlite", "notes");
+  writeFile(notes + "/attachments/a.png");
+  chownAll(askerHome, a());
+  writeFile(notes + "/locked/data");  // root's
+  const AppInfo app = fixtures::listedNow(AppInfo("Quill", dir / "Applications/Quill.app", std::nullopt, nullptr, {notes}));
+  const Manifest before = takeManifest(askerHome);
+
+  for (const auto prompt : {PrivilegedOutcome::Result::Cancelled, PrivilegedOutcome::Result::PasswordRefused}) {
+    const auto answer = runAsUser(a(), [&] {
+      auto privileged = std::make_shared<FakePrivilegedRemover>();
+      privileged->stopAtPrompt(prompt);
+      const Uninstaller uninstaller(privileged);
+      const bool predicted = uninstaller.needsPrivileges(notes, app.rows.front().identity);
+      RemovalRun run = runRemoval(uninstaller, app);
+      run.log.push_back(run.message.value_or("<none>"));
+      run.log.push_back(predicted ? "predicted" : "not predicted");
+      run.log.push_back(run.events.back().reason == (prompt == PrivilegedOutcome::Result::Cancelled
+                                                        ? FailReason::Cancelled
+                                                        : FailReason::PasswordRefused)
+                            ? "says why"
+                            : "another reason");
+      for (const std::string& call : privileged->calls()) run.log.push_back("handed over: " + call);
+      return joinFields(run.log);
+    });
+    EXPECT_THAT(splitFields(answer.value_or("")),
+                ElementsAre("Deleting: " + notes, "\u2717 Failed to delete: " + notes, "Failed to delete 1 files",
+                            "predicted", "says why", "handed over: " + notes));
+    EXPECT_THAT(removalViolations(before, takeManifest(askerHome), {}), IsEmpty());
+  }
+}
+
+// A name holding a newline and a terminal's control sequence could forge
+// the prompt's text: such a row is never handed to the authorisation, and
+// fails before any prompt with its contents untouched.
+TEST_F(RemovalAttack, ANameThatWouldRewriteThePromptIsNeverHandedOver) {
+  const std::string forged = caches + "/Quill\n\x1B[2JAUTHENTICATION COMPLETE", reordered = caches + "/Quill\xE2\x80\xAEgol.";
+  writeFile(forged + "/data");
+  writeFile(reordered + "/data");
+  chownAll(askerHome, a());
+  writeFile(forged + "/root/data");  // root's: the ordinary removal may not take either whole
+  writeFile(reordered + "/root/data");
+  const AppInfo app = fixtures::listedNow(
+      AppInfo("Quill", dir / "Applications/Quill.app", std::nullopt, nullptr, {forged, reordered}));
+  const Manifest before = takeManifest(askerHome);
+
+  const auto answer = runAsUser(a(), [&] {
+    auto privileged = std::make_shared<FakePrivilegedRemover>();
+    RemovalRun run = runRemoval(Uninstaller(privileged), app);
+    run.log.push_back(run.message.value_or("<none>"));
+    run.log.push_back(std::to_string(privileged->runs()));
+    for (const RowEvent& event : run.events)
+      if (event.outcome == RowOutcome::Failed && event.reason != FailReason::UnshowableName) run.log.push_back("another reason");
+    for (const std::string& path : {forged, reordered})
+      run.log.push_back(makeSystemPrivilegedRemover()->accepts(path) ? "accepted" : "refused");
+    return joinFields(run.log);
+  });
+  EXPECT_THAT(splitFields(answer.value_or("")),
+              ElementsAre("Deleting: " + forged, "\u2717 Failed to delete: " + forged, "Deleting: " + reordered,
+                          "\u2717 Failed to delete: " + reordered, "Failed to delete 2 files", "0", "refused",
+                          "refused"));
+  EXPECT_THAT(removalViolations(before, takeManifest(askerHome), {}), IsEmpty());
+}
+
 }  // namespace
 }  // namespace quillmere::safety

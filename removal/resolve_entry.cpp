@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <utility>
 #include <vector>
@@ -36,6 +37,7 @@ void pushComponents(std::vector<std::string>& pending, const std::string& path) 
 }  // namespace
 
 bool isTrusted(uid_t owner, LinkTrust trust) {
+  if (trust == LinkTrust::None) return false;
   return owner == 0 || (trust == LinkTrust::RootOrCurrentUser && owner == geteuid());
 }
 
@@ -85,21 +87,19 @@ bool ResolvedEntry::isGone() const {
   return fstatat(parentFd_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
 }
 
-ResolvedEntry resolveEntry(const std::string& path, LinkTrust trust) {
-  using Status = ResolvedEntry::Status;
-  if (path.empty()) return {Status::Unreachable, ENOENT};
-  // The entry itself is what was listed: "x/" would name what a link at x
-  // points to, and ".", ".." or "/" name no entry that may go.
-  std::vector<std::string> pending;
-  pushComponents(pending, path);
-  if (path.back() == '/' || pending.empty() || isDotOrDotDot(pending.front()))
-    return {Status::Refused, EINVAL};
-  const std::string name = pending.front();
-  pending.erase(pending.begin());
+namespace {
 
-  int folderFd = open(path.front() == '/' ? "/" : ".", kWalkFolderFlags);
-  if (folderFd < 0) return {Status::Unreachable, errno};
+using Status = ResolvedEntry::Status;
+
+// Walks the components in `pending` (the next one last) from `folderFd`, which
+// it takes over. The folder reached, or -1 with `stopped` saying why.
+int walkFolders(int folderFd, std::vector<std::string> pending, LinkTrust trust, ResolvedEntry& stopped) {
   int links = 0;
+  const auto stop = [&](Status status, int error) {
+    close(folderFd);
+    stopped = {status, error};
+    return -1;
+  };
   while (!pending.empty()) {
     const std::string component = std::move(pending.back());
     pending.pop_back();
@@ -110,29 +110,51 @@ ResolvedEntry resolveEntry(const std::string& path, LinkTrust trust) {
       folderFd = step.folderFd;
       continue;
     }
-    if (!step.isLink) {
-      close(folderFd);
-      return {step.stop, step.error};
-    }
+    if (!step.isLink) return stop(step.stop, step.error);
     // A link lies on the file system of the folder that holds it.
-    if (isOnPseudoFileSystem(folderFd)) {
-      close(folderFd);
-      return {Status::Refused, EPERM};
-    }
-    if (++links > kMaxLinks || step.linkTarget.empty()) {
-      close(folderFd);
-      return {Status::Unreachable, step.linkTarget.empty() ? ENOENT : ELOOP};
-    }
+    if (isOnPseudoFileSystem(folderFd)) return stop(Status::Refused, EPERM);
+    if (++links > kMaxLinks || step.linkTarget.empty())
+      return stop(Status::Unreachable, step.linkTarget.empty() ? ENOENT : ELOOP);
     // The target is walked the same way, from "/" or from the folder that
     // holds the link, and every link in it must be trusted in turn.
     if (step.linkTarget.front() == '/') {
       const int rootFd = open("/", kWalkFolderFlags);
+      if (rootFd < 0) return stop(Status::Unreachable, errno);
       close(folderFd);
-      if (rootFd < 0) return {Status::Unreachable, errno};
       folderFd = rootFd;
     }
     pushComponents(pending, step.linkTarget);
   }
+  return folderFd;
+}
+
+}  // namespace
+
+ResolvedEntry resolveEntry(const std::string& path, LinkTrust trust, const std::string& place) {
+  if (path.empty()) return {Status::Unreachable, ENOENT};
+  // The entry itself is what was listed: "x/" would name what a link at x
+  // points to, and ".", ".." or "/" name no entry that may go.
+  std::vector<std::string> pending;
+  pushComponents(pending, path);
+  if (path.back() == '/' || pending.empty() || isDotOrDotDot(pending.front()))
+    return {Status::Refused, EINVAL};
+  const std::string name = pending.front();
+  pending.erase(pending.begin());
+  std::vector<std::string> toPlace;
+  if (!place.empty()) {
+    if (place.front() != '/' || path.size() <= place.size() + 1 || path.compare(0, place.size(), place) != 0 ||
+        path[place.size()] != '/')
+      return {Status::Refused, EINVAL};
+    pushComponents(toPlace, place);
+    pending.resize(pending.size() - std::min(pending.size(), toPlace.size()));
+  }
+
+  int folderFd = open(path.front() == '/' ? "/" : ".", kWalkFolderFlags);
+  if (folderFd < 0) return {Status::Unreachable, errno};
+  ResolvedEntry stopped(Status::Unreachable, 0);
+  if (!toPlace.empty() && (folderFd = walkFolders(folderFd, std::move(toPlace), trust, stopped)) < 0) return stopped;
+  folderFd = walkFolders(folderFd, std::move(pending), place.empty() ? trust : LinkTrust::None, stopped);
+  if (folderFd < 0) return stopped;
   return {folderFd, name};
 }
 

@@ -13,6 +13,7 @@ namespace quillmere {
 enum class LinkTrust {
   Root,               // the privileged remover: only links owned by root
   RootOrCurrentUser,  // the ordinary removal: also the effective user's own links
+  None,               // below the place the privileged remover's path starts in
 };
 
 class ResolvedEntry {
@@ -50,6 +51,10 @@ private:
 };
 
 // The path is taken as it stands: a trailing "/" is refused, not stripped.
-ResolvedEntry resolveEntry(const std::string& path, LinkTrust trust);
+// With a `place` (a folder the path lies below), links are followed as
+// `trust` says only on the way to that folder, and none at all below it:
+// whoever may put a link there — the user, or root's link the user moved in —
+// cannot lead the walk elsewhere. A path not below `place` is refused.
+ResolvedEntry resolveEntry(const std::string& path, LinkTrust trust, const std::string& place = {});
 
 }  // namespace quillmere

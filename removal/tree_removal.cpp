@@ -34,7 +34,15 @@ class TreeRemover {
 public:
   explicit TreeRemover(const RemovalGuard& guard) : guard_(guard) {}
 
-  bool removed() const { return rootRemoved_; }
+  TreeRemoval result() const {
+    TreeRemoval result;
+    result.removed = rootRemoved_;
+    if (!rootRemoved_) {
+      result.kept = kept_ == KeptBecause::Nothing ? KeptBecause::Error : kept_;
+      result.error = error_;
+    }
+    return result;
+  }
 
   WalkAnswer operator()(const WalkStep& step) {
     const bool top = step.depth == 0;
@@ -44,25 +52,35 @@ public:
       case Visit::Entry:
         // The listed entry itself goes as what it was seen to be, never as
         // what may have been swapped in since.
-        if (top && !fitsGuard(*step.st)) return WalkAnswer::Stop;
-        return settle(step, unlinkat(step.parentFd, step.name, 0) == 0 || errno == ENOENT);
+        if (top && !fitsGuard(*step.st)) return note(KeptBecause::NotTheListedEntry), WalkAnswer::Stop;
+        // With rights over every user's files, one that is neither the
+        // asker's nor root's stays.
+        if (step.st && !isAskersOrRoots(*step.st)) return note(KeptBecause::ThirdUsersEntry), settle(step, false);
+        return unlinkAndSettle(step);
       case Visit::Unreadable:
         if (step.error == ENOENT) return settle(step, true);
         // Not a folder (any more): a file or a symbolic link, removed as
-        // itself — unless it is the listed entry, which was a folder a moment ago.
-        if ((step.error == ENOTDIR || step.error == ELOOP) && !(top && guard_.listed))
-          return settle(step, unlinkat(step.parentFd, step.name, 0) == 0 || errno == ENOENT);
+        // itself — unless it is the listed entry, which was a folder a moment
+        // ago, or a third user's, swapped in since it was looked at.
+        if ((step.error == ENOTDIR || step.error == ELOOP) && !(top && guard_.listed)) {
+          struct stat st;
+          if (guard_.asker && fstatat(step.parentFd, step.name, &st, AT_SYMLINK_NOFOLLOW) == 0 && !isAskersOrRoots(st))
+            return note(KeptBecause::ThirdUsersEntry), settle(step, false);
+          return unlinkAndSettle(step);
+        }
+        if (step.error == ENOTDIR || step.error == ELOOP) note(KeptBecause::NotTheListedEntry);
+        note(KeptBecause::Error, step.error);
         return settle(step, false);
       case Visit::MountRoot:
         // A folder that is the root of a mount is never entered: emptying
         // another file system, or a bind mount of a folder that lives
         // elsewhere, as root deletes what lies outside the listed tree. It
         // stays, and the removal reports that it failed.
+        note(KeptBecause::MountInside);
         return settle(step, false);
       case Visit::Folder:
-        if ((top && !fitsGuard(*step.st)) ||
-            (guard_.asker && step.st->st_uid != 0 && step.st->st_uid != *guard_.asker))
-          return settle(step, false);
+        if (top && !fitsGuard(*step.st)) return note(KeptBecause::NotTheListedEntry), settle(step, false);
+        if (!isAskersOrRoots(*step.st)) return note(KeptBecause::ThirdUsersEntry), settle(step, false);
         folders_.emplace_back();
         return WalkAnswer::Continue;
       case Visit::FolderDone: return leave(step);
@@ -73,6 +91,23 @@ public:
 private:
   static bool isKept(const Folder& folder, const char* name) {
     return !folder.kept.empty() && std::find(folder.kept.begin(), folder.kept.end(), name) != folder.kept.end();
+  }
+
+  // The first reason something stays is the one reported.
+  void note(KeptBecause why, int error = 0) {
+    if (kept_ != KeptBecause::Nothing) return;
+    kept_ = why;
+    error_ = error;
+  }
+
+  bool isAskersOrRoots(const struct stat& st) const {
+    return !guard_.asker || st.st_uid == 0 || st.st_uid == *guard_.asker;
+  }
+
+  WalkAnswer unlinkAndSettle(const WalkStep& step) {
+    const bool gone = unlinkat(step.parentFd, step.name, 0) == 0 || errno == ENOENT;
+    if (!gone) note(KeptBecause::Error, errno);
+    return settle(step, gone);
   }
 
   bool fitsGuard(const struct stat& st) const {
@@ -101,6 +136,8 @@ private:
       ++folder.rescans;
       return WalkAnswer::Again;
     }
+    if (!removed && !there) note(KeptBecause::NotTheListedEntry);
+    else if (!removed && !folder.failed) note(KeptBecause::Error, errno);
     folders_.pop_back();
     settle(step, removed);
     return WalkAnswer::Continue;
@@ -118,18 +155,61 @@ private:
   const RemovalGuard& guard_;
   std::vector<Folder> folders_;
   bool rootRemoved_ = false;
+  KeptBecause kept_ = KeptBecause::Nothing;
+  int error_ = 0;
 };
 
 }  // namespace
 
-bool removeEntryAt(int parentFd, const char* name, const RemovalGuard& guard, const BeforeFolderOpen& beforeOpen) {
+TreeRemoval removeTreeAt(int parentFd, const char* name, const RemovalGuard& guard,
+                         const BeforeFolderOpen& beforeOpen) {
   TreeRemover remover(guard);
   WalkOptions options;
-  options.statEntries = false;
+  options.statEntries = guard.asker.has_value();  // each entry's owner is looked at
   options.resume = false;
   options.beforeOpen = beforeOpen;
   walkTree(parentFd, name, std::ref(remover), options);
-  return remover.removed();
+  return remover.result();
+}
+
+bool removeEntryAt(int parentFd, const char* name, const RemovalGuard& guard, const BeforeFolderOpen& beforeOpen) {
+  return removeTreeAt(parentFd, name, guard, beforeOpen).removed;
+}
+
+HeldEntry::HeldEntry(int parentFd, const char* name) {
+#if defined(O_PATH)
+  fd_ = openat(parentFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  held_ = fd_ >= 0 && fstat(fd_, &seen_) == 0;
+#else
+  // Without a descriptor for any kind of entry, a folder is held open and
+  // anything else by its identity alone.
+  held_ = fstatat(parentFd, name, &seen_, AT_SYMLINK_NOFOLLOW) == 0;
+  if (held_ && S_ISDIR(seen_.st_mode)) {
+    fd_ = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st;
+    if (fd_ >= 0 && (fstat(fd_, &st) != 0 || st.st_dev != seen_.st_dev || st.st_ino != seen_.st_ino)) {
+      close(fd_);
+      fd_ = -1;
+    }
+  }
+#endif
+}
+
+HeldEntry::~HeldEntry() {
+  if (fd_ >= 0) close(fd_);
+}
+
+bool HeldEntry::isGone(int parentFd, const char* name) const {
+  if (!held_) return true;
+  struct stat now;
+  const bool stillLinked = fd_ >= 0 && fstat(fd_, &now) == 0 && now.st_nlink > 0;
+  if (fd_ >= 0 && !stillLinked) return true;
+  // A folder has one name: while linked at all, it is somewhere.
+  if (S_ISDIR(seen_.st_mode) && fd_ >= 0) return false;
+  if (stillLinked && now.st_nlink >= seen_.st_nlink) return false;  // moved, not unlinked
+  struct stat atName;
+  if (fstatat(parentFd, name, &atName, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+  return atName.st_dev != seen_.st_dev || atName.st_ino != seen_.st_ino;
 }
 
 }  // namespace quillmere

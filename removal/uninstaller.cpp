@@ -9,6 +9,7 @@
 #include "launchd/launch_jobs.h"
 
 #include "fsys/path_text.h"
+#include "privileged/removal_request.h"
 
 namespace quillmere {
 namespace {
@@ -130,8 +131,15 @@ void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress
       fail(i, FailReason::NotListedEntry);
       continue;
     }
-    stopBackgroundJob(entry);
+    // A row that needs administrator rights goes whole to the remover: what
+    // the ordinary removal could delete inside it first would be gone even
+    // when the password is then refused. A name that would rewrite the
+    // prompt showing it is never handed over, and such a row is not begun.
     const bool deletable = files_->isDeletable(entry);
+    const bool ordinaryTakesWhole = deletable && files_->mayRemoveWhole(entry);
+    const bool privilegedMayTake = !ordinaryTakesWhole && privilegedTakes(path, listed);
+    const bool showable = showsAsItself(path);
+    stopBackgroundJob(entry);
     if (options.toTrash && deletable) {
       // Moving is one rename in the folder that holds it, so only that
       // folder's write permission counts. A row that cannot go to its Trash
@@ -143,12 +151,27 @@ void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress
         fail(i, FailReason::NotTrashed, std::move(moved.reason));
       continue;
     }
+    if (!ordinaryTakesWhole && (privilegedMayTake || !showable)) {
+      if (!showable) {
+        fail(i, FailReason::UnshowableName);
+        continue;
+      }
+      privileged.push_back({*privilegedRemovalPath(path), *listed});
+      privilegedRows.push_back(i);
+      continue;
+    }
     errno = 0;
     if (!options.toTrash && deletable && files_->removeItem(entry)) {
       log.end(i, RowOutcome::Deleted);
       continue;
     }
     const int error = errno;
+    // Gone from its name meanwhile, though not by this removal: not found,
+    // and no password is asked for it.
+    if (!files_->exists(files_->find(path, listed))) {
+      log.end(i, RowOutcome::NotFound);
+      continue;
+    }
     if (!privilegedTakes(path, listed)) {
       if (!deletable) fail(i, FailReason::NoPermission);
       else fail(i, reasonOf(error), error != 0 ? std::strerror(error) : std::string());
@@ -158,14 +181,22 @@ void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress
     privilegedRows.push_back(i);
   }
   if (!privileged.empty()) {
-    const std::vector<bool> removed = privileged_->removeWithPrivileges(privileged);
+    const std::vector<PrivilegedOutcome> outcomes = privileged_->removeWithPrivileges(privileged);
     for (std::size_t k = 0; k < privilegedRows.size(); ++k) {
-      if (k >= removed.size())
-        fail(privilegedRows[k], FailReason::RemoverUnavailable);
-      else if (removed[k])
+      using Result = PrivilegedOutcome::Result;
+      const PrivilegedOutcome outcome = k < outcomes.size() ? outcomes[k] : PrivilegedOutcome{Result::Unavailable, {}};
+      if (outcome.result == Result::Removed)
         log.end(privilegedRows[k], RowOutcome::DeletedWithPrivileges);
-      else
+      else if (outcome.result == Result::NotFound)
+        log.end(privilegedRows[k], RowOutcome::NotFound);
+      else if (outcome.result == Result::Cancelled)
+        fail(privilegedRows[k], FailReason::Cancelled);
+      else if (outcome.result == Result::PasswordRefused)
         fail(privilegedRows[k], FailReason::PasswordRefused);
+      else if (outcome.result == Result::Unavailable)
+        fail(privilegedRows[k], FailReason::RemoverUnavailable);
+      else
+        fail(privilegedRows[k], FailReason::RemoverLeftIt, outcome.why);
     }
   }
   if (!completion) return;

@@ -32,8 +32,11 @@ enum class FailReason {
   None,
   NoPermission,        // the ordinary removal may not, and the privileged remover does not take it
   NotListedEntry,      // something else stands at the path now
-  PasswordRefused,     // the privileged run left it: refused or cancelled, or the entry changed meanwhile
-  RemoverUnavailable,  // the privileged run gave no answer for it
+  PasswordRefused,     // the authorisation was not given: the remover never ran
+  Cancelled,           // the prompt was dismissed: the remover never ran
+  RemoverLeftIt,       // the remover ran and left it; `detail` holds its reason
+  RemoverUnavailable,  // no remover, or the privileged run gave no answer for it
+  UnshowableName,      // needs rights, but its name would rewrite the prompt: never handed over
   OtherErrno,          // the ordinary removal failed otherwise; `detail` holds the system's text
   NotTrashed,          // it could not go to a Trash on its file system, and stays; `detail` says why
 };

@@ -32,6 +32,7 @@ public:
 
   bool exists(const ListedEntry& entry) const override { return paths.count(entry.path) > 0; }
   bool isDeletable(const ListedEntry& entry) const override { return paths.at(entry.path).deletable; }
+  bool mayRemoveWhole(const ListedEntry&, const std::atomic<bool>*) const override { return true; }
   bool removeItem(const ListedEntry& entry) const override {
     removed.push_back(entry.path);
     return paths.at(entry.path).removes;
@@ -104,7 +105,7 @@ TEST(Uninstall, EveryOutcomeGivesItsLinesInOrder) {
                                 Pair(2, RowOutcome::DeletedWithPrivileges), Pair(3, RowOutcome::Failed),
                                 Pair(4, RowOutcome::DeletedWithPrivileges), Pair(5, RowOutcome::Failed),
                                 Pair(6, RowOutcome::Failed)));
-  EXPECT_THAT(reasons, ElementsAre(FailReason::PasswordRefused, FailReason::NoPermission, FailReason::PasswordRefused));
+  EXPECT_THAT(reasons, ElementsAre(FailReason::RemoverLeftIt, FailReason::NoPermission, FailReason::RemoverLeftIt));
   // Not deletable means no ordinary attempt at all.
   EXPECT_THAT(files->removed, ElementsAre("/ok", "/fails-then-sudo", "/fails-everywhere"));
   // One privileged run — one password — for every path that needs it, and

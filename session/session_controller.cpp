@@ -66,6 +66,11 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   std::vector<HistoryRecord> history;  // newest first
   // The running measurement's stop flag; null when none runs.
   std::shared_ptr<std::atomic<bool>> measuring;
+  // Counts the sessions started: a removal's lines and result apply only
+  // while the session that started it is still the one shown. A drop is
+  // taken in every state, so a removal may end after another app's
+  // analysis, ready list or removal has taken the screen.
+  std::uint64_t session = 0;
 
   // Tells the owner which fields a main-thread turn changed, after all of
   // that turn's writes, so a re-render never sees half a transition.
@@ -185,6 +190,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
 
   void analyzeApp(std::string path) {
     forgetRemoval();
+    ++session;
     setState(states::Analyzing{});
     inBackground([path = std::move(path)](Shared& self) {
       std::optional<AnalysisResult> result;
@@ -245,21 +251,23 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
     notify({SessionField::State, SessionField::UninstallLog});
     forgetPutBack();
     const bool trash = toTrash && services.uninstallToTrash;
-    inBackground([app = std::move(app), trash, sizes = std::move(sizes)](Shared& self) {
+    inBackground([app = std::move(app), trash, sizes = std::move(sizes), run = ++session](Shared& self) {
       bool completed = false;
       std::vector<RowEvent> events;  // for the history, on this thread
-      auto progress = [&self, &events](const RowEvent& event) {
+      auto progress = [&self, &events, run](const RowEvent& event) {
         events.push_back(event);
         if (event.outcome == RowOutcome::NotFound) return;  // nothing to show or count
-        self.onMain([event](Shared& main) {
+        self.onMain([event, run](Shared& main) {
+          if (main.session != run) return;
           main.record(event);
           main.notify({SessionField::UninstallLog});
         });
       };
-      auto completion = [&self, &completed](bool success, std::optional<std::string> message) {
+      auto completion = [&self, &completed, run](bool success, std::optional<std::string> message) {
         if (completed) return;  // the first completion is the result
         completed = true;
-        self.onMain([success, message = std::move(message)](Shared& main) {
+        self.onMain([success, message = std::move(message), run](Shared& main) {
+          if (main.session != run) return;
           if (success) {
             main.setState(states::Completed{});
           } else {
@@ -277,7 +285,8 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
       HistoryRecord record = recordOf(app, RemovalOptions{trash}, events, sizes);
       self.services.recordRemoval(record);
       if (!record.hasTrashedRows()) return;
-      self.onMain([record = std::move(record)](Shared& main) {
+      self.onMain([record = std::move(record), run](Shared& main) {
+        if (main.session != run) return;  // a later session's screen keeps its own
         main.trashedRemoval = std::move(record);
         main.notify({SessionField::PutBack});
       });
@@ -310,6 +319,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
   }
 
   void resetState() {
+    ++session;
     leaveReady();
     state = states::Idle{};
     currentApp.reset();
@@ -330,6 +340,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
           main.analyzeApp(*path);
         } else {
           main.forgetRemoval();
+          ++main.session;
           main.setState(states::Error{kDropRejectedMessage});
         }
       });

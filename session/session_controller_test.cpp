@@ -289,14 +289,47 @@ TEST_F(SessionControllerTest, DropDuringRemoval) {
   dispatcher->runBackground(1);  // the drop is decoded
   dispatcher->drainMain();
   EXPECT_EQ(state(), "analyzing");
-  dispatcher->runBackground(0);  // the removal runs to its end
+  dispatcher->runBackground(0);  // the removal runs to its end: the drop's session keeps the screen
   dispatcher->drainMain();
-  EXPECT_EQ(state(), "completed");
+  EXPECT_EQ(state(), "analyzing");
   dispatcher->runBackground(0);  // the dropped bundle's analysis returns last
   dispatcher->drainMain();
   EXPECT_EQ(state(), "ready:Other");
-  EXPECT_EQ(controller->uninstallLog(), fakes.lines);
+  EXPECT_TRUE(controller->uninstallLog().empty());
   EXPECT_EQ(controller->currentApp()->id(), app.id());
+}
+
+// A removal's lines and result belong to the session that started it: one
+// that ends after another app was dropped and its removal confirmed neither
+// replaces that screen nor mixes into its log.
+TEST_F(SessionControllerTest, ALateRemovalResultLeavesTheNextSessionAlone) {
+  AppInfo first = analyseToReady();
+  controller->requestUninstall(first);
+  controller->confirmUninstall();  // background item 0: the first removal
+  fakes.answers.insert_or_assign("/A/Other.app", makeApp("Other", {"/b"}));
+  controller->handleDrop({DroppedItem{"file:///A/Other.app"}});
+  dispatcher->runBackground(1);  // the drop is decoded
+  dispatcher->drainMain();
+  dispatcher->runBackground(1);  // and analysed
+  dispatcher->drainMain();
+  ASSERT_EQ(state(), "ready:Other");
+  const AppInfo other = std::get<states::Ready>(controller->state()).app;
+  controller->requestUninstall(other);
+  controller->confirmUninstall();
+
+  const std::vector<std::string> otherLines{"Deleting: /b", "\u2717 Failed to delete: /b"};
+  fakes.lines = otherLines;
+  fakes.success = false;
+  fakes.message = "Failed to delete 1 files";
+  dispatcher->runBackground(1);  // the second removal ends first, and fails
+  dispatcher->drainMain();
+  fakes.lines = {"Deleting: /x", "\u2713 Deleted: /x"};
+  fakes.success = true;
+  dispatcher->runBackground(0);  // the first one ends late, and succeeds
+  dispatcher->drainMain();
+  EXPECT_EQ(state(), "error:Failed to delete 1 files");
+  EXPECT_EQ(controller->uninstallLog(), otherLines);
+  EXPECT_EQ(controller->freed().entries(), 0u);
 }
 
 TEST_F(SessionControllerTest, DestroyedWithWorkInFlight) {

@@ -3,6 +3,7 @@
 // Thread-safe, since removals run on background threads.
 
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,6 +22,12 @@ public:
   void refuseAll(bool refuse = true) {
     std::lock_guard lock(mutex_);
     refuseAll_ = refuse;
+  }
+  // How a prompt that never lets the remover run ends (Cancelled or
+  // PasswordRefused), for every run from now on.
+  void stopAtPrompt(PrivilegedOutcome::Result how) {
+    std::lock_guard lock(mutex_);
+    promptStop_ = how;
   }
   // Paths of a shape our remover would not take: never handed over.
   void outside(const std::string& path) {
@@ -41,21 +48,24 @@ public:
     std::lock_guard lock(mutex_);
     return !outside_.count(path);
   }
-  std::vector<bool> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) override {
+  std::vector<PrivilegedOutcome> removeWithPrivileges(const std::vector<PrivilegedEntry>& entries) override {
+    using Result = PrivilegedOutcome::Result;
     std::lock_guard lock(mutex_);
     ++runs_;
-    std::vector<bool> removed;
+    std::vector<PrivilegedOutcome> outcomes;
     for (const PrivilegedEntry& entry : entries) {
       calls_.push_back(entry.path);
-      removed.push_back(!refuseAll_ && !refused_.count(entry.path));
+      const bool removed = !refuseAll_ && !refused_.count(entry.path);
+      outcomes.push_back({promptStop_ ? *promptStop_ : removed ? Result::Removed : Result::NotRemoved, {}});
     }
-    return removed;
+    return outcomes;
   }
 
 private:
   mutable std::mutex mutex_;
   std::set<std::string> refused_, outside_;
   bool refuseAll_ = false;
+  std::optional<PrivilegedOutcome::Result> promptStop_;
   std::vector<std::string> calls_;
   int runs_ = 0;
 };

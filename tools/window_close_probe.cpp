@@ -41,7 +41,9 @@ std::atomic<bool> stalled = false;
 class WaitingPrivilegedRemover : public PrivilegedRemover {
 public:
   bool accepts(const std::string&) const override { return true; }
-  std::vector<bool> removeWithPrivileges(const std::vector<PrivilegedEntry>&) override { stallForever(); }
+  std::vector<PrivilegedOutcome> removeWithPrivileges(const std::vector<PrivilegedEntry>&) override {
+    stallForever();
+  }
 };
 
 // As an ordinary user might: nothing here may be removed without rights.

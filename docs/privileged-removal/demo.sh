@@ -3,7 +3,8 @@
 #   sudo unshare -m --propagation private env QUILLMERE_BUILD=$PWD/build docs/privileged-removal/demo.sh
 # Inside the private mount namespace this script gets its own /etc, /run/dbus
 # and polkit actions folder, so the system bus, polkitd, our polkit action and
-# the administrator account "ada" exist only here. It leaves /home/ada-demo
+# the administrator account "ada" exist only here. First a prompt is cancelled
+# (a locked row must stay whole), then one is answered (root's leftovers go). It leaves /home/ada-demo
 # and /tmp/qm-demo behind.
 set -u
 W="${QUILLMERE_BUILD:?the absolute path of a build folder}"
@@ -32,6 +33,36 @@ echo root > /Library/Caches/com.example.notes/db/index
 mkdir -p /Library/LaunchDaemons && echo root > /Library/LaunchDaemons/com.example.notes.helper.plist
 chown -R ada:ada "$H"
 chown -R root:root "$H/Library/Application Support/Notes"; echo root > "$H/Library/Application Support/Notes/state"
+# Quill.app: a locked row, ada's folder holding one of root's, and root's
+# own cache. The prompt is cancelled: nothing of either may be gone.
+mkdir -p "$H/Applications/Quill.app/Contents" "$H/Library/Application Support/Quill/attachments" /Library/Caches/com.example.quill
+printf '<?xml version="1.0"?><plist version="1.0"><dict><key>CFBundleIdentifier</key><string>com.example.quill</string></dict></plist>' \
+  > "$H/Applications/Quill.app/Contents/Info.plist"
+echo notes > "$H/Library/Application Support/Quill/notes.sqlite"
+echo picture > "$H/Library/Application Support/Quill/attachments/a.png"
+echo root > /Library/Caches/com.example.quill/index
+chown -R ada:ada "$H/Applications/Quill.app" "$H/Library/Application Support/Quill"
+mkdir "$H/Library/Application Support/Quill/locked"; echo root > "$H/Library/Application Support/Quill/locked/state"
+echo "== as root: Quill's leftovers, one folder of ada's holding one of root's"
+find "$H/Library/Application Support/Quill" /Library/Caches/com.example.quill -printf '%u %p\n' | sort -k2
+echo "== ada removes Quill.app through the CLI and cancels the prompt (Ctrl-C at the password)"
+cd /
+mkdir -p $D/share; chmod 1777 $D/share; rm -f $D/share/cli.pid $D/cli.out
+runuser -u ada -- env HOME=$H setsid bash -c "echo \$\$ > $D/share/cli.pid; sleep 3; exec $W/cli/quillmere-cli remove --yes $H/Applications/Quill.app" \
+  </dev/null >$D/cli.out 2>&1 &
+CLI=$!
+sleep 1
+(sleep 6; printf '\003'; sleep 6) | runuser -u ada -- script -qec "pkttyagent --process $(cat $D/share/cli.pid)" /dev/null &
+AGENT=$!
+wait $CLI; echo "(quillmere-cli exit status $?)" >> $D/cli.out
+kill $AGENT 2>/dev/null; wait $AGENT 2>/dev/null
+echo "== quillmere-cli's output"
+cat $D/cli.out
+echo "== what is left: all of it"
+find "$H/Library/Application Support/Quill" /Library/Caches/com.example.quill "$H/Applications/Quill.app" -printf '%u %p\n' 2>&1 | sort -k2
+rm -rf "$H/Applications/Quill.app" "$H/Library/Application Support/Quill" /Library/Caches/com.example.quill
+echo
+
 echo "== as root: what the leftovers are"
 ls -ld /Library/Caches/com.example.notes /Library/LaunchDaemons/com.example.notes.helper.plist "$H/Library/Application Support/Notes" "$H/Library/Caches/com.example.notes" "$H/Applications/Notes.app"
 echo "== ada removes Notes.app through the CLI; the password is typed once, at the prompt"

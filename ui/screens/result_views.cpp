@@ -137,6 +137,9 @@ QString failReasonText(FailReason reason) {
     case FailReason::NotListedEntry: return QObject::tr("not the listed entry any more");
     case FailReason::PasswordRefused: return QObject::tr("password refused or cancelled");
     case FailReason::RemoverUnavailable: return QObject::tr("the administrator removal did not answer");
+    case FailReason::Cancelled: return QObject::tr("the password prompt was cancelled");
+    case FailReason::RemoverLeftIt: return QObject::tr("the administrator removal left it");
+    case FailReason::UnshowableName: return QObject::tr("its name cannot be shown in a password prompt");
     case FailReason::NotTrashed: return QObject::tr("could not be moved to a Trash on its disk");
     case FailReason::OtherErrno:
     case FailReason::None: break;

@@ -381,7 +381,7 @@ void SessionFlowTest::refusedPathEndsOnTheErrorScreenAndRetryTriesItAlone() {
   // The error screen names the row and why it is still there.
   QCOMPARE(error->failedRows()->count(), 1);
   QVERIFY(error->failedRows()->item(0)->toolTip().startsWith(QString::fromStdString(refused)));
-  QVERIFY(error->failedRows()->item(0)->text().contains(failReasonText(FailReason::PasswordRefused)));
+  QVERIFY(error->failedRows()->item(0)->text().contains(failReasonText(FailReason::RemoverLeftIt)));
 
   // "Retry" removes that row alone again, still as the entry listed; refused
   // once more, it ends on the same screen.

@@ -75,6 +75,18 @@
         <translation>could not be moved to a Trash on its disk</translation>
     </message>
     <message>
+        <source>the password prompt was cancelled</source>
+        <translation>the password prompt was cancelled</translation>
+    </message>
+    <message>
+        <source>the administrator removal left it</source>
+        <translation>the administrator removal left it</translation>
+    </message>
+    <message>
+        <source>its name cannot be shown in a password prompt</source>
+        <translation>its name cannot be shown in a password prompt</translation>
+    </message>
+    <message>
         <source>could not be deleted</source>
         <translation>could not be deleted</translation>
     </message>

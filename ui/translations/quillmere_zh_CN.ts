@@ -75,6 +75,18 @@
         <translation>无法移到其所在磁盘的废纸篓</translation>
     </message>
     <message>
+        <source>the password prompt was cancelled</source>
+        <translation>密码提示已取消</translation>
+    </message>
+    <message>
+        <source>the administrator removal left it</source>
+        <translation>管理员删除没有删除它</translation>
+    </message>
+    <message>
+        <source>its name cannot be shown in a password prompt</source>
+        <translation>其名称无法显示在密码提示中</translation>
+    </message>
+    <message>
         <source>could not be deleted</source>
         <translation>无法删除</translation>
     </message>
