@@ -13,6 +13,9 @@ std::string_view evidenceKeyword(Evidence kind) {
     case Evidence::LaunchJob: return "launchJob";
     case Evidence::Container: return "container";
     case Evidence::NameOnly: return "nameOnly";
+    case Evidence::InsideOtherApp: return "insideOtherApp";
+    case Evidence::InsideForeign: return "insideForeignFolder";
+    case Evidence::AlsoNames: return "alsoNames";
   }
   return "name";
 }
