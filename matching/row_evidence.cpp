@@ -217,9 +217,13 @@ RowEvidence EvidenceRules::evidenceOf(std::string_view entryName) const {
   else if (standsBounded(words, name_, true)) own = Evidence::Name;
   else return RowEvidence{Evidence::Coincidence, std::nullopt, {}};
 
+  // A rival's name may stand spelt without its spaces, or the row's without
+  // them ("Looped Whisper" is LoopedWhisper's, not Whisper's).
+  const std::string joined = lettersAndDigits(words);
   for (const Other& rival : rivals_)
     if ((moreSpecific(rival.identifier) && standsBounded(folded, rival.identifier, false)) ||
-        (moreSpecific(rival.name) && standsBounded(words, rival.name, true)))
+        (moreSpecific(rival.name) &&
+         (standsBounded(words, rival.name, true) || contains(joined, lettersAndDigits(rival.name)))))
       return RowEvidence{Evidence::OtherApp, rival.app->name, rival.app->path};
 
   if (own == Evidence::Identifier) {
@@ -322,18 +326,58 @@ std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<Insta
   const EvidenceRules rules(app.name(), identifier, others);
   std::vector<RowEvidence> evidence;
   evidence.reserve(app.rows.size());
-  bool unexplained = false;
+  // What the folders that hold rows no known name explains are called: the
+  // runs of ASCII letters and digits in their words (four or more, not digits
+  // alone: shorter ones, "com" first, stand in every list; two beside letters
+  // of other scripts). An installed app's
+  // name standing there holds a whole word of them, so its Info.plist holds
+  // such a run: as text in an XML list, and, its NULs dropped, in the UTF-16 a
+  // binary list keeps other text in. A name of shorter words is still known
+  // by its bundle's file name; only the reason is plainer without it.
+  std::vector<std::string> runs;
+  bool anyText = false;  // a word without such a run: every list may name it
   for (std::size_t row = 0; row < app.rows.size(); ++row) {
     evidence.push_back(judge(rules, row));
-    unexplained = unexplained || evidence.back().kind == Evidence::InsideForeign;
+    if (evidence.back().kind != Evidence::InsideForeign) continue;
+    const std::string_view relative = *belowRoot(app.rows[row].path);
+    const std::string folders = separatorsAlike(matchingForm(relative.substr(0, relative.rfind('/'))) + "/");
+    std::vector<std::string_view> wordRuns;
+    bool wordHasOther = false;
+    for (std::size_t at = 0, from = 0; at < folders.size(); ++at) {
+      const char c = folders[at];
+      if ((c >= 'a' && c <= 'z') || isAsciiDigit(c)) continue;
+      const std::string_view run = std::string_view(folders).substr(from, at - from);
+      if (!run.empty() && !std::all_of(run.begin(), run.end(), isAsciiDigit)) wordRuns.push_back(run);
+      from = at + 1;
+      if (c != ' ' && c != '/') {
+        wordHasOther = wordHasOther || static_cast<unsigned char>(c) >= 0x80;
+        continue;
+      }
+      // Beside other letters a short run is rare enough ("caf" of "café").
+      const std::size_t shortest = wordHasOther ? 2 : 4;
+      bool kept = false;
+      for (std::string_view wordRun : wordRuns)
+        if (wordRun.size() >= shortest) runs.emplace_back(wordRun), kept = true;
+      anyText = anyText || (wordHasOther && !kept);
+      wordRuns.clear();
+      wordHasOther = false;
+    }
   }
-  // The names of the bundles whose lists were not worth parsing for our own
-  // name may still be what a folder is called (Visual Studio Code's is
-  // "Code"): read only when a reason needs them.
-  if (unexplained && std::any_of(others.begin(), others.end(),
-                                 [](const InstalledApp& other) { return !other.deferredProperties.empty(); })) {
+  const auto mayName = [&](const InstalledApp& other) {
+    if (other.deferredProperties.empty()) return false;
+    if (anyText) return true;
+    std::string folded;
+    folded.reserve(other.deferredProperties.size());
+    for (char c : other.deferredProperties)
+      if (c != '\0') folded.push_back(c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c);
+    return std::any_of(runs.begin(), runs.end(), [&](const std::string& run) { return contains(folded, run); });
+  };
+  std::vector<bool> toParse(others.size(), false);
+  for (std::size_t i = 0; (!runs.empty() || anyText) && i < others.size(); ++i) toParse[i] = mayName(others[i]);
+  if (std::find(toParse.begin(), toParse.end(), true) != toParse.end()) {
     std::vector<InstalledApp> named = others;
-    for (InstalledApp& other : named) readDeferredProperties(other);
+    for (std::size_t i = 0; i < named.size(); ++i)
+      if (toParse[i]) readDeferredProperties(named[i]);
     const EvidenceRules withNames(app.name(), identifier, named);
     for (std::size_t row = 0; row < evidence.size(); ++row)
       if (evidence[row].kind == Evidence::InsideForeign) evidence[row] = judge(withNames, row);

@@ -144,6 +144,8 @@ TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
       {"sys/Applications/Marathon.app", "org.aleph.marathon", ""},
       {"sys/Applications/Infinity.app", "com.infinite.infinity", ""},
       {"sys/Applications/Alacritty.app", "", ""},
+      {"sys/Applications/Whisper.app", "com.whisperer.whisper", ""},
+      {"sys/Applications/LoopedWhisper.app", "com.looped.whisper", ""},
   };
   for (const Bundle& b : bundles) {
     std::string keys;
@@ -160,6 +162,7 @@ TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
            "Preferences/com.apple.mail.plist", "Preferences/com.apple.finder.plist",
            "Application Support/Sketchbook", "Caches/Sketchbook", "Application Support/Foxglove Studio",
            "Application Support/Marathon Infinity", "Saved Application State/io.alacritty.savedState",
+           "Application Support/Looped Whisper",
        })
     writeFile(tmp / (std::string("home/Library/") + row));
 
@@ -185,6 +188,7 @@ TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
       {"Marathon", "Application Support/Marathon Infinity", "alsoNames", "Infinity"},
       {"Infinity", "Application Support/Marathon Infinity", "alsoNames", "Marathon"},
       {"Alacritty", "Saved Application State/io.alacritty.savedState", "name", ""},
+      {"Whisper", "Application Support/Looped Whisper", "otherApp", "LoopedWhisper"},
   };
   std::map<std::string, AppInfo> analysed;
   for (const Expected& e : table) {
