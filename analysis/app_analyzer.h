@@ -60,7 +60,8 @@ public:
 private:
   AppInfo analyzeBundle(const std::string& appPath) const;
   std::vector<std::string> findRelatedFiles(const std::string& appName, const std::string* bundleIdentifier,
-                                            std::vector<UnreadableFolder>& unreadable) const;
+                                            std::vector<UnreadableFolder>& unreadable,
+                                            std::vector<std::string>& withoutMetadata) const;
 
   SearchLocations locations_;
 };
