@@ -20,6 +20,7 @@
 #include "analysis/library_walk.h"
 #include "matching/name_matcher.h"
 #include "analysis/scan_failure.h"
+#include "matching/content_evidence.h"
 #include "fsys/search_places.h"
 #include "fsys/path_text.h"
 #include "fsys/unique_fd.h"
@@ -193,14 +194,15 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath, const std::string
     askProcesses();  // no thread to be had: asked here instead
   }
   std::vector<UnreadableFolder> unreadable;
+  std::vector<std::string> withoutMetadata;
   std::vector<std::string> related =
-      findRelatedFiles(name, bundleIdentifier ? &*bundleIdentifier : nullptr, unreadable);
+      findRelatedFiles(name, bundleIdentifier ? &*bundleIdentifier : nullptr, unreadable, withoutMetadata);
   // Beyond the twelve folders: their rows after the twelve folders' rows and
   // before the bundle.
   const SearchedApp searched{appPath, searchableName(name),
                              bundleIdentifier ? searchableIdentifier(*bundleIdentifier) : std::string()};
   PlacesFound places = searchExtraPlaces(asPathPrefix(locations_.home), asPathPrefix(locations_.systemRoot), searched,
-                                         NameMatcher(searched.name, searched.identifier), related);
+                                         NameMatcher(searched.name, searched.identifier), related, withoutMetadata);
   const std::size_t firstPlace = related.size();
   for (const FoundRow& row : places.rows) related.push_back(row.path);
   // The link the bundle was named by goes with it, as a link: deleting it
@@ -228,7 +230,8 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath, const std::string
 
 std::vector<std::string> AppAnalyzer::findRelatedFiles(const std::string& appName,
                                                        const std::string* bundleIdentifier,
-                                                       std::vector<UnreadableFolder>& unreadable) const {
+                                                       std::vector<UnreadableFolder>& unreadable,
+                                                       std::vector<std::string>& withoutMetadata) const {
   // Names that cannot be a real application's stay in the record but search
   // for nothing.
   const NameMatcher matcher(searchableName(appName), bundleIdentifier ? searchableIdentifier(*bundleIdentifier) : "");
@@ -238,7 +241,12 @@ std::vector<std::string> AppAnalyzer::findRelatedFiles(const std::string& appNam
     if (rootExists(root) || refusalOf(errno)) roots.push_back(std::move(root));
   // The roots are independent, and a warm Library is listed faster than one
   // core can test the names: the walk runs on a few threads.
-  std::vector<std::string> found = collectMatchingEntries(roots, matcher, walkThreadCount(), &unreadable);
+  // The walk lists every container it enters: the ones whose listing held no
+  // metadata are not opened again to read it.
+  FolderMarker metadata{kContainerMetadataName, {}};
+  std::vector<std::string> found = collectMatchingEntries(roots, matcher, walkThreadCount(), &unreadable, &metadata);
+  withoutMetadata = std::move(metadata.absentIn);
+  std::sort(withoutMetadata.begin(), withoutMetadata.end());
   sortAndDeduplicate(found);
   return found;
 }

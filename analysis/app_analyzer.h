@@ -62,7 +62,8 @@ private:
   // `link`: the link `appPath` was named by, or "".
   AppInfo analyzeBundle(const std::string& appPath, const std::string& link) const;
   std::vector<std::string> findRelatedFiles(const std::string& appName, const std::string* bundleIdentifier,
-                                            std::vector<UnreadableFolder>& unreadable) const;
+                                            std::vector<UnreadableFolder>& unreadable,
+                                            std::vector<std::string>& withoutMetadata) const;
 
   SearchLocations locations_;
 };

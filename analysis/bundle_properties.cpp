@@ -22,7 +22,10 @@ std::optional<BundleProperties> parseBundleProperties(std::string_view bytes) {
   std::optional<BundleProperties> result;
   readPropertyListDictionary(bytes, [&](plist_t root) {
     result = BundleProperties{stringValue(lastValueOf(root, "CFBundleIdentifier")),
-                              stringValue(lastValueOf(root, "CFBundleIconFile"))};
+                              stringValue(lastValueOf(root, "CFBundleIconFile")),
+                              stringValue(lastValueOf(root, "CFBundleName")),
+                              stringValue(lastValueOf(root, "CFBundleDisplayName")),
+                              stringValue(lastValueOf(root, "CFBundleExecutable"))};
   });
   return result;
 }

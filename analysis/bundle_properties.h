@@ -1,5 +1,5 @@
 #pragma once
-// Reads the two keys the analyzer needs from a bundle's Info.plist (XML or
+// Reads the keys the analysis needs from a bundle's Info.plist (XML or
 // binary property list). Anything unreadable yields "no properties", never an
 // error.
 
@@ -15,6 +15,11 @@ namespace quillmere {
 struct BundleProperties {
   std::optional<std::string> bundleIdentifier;  // CFBundleIdentifier, when a string
   std::optional<std::string> iconFile;          // CFBundleIconFile, when a string
+  // The names other than the bundle's file name the app goes by, when strings:
+  // its folders in the Library are often named after one of them.
+  std::optional<std::string> bundleName;   // CFBundleName
+  std::optional<std::string> displayName;  // CFBundleDisplayName
+  std::optional<std::string> executable;   // CFBundleExecutable
 };
 
 // Parses property-list bytes whose top level must be a dictionary. nullopt

@@ -40,9 +40,10 @@ bool isHidden(int folderFd, const char* name) {
 
 class PlaceSearch {
 public:
-  PlaceSearch(const std::string& systemRoot, const SearchedApp& app, const NameMatcher& matcher, PlacesFound& found)
+  PlaceSearch(const std::string& systemRoot, const SearchedApp& app, const NameMatcher& matcher, PlacesFound& found,
+              const std::vector<std::string>& withoutMetadata)
       : systemRoot_(systemRoot.empty() ? "/" : systemRoot), app_(app), matcher_(matcher),
-        byIdentifier_("", app.identifier), found_(found) {}
+        byIdentifier_("", app.identifier), found_(found), withoutMetadata_(withoutMetadata) {}
 
   // One place: its entries directly inside, and, where the place says so,
   // what they hold. `byMetadataOnly` lists only containers whose metadata
@@ -125,6 +126,9 @@ private:
   // the search could not look into.
   Evidence containerEvidence(int folderFd, const char* name, const std::string& root) {
     if (app_.identifier.empty()) return Evidence::NameOnly;
+    if (!withoutMetadata_.empty() &&
+        std::binary_search(withoutMetadata_.begin(), withoutMetadata_.end(), root + "/" + name))
+      return Evidence::NameOnly;
     const UniqueFd container(openFolderNoFollow(folderFd, name));
     if (!container) {
       if (errno != ENOTDIR && errno != ELOOP && errno != ENOENT) refused(root + "/" + name, errno);
@@ -139,15 +143,17 @@ private:
   const NameMatcher& matcher_;
   const NameMatcher byIdentifier_;  // receipts are matched by identifier only
   PlacesFound& found_;
+  const std::vector<std::string>& withoutMetadata_;
   FolderListing listing_;
 };
 
 }  // namespace
 
 PlacesFound searchExtraPlaces(const std::string& home, const std::string& systemRoot, const SearchedApp& app,
-                              const NameMatcher& matcher, const std::vector<std::string>& alreadyListed) {
+                              const NameMatcher& matcher, const std::vector<std::string>& alreadyListed,
+                              const std::vector<std::string>& withoutMetadata) {
   PlacesFound found;
-  PlaceSearch search(systemRoot, app, matcher, found);
+  PlaceSearch search(systemRoot, app, matcher, found, withoutMetadata);
   for (const SearchPlace& place : kBackgroundPlaces)
     search.search((place.inHome ? home : systemRoot) + std::string(place.folder), kindOf(place.folder));
   search.search(home + "/Library/Containers", PlaceKind::Plain, true);

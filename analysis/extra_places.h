@@ -29,8 +29,10 @@ struct PlacesFound {
 // Searches every extra place below `home` and `systemRoot` (paths without a
 // trailing "/", "" for "/"), and the containers of `home`'s Containers folder
 // by their metadata. Rows whose path is in `alreadyListed` are left out: the
-// twelve folders found them first.
+// twelve folders found them first. `withoutMetadata` (sorted) are containers
+// whose listing, in the twelve folders' walk, held no metadata: not opened again.
 PlacesFound searchExtraPlaces(const std::string& home, const std::string& systemRoot, const SearchedApp& app,
-                              const NameMatcher& matcher, const std::vector<std::string>& alreadyListed);
+                              const NameMatcher& matcher, const std::vector<std::string>& alreadyListed,
+                              const std::vector<std::string>& withoutMetadata = {});
 
 }  // namespace quillmere

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "analysis/bundle_properties.h"
@@ -12,6 +13,7 @@
 #include "fsys/folder_listing.h"
 #include "fsys/path_text.h"
 #include "fsys/unique_fd.h"
+#include "matching/name_matcher.h"
 
 namespace quillmere {
 namespace {
@@ -75,10 +77,12 @@ private:
     }
     // Parsing costs far more than reading: most bundles are turned down on
     // their bytes alone.
-    std::optional<BundleProperties> properties;
-    if (bytes && (!worthParsing_ || worthParsing_(*bytes))) properties = parseBundleProperties(*bytes);
-    std::string identifier = properties && properties->bundleIdentifier ? *properties->bundleIdentifier : "";
-    apps.push_back(InstalledApp{path, AppAnalyzer::applicationName(path), std::move(identifier)});
+    InstalledApp app{path, AppAnalyzer::applicationName(path), {}, {}, {}};
+    if (bytes) {
+      app.deferredProperties = std::move(*bytes);
+      if (!worthParsing_ || worthParsing_(app.deferredProperties)) readDeferredProperties(app);
+    }
+    apps.push_back(std::move(app));
   }
 
   const PropertyListFilter& worthParsing_;
@@ -89,8 +93,24 @@ private:
 
 }  // namespace
 
+void readDeferredProperties(InstalledApp& app) {
+  if (app.deferredProperties.empty()) return;
+  const std::optional<BundleProperties> properties = parseBundleProperties(app.deferredProperties);
+  app.deferredProperties = std::string();
+  if (!properties) return;
+  if (properties->bundleIdentifier) app.bundleIdentifier = *properties->bundleIdentifier;
+  for (const auto& other : {properties->bundleName, properties->displayName, properties->executable}) {
+    if (!other || other->empty()) continue;
+    const std::string folded = matchingForm(*other);
+    const auto same = [&](const std::string& known) { return matchingForm(known) == folded; };
+    if (!same(app.name) && std::none_of(app.otherNames.begin(), app.otherNames.end(), same))
+      app.otherNames.push_back(*other);
+  }
+}
+
 std::vector<std::string> applicationFolders(const SearchLocations& locations) {
-  return {asPathPrefix(locations.systemRoot) + "/Applications", asPathPrefix(locations.home) + "/Applications"};
+  const std::string system = asPathPrefix(locations.systemRoot);
+  return {system + "/Applications", asPathPrefix(locations.home) + "/Applications", system + "/System/Applications"};
 }
 
 std::vector<InstalledApp> readInstalledApps(const SearchLocations& locations, const std::string& self,
@@ -103,6 +123,9 @@ std::vector<InstalledApp> readInstalledApps(const SearchLocations& locations, co
                     first.st_dev == second.st_dev && first.st_ino == second.st_ino;
   reader.read(folders[0], true);
   if (!same) reader.read(folders[1], true);
+  // The system's own applications (their Utilities one level below) claim
+  // the rows named after their identifiers, as any installed one does.
+  reader.read(folders[2], true);
   return std::move(reader.apps);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The applications installed beside the one being removed: the bundles in
-// the system-wide and the user's Applications folder and one folder level
-// below them. Only their names and identifiers are read.
+// the system-wide and the user's Applications folder and the system's own
+// (System/Applications), and one folder level below them. Only their names
+// and identifiers are read.
 
 #include <functional>
 #include <string>
@@ -16,13 +17,25 @@ struct InstalledApp {
   std::string path;              // the bundle, as found
   std::string name;              // as the analysis derives an application's name
   std::string bundleIdentifier;  // empty when the bundle has none
+  // The other names its Info.plist gives it (CFBundleName, CFBundleDisplayName,
+  // CFBundleExecutable), folded duplicates of `name` left out.
+  std::vector<std::string> otherNames;
+  // The Info.plist's bytes when the filter turned it down: parsed by
+  // readDeferredProperties only if its names turn out to matter.
+  std::string deferredProperties;
 };
 
-// "<systemRoot>/Applications" and "<home>/Applications".
+// Parses a bundle's deferred Info.plist into its identifier and other names;
+// nothing when none is deferred.
+void readDeferredProperties(InstalledApp& app);
+
+// "<systemRoot>/Applications", "<home>/Applications" and
+// "<systemRoot>/System/Applications".
 std::vector<std::string> applicationFolders(const SearchLocations& locations);
 
 // Decides from the raw bytes of a bundle's Info.plist whether its identifier
-// is worth parsing; a bundle turned down keeps an empty identifier.
+// is worth parsing; a bundle turned down keeps an empty identifier and its
+// bytes, deferred.
 using PropertyListFilter = std::function<bool(std::string_view bytes)>;
 
 // Every readable bundle in those folders, in listing order, except the one at

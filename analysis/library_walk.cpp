@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <exception>
 #include <string_view>
 #include <system_error>
@@ -112,20 +113,29 @@ void passOver(std::vector<UnreadableFolder>* refused, std::string_view path, int
 // Walks the folder open at `fd` (taken over), whose path is `path` and whose
 // own entries lie `depth` levels below the root. `stack` is empty on entry
 // and on return.
-void walkFolder(FolderStack& stack, int fd, std::string path, int depth, bool belowNameFolder,
+// Returns true when `marker` (when given) is not among the folder's own
+// entries and its listing ran to the end: that listing says it is absent.
+bool walkFolder(FolderStack& stack, int fd, std::string path, int depth, bool belowNameFolder,
                 const NameMatcher& matcher, std::vector<std::string>& found,
-                std::vector<UnreadableFolder>* refused = nullptr) {
-  if (!stack.push(fd, path.size(), belowNameFolder)) passOver(refused, path, errno);
+                std::vector<UnreadableFolder>* refused = nullptr, const char* marker = nullptr) {
+  bool markerAbsent = false;
+  if (!stack.push(fd, path.size(), belowNameFolder)) {
+    passOver(refused, path, errno);
+    return false;
+  }
   const int levelsAbove = depth - 1;
+  bool markerSeen = false;
   FolderEntry entry;
   while (stack.size() > 0) {
     OpenFolder& folder = stack.top();
     const std::string_view folderPath(path.data(), folder.pathLength);
     if (!folder.listing.next(entry)) {
       if (folder.listing.failed()) passOver(refused, folderPath, folder.listing.error());
+      else if (stack.size() == 1) markerAbsent = marker && !markerSeen;
       stack.pop();
       continue;
     }
+    if (marker && stack.size() == 1 && std::strcmp(entry.name, marker) == 0) markerSeen = true;
     const int parentFd = folder.listing.fd();
     bool childrenBelowNameFolder = false;
     const EntryAction action = actionFor(parentFd, folderPath, entry, levelsAbove + stack.size(),
@@ -141,6 +151,7 @@ void walkFolder(FolderStack& stack, int fd, std::string path, int depth, bool be
     const int child = openFolderNoFollow(parentFd, entry.name);
     if (child < 0 || !stack.push(child, path.size(), childrenBelowNameFolder)) passOver(refused, path, errno);
   }
+  return markerAbsent;
 }
 
 // The root's descriptor, closed when the walk is over.
@@ -175,7 +186,7 @@ void collectMatchingEntries(const std::string& root, const NameMatcher& matcher,
 
 std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& roots,
                                                 const NameMatcher& matcher, unsigned threads,
-                                                std::vector<UnreadableFolder>* unreadable) {
+                                                std::vector<UnreadableFolder>* unreadable, FolderMarker* marker) {
   // The matches come in pieces, kept in walk order: the first-level entries
   // listed in a row, then everything below one first-level folder, and so on.
   struct Folder {
@@ -232,6 +243,7 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
   // written by the one thread that took its folder and read after the joins.
   std::atomic<std::size_t> next{0};
   std::vector<std::vector<UnreadableFolder>> folderRefusals(unreadable ? folders.size() : 0);
+  std::vector<char> markerAbsent(marker ? folders.size() : 0, 0);
   auto work = [&] {
     FolderStack stack;
     for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < folders.size();) {
@@ -244,7 +256,9 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
         passOver(refused, path, errno);  // unreadable or vanished: passed over
         continue;
       }
-      walkFolder(stack, fd, std::move(path), 2, folder.belowNameFolder, matcher, pieces[folder.piece], refused);
+      const bool absent = walkFolder(stack, fd, std::move(path), 2, folder.belowNameFolder, matcher,
+                                     pieces[folder.piece], refused, marker ? marker->name : nullptr);
+      if (marker) markerAbsent[i] = absent;
     }
   };
   // The calling thread is one of the hands; no more hands than folders.
@@ -283,6 +297,10 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
         for (UnreadableFolder& refusal : folderRefusals[folder]) unreadable->push_back(std::move(refusal));
     }
   }
+
+  if (marker)
+    for (std::size_t i = 0; i < folders.size(); ++i)
+      if (markerAbsent[i]) marker->absentIn.push_back(*openRoots[folders[i].root].path + "/" + folders[i].name);
 
   std::size_t total = 0;
   for (const auto& piece : pieces) total += piece.size();

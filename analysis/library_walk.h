@@ -30,9 +30,18 @@ void collectMatchingEntries(const std::string& root, const NameMatcher& matcher,
 // the one-root walk above gives for each root in turn. The folders the system
 // refused to list (permission, privacy protection) are added to
 // `unreadable`, when given, in search order.
+//
+// With a `marker`, also says which first-level folders it listed to the end
+// without finding an entry of that name directly inside (hidden or not):
+// what a later search need not open to learn it is absent.
+struct FolderMarker {
+  const char* name = nullptr;
+  std::vector<std::string> absentIn;  // root text + "/" + name, in walk order
+};
 std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& roots,
                                                 const NameMatcher& matcher, unsigned threads,
-                                                std::vector<UnreadableFolder>* unreadable = nullptr);
+                                                std::vector<UnreadableFolder>* unreadable = nullptr,
+                                                FolderMarker* marker = nullptr);
 
 // The walk's pool: one thread per core, at most four.
 unsigned walkThreadCount();

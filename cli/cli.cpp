@@ -288,6 +288,9 @@ std::string leftOutReason(const RowEvidence& evidence) {
     case Evidence::SharedIdentifier: return "another copy is installed: " + evidence.otherPath;
     case Evidence::NameOnly: return "only the name, in a folder apps share";
     case Evidence::ChangeableFolder: return "in a folder others can change";
+    case Evidence::InsideOtherApp: return "inside \u00AB" + evidence.otherApp.value_or("") + "\u00BB's folder";
+    case Evidence::InsideForeign: return "inside a folder that is not the app's";
+    case Evidence::AlsoNames: return "also names \u00AB" + evidence.otherApp.value_or("") + "\u00BB";
     default: return "left out";
   }
 }

@@ -14,6 +14,9 @@ std::string_view evidenceKeyword(Evidence kind) {
     case Evidence::Container: return "container";
     case Evidence::NameOnly: return "nameOnly";
     case Evidence::ChangeableFolder: return "changeableFolder";
+    case Evidence::InsideOtherApp: return "insideOtherApp";
+    case Evidence::InsideForeign: return "insideForeignFolder";
+    case Evidence::AlsoNames: return "alsoNames";
   }
   return "name";
 }

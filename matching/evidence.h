@@ -15,9 +15,23 @@
 //    this app and the other installed ones, the first that holds: the bundle;
 //    what step 2 found; Coincidence when neither the identifier nor the name
 //    stands bounded; OtherApp when a longer name or identifier of another app
-//    does; Identifier (SharedIdentifier when another bundle has it); OtherApp
-//    for the name inside another vendor's identifier; else Name (NameOnly
-//    beyond the Library folders). The list never depends on this step.
+//    does; Identifier (SharedIdentifier when another bundle has it); for the
+//    name: SharedIdentifier when a copy of the same name is installed,
+//    OtherApp for the name inside another vendor's identifier (only an app
+//    with an identifier has a vendor), OtherApp or AlsoNames when another
+//    installed app's name stands in the row as whole words and explains as
+//    much of it or more; else Name (NameOnly beyond the Library folders).
+//    An identifier of fewer than three labels, or one that begins the
+//    identifiers of two or more other installed apps (a vendor's prefix),
+//    identifies nobody: such an app is judged by its name alone.
+//    Then where the row lies: one inside a folder below its search root is
+//    the app's only when it bears the full identifier or a folder on the way
+//    is the app's own (its name or identifier, or its vendor's name: the
+//    identifier's second label, spelling aside); otherwise InsideOtherApp
+//    when another installed app's name or identifier names a folder on the
+//    way, else InsideForeign. Every Electron app keeps "Local Storage" and
+//    "Crashpad/settings.dat" in its own folder: an app named "Local" or "Dat"
+//    must not take them. The list never depends on this step.
 // 4. Whatever step 3 found, a row other than the bundle whose folder others
 //    than its owner may write to, without the sticky bit, is ChangeableFolder
 //    (evidence_analysis.cpp): anyone who may write there could have renamed
@@ -42,13 +56,18 @@ enum class Evidence : unsigned char {
   Container,         // a container whose metadata names the app's identifier
   NameOnly,          // only its name, in a place beyond the app's own folders
   ChangeableFolder,  // in a folder others may write to without the sticky bit
+  InsideOtherApp,    // inside a folder another installed application's name or identifier names
+  InsideForeign,     // inside a folder that is neither the app's nor its vendor's
+  AlsoNames,         // another installed application's name stands in it, as long as the app's
 };
 
 struct RowEvidence {
   Evidence kind = Evidence::Name;
-  // OtherApp: the other application's name, when one is installed.
+  // OtherApp, InsideOtherApp, AlsoNames: the other application's name, when
+  // one is installed.
   std::optional<std::string> otherApp;
-  // OtherApp and SharedIdentifier: where the other bundle lies, when known.
+  // OtherApp, InsideOtherApp, AlsoNames and SharedIdentifier: where the
+  // other bundle lies, when known.
   std::string otherPath;
 
   friend bool operator==(const RowEvidence&, const RowEvidence&) = default;

@@ -69,7 +69,7 @@ AnalysisResult analyzeWithEvidence(const SearchLocations& locations, const std::
   }
   if (readerFailure && std::holds_alternative<AppInfo>(*result)) return searchFailure(readerFailure);
   if (auto* app = std::get_if<AppInfo>(&*result)) {
-    std::vector<RowEvidence> evidence = rowEvidence(*app, installed);
+    std::vector<RowEvidence> evidence = rowEvidence(*app, installed, AppAnalyzer(locations).searchRoots());
     for (std::size_t row = 0; row < evidence.size(); ++row) app->rows[row].evidence = std::move(evidence[row]);
     markRowsInChangeableFolders(*app);
   }

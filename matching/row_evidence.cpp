@@ -110,6 +110,19 @@ bool isAscii(std::string_view text) {
   return true;
 }
 
+std::size_t labelCount(std::string_view identifier) {
+  return identifier.empty() ? 0 : std::size_t(std::count(identifier.begin(), identifier.end(), '.')) + 1;
+}
+
+// The text without its spaces and punctuation: ASCII letters and digits and
+// every byte beyond ASCII kept.
+std::string lettersAndDigits(std::string_view text) {
+  std::string out;
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80 || (c >= 'a' && c <= 'z') || isAsciiDigit(c)) out.push_back(c);
+  return out;
+}
+
 }  // namespace
 
 PropertyListFilter identifiersWorthReading(std::string_view appName, std::string_view bundleIdentifier) {
@@ -128,16 +141,33 @@ PropertyListFilter identifiersWorthReading(std::string_view appName, std::string
 
 EvidenceRules::EvidenceRules(std::string_view appName, std::string_view bundleIdentifier,
                              const std::vector<InstalledApp>& others)
-    : name_(separatorsAlike(matchingForm(searchableName(appName)))),
-      identifier_(matchingForm(searchableIdentifier(bundleIdentifier))),
-      vendor_(identifier_.empty() ? std::string() : vendorOf(identifier_)) {
+    : name_(separatorsAlike(matchingForm(searchableName(appName)))) {
+  const std::string identifier = matchingForm(searchableIdentifier(bundleIdentifier));
+  vendor_ = identifier.empty() ? std::string() : vendorOf(identifier);
+  // A copy shares the identifier; an identifier that begins several other
+  // apps' identifiers is their vendor's prefix, not one app's (one such app
+  // is an edition or a helper of this one).
+  std::size_t extended = 0;
+  for (const InstalledApp& app : others) {
+    const std::string other = matchingForm(searchableIdentifier(app.bundleIdentifier));
+    extended += other.size() > identifier.size() && other.starts_with(identifier) && other[identifier.size()] == '.';
+  }
+  if (labelCount(identifier) >= 3 && extended < 2) identifier_ = identifier;
+  if (const std::vector<std::string_view> labels = reverseDnsLabels(identifier_); labels.size() >= 2)
+    vendorName_ = lettersAndDigits(labels[1]);
   for (const InstalledApp& app : others) {
     Other other{&app, separatorsAlike(matchingForm(searchableName(app.name))),
-                matchingForm(searchableIdentifier(app.bundleIdentifier))};
-    if (!identifier_.empty() && other.identifier == identifier_) {
+                matchingForm(searchableIdentifier(app.bundleIdentifier)), {}};
+    if (!identifier.empty() && other.identifier == identifier) {
       if (!copy_) copy_ = &app;
+      if (!namedCopy_ && other.name == name_) namedCopy_ = &app;
       continue;
     }
+    if (!other.name.empty()) other.names.push_back(other.name);
+    for (const std::string& alias : app.otherNames)
+      if (std::string folded = separatorsAlike(matchingForm(searchableName(alias))); !folded.empty())
+        other.names.push_back(std::move(folded));
+    named_.push_back(other);
     if (moreSpecific(other.name) || moreSpecific(other.identifier)) rivals_.push_back(other);
     if (!other.identifier.empty()) all_.push_back(std::move(other));
   }
@@ -161,6 +191,24 @@ const InstalledApp* EvidenceRules::ownerOfIdentifierIn(std::string_view folded) 
   return owner;
 }
 
+// Another installed app's name standing in the row as whole words: the app
+// whose name explains more of the row keeps it, and on a tie neither does
+// ("Foxglove Studio" is Foxglove's, not Studio's; "Marathon Infinity" is
+// neither Marathon's nor Infinity's). Nothing when ours explains more.
+RowEvidence EvidenceRules::alsoNamed(std::string_view words) const {
+  const Other* best = nullptr;
+  std::size_t longest = 0;
+  for (const Other& other : named_)
+    for (const std::string& name : other.names)
+      if (name.size() >= name_.size() && name.size() > longest && standsBounded(words, name, true)) {
+        best = &other;
+        longest = name.size();
+      }
+  if (!best) return RowEvidence{Evidence::Name, std::nullopt, {}};
+  return RowEvidence{longest > name_.size() ? Evidence::OtherApp : Evidence::AlsoNames, best->app->name,
+                     best->app->path};
+}
+
 RowEvidence EvidenceRules::evidenceOf(std::string_view entryName) const {
   const std::string folded = matchingForm(entryName);
   const std::string words = separatorsAlike(folded);
@@ -169,27 +217,79 @@ RowEvidence EvidenceRules::evidenceOf(std::string_view entryName) const {
   else if (standsBounded(words, name_, true)) own = Evidence::Name;
   else return RowEvidence{Evidence::Coincidence, std::nullopt, {}};
 
+  // A rival's name may stand spelt without its spaces, or the row's without
+  // them ("Looped Whisper" is LoopedWhisper's, not Whisper's).
+  const std::string joined = lettersAndDigits(words);
   for (const Other& rival : rivals_)
     if ((moreSpecific(rival.identifier) && standsBounded(folded, rival.identifier, false)) ||
-        (moreSpecific(rival.name) && standsBounded(words, rival.name, true)))
+        (moreSpecific(rival.name) &&
+         (standsBounded(words, rival.name, true) || contains(joined, lettersAndDigits(rival.name)))))
       return RowEvidence{Evidence::OtherApp, rival.app->name, rival.app->path};
 
   if (own == Evidence::Identifier) {
     if (copy_) return RowEvidence{Evidence::SharedIdentifier, std::nullopt, copy_->path};
     return RowEvidence{Evidence::Identifier, std::nullopt, {}};
   }
+  // A copy under the same name finds the same rows through it: the copy that
+  // stays would lose them.
+  if (namedCopy_) return RowEvidence{Evidence::SharedIdentifier, std::nullopt, namedCopy_->path};
   // The name as one word of another vendor's identifier ("com.othervendor.name").
   // A name that begins the dotted name is no top-level domain: "sky.map.log"
-  // is the application Sky Map's own.
+  // is the application Sky Map's own. An app without an identifier has no
+  // vendor to tell apart, and such rows are often its own.
   std::vector<std::string_view> labels = reverseDnsLabels(folded);
-  if (!labels.empty() &&
+  if (!vendor_.empty() && !labels.empty() &&
       words.compare(std::size_t(labels[0].data() - folded.data()), name_.size(), name_) != 0 &&
       std::string(labels[0]) + "." + std::string(labels[1]) != vendor_) {
     if (const InstalledApp* owner = ownerOfIdentifierIn(folded))
       return RowEvidence{Evidence::OtherApp, owner->name, owner->path};
     return RowEvidence{Evidence::OtherApp, std::nullopt, {}};
   }
-  return RowEvidence{Evidence::Name, std::nullopt, {}};
+  return alsoNamed(words);
+}
+
+// A folder of the app's own: its name or identifier stands in it, or its
+// vendor's name is its whole name, spaces and punctuation aside
+// ("Fractal Audio" for com.fractalaudio.axeedit3).
+bool EvidenceRules::ownsFolder(std::string_view folder) const {
+  const std::string folded = matchingForm(folder);
+  return standsBounded(separatorsAlike(folded), name_, true) || standsBounded(folded, identifier_, false) ||
+         (!vendorName_.empty() && lettersAndDigits(folded) == vendorName_);
+}
+
+// The installed app whose name or identifier stands longest in a folder's name.
+const InstalledApp* EvidenceRules::installedNamedIn(std::string_view folder) const {
+  const std::string folded = matchingForm(folder);
+  const std::string words = separatorsAlike(folded);
+  const InstalledApp* owner = nullptr;
+  std::size_t longest = 0;
+  for (const Other& other : named_) {
+    for (const std::string& name : other.names)
+      if (name.size() > longest && standsBounded(words, name, true)) owner = other.app, longest = name.size();
+    if (other.identifier.size() > longest && standsBounded(folded, other.identifier, false))
+      owner = other.app, longest = other.identifier.size();
+  }
+  return owner;
+}
+
+RowEvidence EvidenceRules::evidenceBelowRoot(std::string_view relativePath) const {
+  const std::size_t slash = relativePath.rfind('/');
+  const RowEvidence byName = evidenceOf(slash == std::string_view::npos ? relativePath : relativePath.substr(slash + 1));
+  // Directly in the root, or already left out, or bearing the full identifier.
+  if (slash == std::string_view::npos || !selectedByDefault(byName.kind) || byName.kind == Evidence::Identifier)
+    return byName;
+  std::vector<std::string_view> folders;
+  for (std::size_t from = 0; from < slash;) {
+    const std::size_t next = relativePath.find('/', from);
+    folders.push_back(relativePath.substr(from, next - from));
+    from = next + 1;
+  }
+  for (std::string_view folder : folders)
+    if (ownsFolder(folder)) return byName;
+  for (std::string_view folder : folders)
+    if (const InstalledApp* owner = installedNamedIn(folder))
+      return RowEvidence{Evidence::InsideOtherApp, owner->name, owner->path};
+  return RowEvidence{Evidence::InsideForeign, std::nullopt, {}};
 }
 
 namespace {
@@ -206,16 +306,82 @@ RowEvidence placeEvidence(const EvidenceRules& rules, const ListedRow& place) {
 
 }  // namespace
 
-std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<InstalledApp>& others) {
-  const EvidenceRules rules(app.name(), app.bundleIdentifier().value_or(""), others);
-  std::vector<RowEvidence> evidence;
-  evidence.reserve(app.rows.size());
-  for (std::size_t row = 0; row < app.rows.size(); ++row) {
+std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<InstalledApp>& others,
+                                     const std::vector<std::string>& searchRoots) {
+  // The row's path below its search root, when it lies below one.
+  const auto belowRoot = [&](const std::string& path) -> std::optional<std::string_view> {
+    for (const std::string& root : searchRoots)
+      if (path.size() > root.size() + 1 && path.starts_with(root) && path[root.size()] == '/')
+        return std::string_view(path).substr(root.size() + 1);
+    return std::nullopt;
+  };
+  const auto judge = [&](const EvidenceRules& rules, std::size_t row) -> RowEvidence {
     const ListedRow& listed = app.rows[row];
     if ((row + 1 == app.rows.size() && listed.path == app.path()) || (!app.link.empty() && listed.path == app.link))
-      evidence.push_back({Evidence::Bundle, std::nullopt, {}});
-    else if (listed.found) evidence.push_back(placeEvidence(rules, listed));
-    else evidence.push_back(rules.evidenceOf(lastComponent(listed.path)));
+      return {Evidence::Bundle, std::nullopt, {}};
+    if (listed.found) return placeEvidence(rules, listed);
+    if (const auto relative = belowRoot(listed.path)) return rules.evidenceBelowRoot(*relative);
+    return rules.evidenceOf(lastComponent(listed.path));
+  };
+  const std::string identifier = app.bundleIdentifier().value_or("");
+  const EvidenceRules rules(app.name(), identifier, others);
+  std::vector<RowEvidence> evidence;
+  evidence.reserve(app.rows.size());
+  // What the folders that hold rows no known name explains are called: the
+  // runs of ASCII letters and digits in their words (four or more, not digits
+  // alone: shorter ones, "com" first, stand in every list; two beside letters
+  // of other scripts). An installed app's
+  // name standing there holds a whole word of them, so its Info.plist holds
+  // such a run: as text in an XML list, and, its NULs dropped, in the UTF-16 a
+  // binary list keeps other text in. A name of shorter words is still known
+  // by its bundle's file name; only the reason is plainer without it.
+  std::vector<std::string> runs;
+  bool anyText = false;  // a word without such a run: every list may name it
+  for (std::size_t row = 0; row < app.rows.size(); ++row) {
+    evidence.push_back(judge(rules, row));
+    if (evidence.back().kind != Evidence::InsideForeign) continue;
+    const std::string_view relative = *belowRoot(app.rows[row].path);
+    const std::string folders = separatorsAlike(matchingForm(relative.substr(0, relative.rfind('/'))) + "/");
+    std::vector<std::string_view> wordRuns;
+    bool wordHasOther = false;
+    for (std::size_t at = 0, from = 0; at < folders.size(); ++at) {
+      const char c = folders[at];
+      if ((c >= 'a' && c <= 'z') || isAsciiDigit(c)) continue;
+      const std::string_view run = std::string_view(folders).substr(from, at - from);
+      if (!run.empty() && !std::all_of(run.begin(), run.end(), isAsciiDigit)) wordRuns.push_back(run);
+      from = at + 1;
+      if (c != ' ' && c != '/') {
+        wordHasOther = wordHasOther || static_cast<unsigned char>(c) >= 0x80;
+        continue;
+      }
+      // Beside other letters a short run is rare enough ("caf" of "café").
+      const std::size_t shortest = wordHasOther ? 2 : 4;
+      bool kept = false;
+      for (std::string_view wordRun : wordRuns)
+        if (wordRun.size() >= shortest) runs.emplace_back(wordRun), kept = true;
+      anyText = anyText || (wordHasOther && !kept);
+      wordRuns.clear();
+      wordHasOther = false;
+    }
+  }
+  const auto mayName = [&](const InstalledApp& other) {
+    if (other.deferredProperties.empty()) return false;
+    if (anyText) return true;
+    std::string folded;
+    folded.reserve(other.deferredProperties.size());
+    for (char c : other.deferredProperties)
+      if (c != '\0') folded.push_back(c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c);
+    return std::any_of(runs.begin(), runs.end(), [&](const std::string& run) { return contains(folded, run); });
+  };
+  std::vector<bool> toParse(others.size(), false);
+  for (std::size_t i = 0; (!runs.empty() || anyText) && i < others.size(); ++i) toParse[i] = mayName(others[i]);
+  if (std::find(toParse.begin(), toParse.end(), true) != toParse.end()) {
+    std::vector<InstalledApp> named = others;
+    for (std::size_t i = 0; i < named.size(); ++i)
+      if (toParse[i]) readDeferredProperties(named[i]);
+    const EvidenceRules withNames(app.name(), identifier, named);
+    for (std::size_t row = 0; row < evidence.size(); ++row)
+      if (evidence[row].kind == Evidence::InsideForeign) evidence[row] = judge(withNames, row);
   }
   return evidence;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "testing/test_tree.h"
@@ -115,6 +116,95 @@ TEST(RowEvidence, CollisionsInOneLibraryWithEveryApplicationInstalled) {
   EXPECT_EQ(rules.evidenceOf("sky map 2 backup").kind, Evidence::Name);
   EXPECT_EQ(rules.evidenceOf("sky map2x").kind, Evidence::Coincidence);
   EXPECT_EQ(EvidenceRules("Sky", "").evidenceOf("sky.example.plist").kind, Evidence::Name);
+}
+
+// Whose folder a row lies in, on a Library laid out as real ones are: every
+// Electron app keeps "Local Storage" and "Crashpad/settings.dat" inside its
+// own folder, a vendor keeps its apps' folders inside its own, names are
+// common words, an identifier may be a vendor's prefix, and a second copy
+// may stay installed. Each row below must carry this evidence for this app.
+TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
+  TempDir tmp;
+  const SearchLocations where{tmp / "home", tmp / "sys"};
+  struct Bundle {
+    std::string path, identifier, bundleName;
+  };
+  const Bundle bundles[] = {
+      {"sys/Applications/Local.app", "com.localwp.local", ""},
+      {"sys/Applications/Slack.app", "com.tinyspeck.slackmacgap", ""},
+      {"sys/Applications/Visual Studio Code.app", "com.microsoft.VSCode", "Code"},
+      {"sys/Applications/Dat.app", "com.datproject.dat", ""},
+      {"sys/Applications/Aqua.app", "com.jetbrains.aqua", ""},
+      {"sys/Applications/Notary.app", "com.apple", ""},
+      {"sys/System/Applications/Mail.app", "com.apple.mail", ""},
+      {"sys/Applications/Sketchbook.app", "com.sketchco.sketchbook", ""},
+      {"home/Applications/Sketchbook.app", "com.sketchco.sketchbook", ""},
+      {"sys/Applications/Studio.app", "com.studioware.studio", ""},
+      {"sys/Applications/Foxglove.app", "dev.foxglove.desktop", ""},
+      {"sys/Applications/Marathon.app", "org.aleph.marathon", ""},
+      {"sys/Applications/Infinity.app", "com.infinite.infinity", ""},
+      {"sys/Applications/Alacritty.app", "", ""},
+      {"sys/Applications/Whisper.app", "com.whisperer.whisper", ""},
+      {"sys/Applications/LoopedWhisper.app", "com.looped.whisper", ""},
+  };
+  for (const Bundle& b : bundles) {
+    std::string keys;
+    if (!b.identifier.empty()) keys += "<key>CFBundleIdentifier</key><string>" + b.identifier + "</string>";
+    if (!b.bundleName.empty()) keys += "<key>CFBundleName</key><string>" + b.bundleName + "</string>";
+    writeFile(tmp / (b.path + "/Contents/Info.plist"), "<plist version=\"1.0\"><dict>" + keys + "</dict></plist>");
+  }
+  for (const char* row : {
+           "Application Support/Local", "Application Support/Slack/Local Storage",
+           "Application Support/Slack/Crashpad/settings.dat", "Application Support/Code/Local Storage",
+           "Application Support/Orphan Electron/Local Storage", "Containers/com.apple.mail/Data/Local Storage",
+           "Application Support/Dat",
+           "Application Support/JetBrains/Aqua2024.3", "Application Support/Slack/aqua.log",
+           "Preferences/com.apple.mail.plist", "Preferences/com.apple.finder.plist",
+           "Application Support/Sketchbook", "Caches/Sketchbook", "Application Support/Foxglove Studio",
+           "Application Support/Marathon Infinity", "Saved Application State/io.alacritty.savedState",
+           "Application Support/Looped Whisper",
+       })
+    writeFile(tmp / (std::string("home/Library/") + row));
+
+  struct Expected {
+    std::string app, row, evidence, otherApp;
+  };
+  const Expected table[] = {
+      {"Local", "Application Support/Local", "name", ""},
+      {"Local", "Application Support/Slack/Local Storage", "insideOtherApp", "Slack"},
+      {"Local", "Application Support/Code/Local Storage", "insideOtherApp", "Visual Studio Code"},
+      {"Local", "Application Support/Orphan Electron/Local Storage", "insideForeignFolder", ""},
+      {"Local", "Containers/com.apple.mail/Data/Local Storage", "insideOtherApp", "Mail"},
+      {"Dat", "Application Support/Dat", "name", ""},
+      {"Dat", "Application Support/Slack/Crashpad/settings.dat", "insideOtherApp", "Slack"},
+      {"Aqua", "Application Support/JetBrains/Aqua2024.3", "name", ""},
+      {"Aqua", "Application Support/Slack/aqua.log", "insideOtherApp", "Slack"},
+      {"Notary", "Preferences/com.apple.mail.plist", "coincidence", ""},
+      {"Notary", "Preferences/com.apple.finder.plist", "coincidence", ""},
+      {"Sketchbook", "Application Support/Sketchbook", "sharedIdentifier", ""},
+      {"Sketchbook", "Caches/Sketchbook", "sharedIdentifier", ""},
+      {"Studio", "Application Support/Foxglove Studio", "otherApp", "Foxglove"},
+      {"Foxglove", "Application Support/Foxglove Studio", "name", ""},
+      {"Marathon", "Application Support/Marathon Infinity", "alsoNames", "Infinity"},
+      {"Infinity", "Application Support/Marathon Infinity", "alsoNames", "Marathon"},
+      {"Alacritty", "Saved Application State/io.alacritty.savedState", "name", ""},
+      {"Whisper", "Application Support/Looped Whisper", "otherApp", "LoopedWhisper"},
+  };
+  std::map<std::string, AppInfo> analysed;
+  for (const Expected& e : table) {
+    if (!analysed.contains(e.app)) {
+      const AnalysisResult result = analyzeWithEvidence(where, tmp / ("sys/Applications/" + e.app + ".app"));
+      analysed.emplace(e.app, std::get<AppInfo>(result));
+    }
+    const AppInfo& app = analysed.at(e.app);
+    const auto at = std::find_if(app.rows.begin(), app.rows.end(),
+                                 [&](const ListedRow& row) { return row.path == tmp / ("home/Library/" + e.row); });
+    ASSERT_NE(at, app.rows.end()) << e.app << " lists " << e.row;
+    ASSERT_TRUE(at->evidence) << e.app << ": " << e.row;
+    const RowEvidence& got = *at->evidence;
+    EXPECT_EQ(evidenceKeyword(got.kind), e.evidence) << e.app << ": " << e.row;
+    EXPECT_EQ(got.otherApp.value_or(""), e.otherApp) << e.app << ": " << e.row;
+  }
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ TEST_F(SessionEndToEnd, RemovesTheBundleAndItsLeftoversAndNothingElse) {
       home + "/Library/Preferences/com.example.tool.plist",
       home + "/Library/Caches/com.example.tool",
       home + "/Library/Logs/tool\xFF it's \"odd\".log",
-      home + "/Library/Containers/Vendor/Tool",
+      home + "/Library/Containers/Example/Tool",  // inside its vendor's folder
       system + "/Library/Logs/Tool.log",
   };
   writeFile(leftovers[0] + "/data.db");

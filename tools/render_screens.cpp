@@ -21,6 +21,7 @@
 #include "ui/drop_zone.h"
 #include "ui/history_dialog.h"
 #include "ui/idle_view.h"
+#include "ui/screens/path_list.h"
 #include "ui/screens/screens.h"
 #include "ui/string_tables.h"
 
@@ -58,19 +59,23 @@ int main(int argc, char** argv) {
 
   auto dispatcher = std::make_shared<ManualDispatcher>();
   const std::string home = "/Users/ada/Library/";
-  // Rows with evidence of each kind: the last three are left out, each with its reason.
+  // Rows with evidence of each kind: the last six are left out, each with its reason.
   const std::vector<std::string> files = {
       home + "Application Support/Notes", home + "Caches/com.example.notes",
       home + "Preferences/com.example.notes.plist",
       home + "Saved Application State/com.example.notes.savedState", home + "Caches/Footnotes",
-      home + "Application Support/Notes Sketch", "/Library/Caches/org.sketchworks.notes", "/Applications/Notes.app"};
+      home + "Application Support/Notes Sketch", "/Library/Caches/org.sketchworks.notes",
+      home + "Application Support/Slack/Notes", home + "Application Support/Orphan/Crashpad/notes.dat",
+      home + "Application Support/Quick Notes", "/Applications/Notes.app"};
   auto with = [](Evidence kind, std::optional<std::string> other = std::nullopt, std::string where = {}) {
     return RowEvidence{kind, std::move(other), std::move(where)};
   };
   const std::vector<RowEvidence> evidence = {
       with(Evidence::Name), with(Evidence::Identifier), with(Evidence::Identifier), with(Evidence::Identifier),
       with(Evidence::Coincidence), with(Evidence::OtherApp, "Notes Sketch", "/Applications/Notes Sketch.app"),
-      with(Evidence::OtherApp), with(Evidence::Bundle)};
+      with(Evidence::OtherApp), with(Evidence::InsideOtherApp, "Slack", "/Applications/Slack.app"),
+      with(Evidence::InsideForeign), with(Evidence::AlsoNames, "Quick", "/Applications/Quick.app"),
+      with(Evidence::Bundle)};
   // The second record: rows beyond the twelve folders, folders the privacy
   // protection refused, and the app still running.
   bool beyond = false;
@@ -180,6 +185,12 @@ int main(int argc, char** argv) {
   window.resize(MainWindow::kSize + QSize(160, 200));
   ok = save(window, dir, QStringLiteral("ready-resized.png")) && ok;
   window.resize(MainWindow::kSize);
+  // The end of the list: the rows left out, each with its reason.
+  if (auto* list = window.findChild<PathListView*>()) {
+    list->scrollToBottom();
+    ok = save(window, dir, QStringLiteral("ready-left-out.png")) && ok;
+    list->scrollToTop();
+  }
 
   controller.requestUninstall(std::get<states::Ready>(controller.state()).app);
   if (ConfirmationDialog* dialog = window.confirmationDialog()) {

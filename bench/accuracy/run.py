@@ -114,10 +114,29 @@ def folder_of(path):
     return "/".join(parts[:2]) if parts[0] == "~" else "/".join(parts[:3])
 
 
+# What Chromium and Electron apps really keep inside their folder in
+# Application Support (and a Chromium-style profile, "Default"): laid into
+# every application's folder there with --inner-layout. (name, is a folder)
+INNER_LAYOUT = [
+    ("Local Storage", True), ("Local Storage/leveldb", True), ("Session Storage", True),
+    ("Cache", True), ("Cache/Cache_Data", True), ("Code Cache", True), ("Code Cache/js", True),
+    ("GPUCache", True), ("DawnCache", True), ("Crashpad", True), ("Crashpad/settings.dat", False),
+    ("Crashpad/completed", True), ("IndexedDB", True), ("blob_storage", True), ("logs", True),
+    ("logs/main.log", False), ("Preferences", False), ("Cookies", False), ("Cookies-journal", False),
+    ("Local State", False), ("Network Persistent State", False), ("TransportSecurity", False),
+    ("Dictionaries", True), ("Service Worker", True), ("Service Worker/CacheStorage", True),
+    ("config.json", False), ("window-state.json", False),
+    ("Default", True), ("Default/Local Storage", True), ("Default/Session Storage", True),
+    ("Default/Cookies", False), ("Default/Preferences", False), ("Default/History", False),
+    ("Default/IndexedDB", True), ("Default/Extensions", True), ("Default/Web Data", False),
+]
+
+
 class Library:
     """One home and one system root holding every app and every leftover."""
 
-    def __init__(self, base, apps):
+    def __init__(self, base, apps, inner_layout=False):
+        self.inner_layout = inner_layout
         self.home = os.path.join(base, "home_0")
         self.root = os.path.join(base, "root_0")
         self.apps = apps
@@ -157,6 +176,20 @@ class Library:
                 if not os.path.exists(path):
                     with open(path, "wb") as f:
                         f.write(b"leftover\n")
+        if self.inner_layout:
+            # Inside each application's own folder, so each entry is that application's.
+            for left in sorted(self.owners):
+                parent, _, name = left.rpartition("/")
+                if parent != "~/Library/Application Support" or not os.path.isdir(self.real(left)):
+                    continue
+                for inner, folder in INNER_LAYOUT:
+                    path = os.path.join(self.real(left), inner)
+                    if folder:
+                        os.makedirs(path, exist_ok=True)
+                    elif not os.path.exists(path):
+                        os.makedirs(os.path.dirname(path), exist_ok=True)
+                        with open(path, "wb") as f:
+                            f.write(b"inner\n")
         for app in self.apps:
             contents = os.path.join(self.bundle_path(app), "Contents")
             os.makedirs(os.path.join(contents, "MacOS"), exist_ok=True)
@@ -319,10 +352,10 @@ def check_cases(lib, scans_by_bundle, cases):
     return out
 
 
-def run_library(cli, apps, jobs, keep, label):
+def run_library(cli, apps, jobs, keep, label, inner_layout=False):
     base = tempfile.mkdtemp(prefix="qmbench_")
     try:
-        lib = Library(base, apps)
+        lib = Library(base, apps, inner_layout)
         lib.lay_out()
         started = time.perf_counter()
         with ThreadPoolExecutor(max_workers=jobs) as pool:
@@ -341,6 +374,9 @@ def print_report(fig, wall, jobs, cases):
     p(f"Applications: {fig['apps']}, leftovers: {fig['leftovers']}"
       f" ({fig['ownUnderLibrary']} under ~/Library or /Library, {fig['ownInTwelve']} inside the twelve folders,"
       f" {fig['ownReceipts']} package receipts)")
+    if fig.get("innerLayout"):
+        p(f"Every application folder in Application Support holds the inner layout of Chromium and Electron apps"
+          f" ({len(INNER_LAYOUT)} entries)")
     sel = "the default selection" if fig["selectionInOutput"] else "every listed row (no selection in the output)"
     p(f"Rows listed (bundles not counted): {fig['rowsListed']}; selected: {fig['rowsSelected']} ({sel})")
     p(f"Listed rows that are another application's: {fig['foreignRowsListed']}"
@@ -396,6 +432,9 @@ def main():
     ap.add_argument("--jobs", type=int, default=1, help="scans at a time (default 1)")
     ap.add_argument("--keep", action="store_true", help="keep the laid-out Library and say where")
     ap.add_argument("--json", dest="json_out", help="also write the figures to this file")
+    ap.add_argument("--inner-layout", action="store_true",
+                    help="give every application folder in Application Support the inner layout of "
+                         "Chromium and Electron apps (Local Storage, Crashpad, a Default profile, ...)")
     args = ap.parse_args()
 
     cli = os.path.abspath(os.path.join(args.build, "cli", "quillmere-cli"))
@@ -404,14 +443,15 @@ def main():
     with open(args.apps, encoding="utf-8") as f:
         apps = json.load(f)
 
-    lib, scans, wall = run_library(cli, apps, args.jobs, args.keep, "apps")
+    lib, scans, wall = run_library(cli, apps, args.jobs, args.keep, "apps", args.inner_layout)
     fig = measure(lib, scans)
+    fig["innerLayout"] = args.inner_layout
 
     cases = []
     if args.collisions and os.path.exists(args.collisions):
         with open(args.collisions, encoding="utf-8") as f:
             coll = json.load(f)
-        clib, cscans, _ = run_library(cli, coll["apps"], args.jobs, args.keep, "collisions")
+        clib, cscans, _ = run_library(cli, coll["apps"], args.jobs, args.keep, "collisions", args.inner_layout)
         by_bundle = {}
         for s in cscans:  # the first of two copies is the one a case names
             by_bundle.setdefault(clib.apps[s["index"]]["bundle"], s)

@@ -99,13 +99,20 @@ QString homeRelativeText(const std::string& path, const std::string& home) {
 
 QString PathListModel::reasonText(const RowEvidence& evidence) {
   // The other application's name and the copy's path are data, shown verbatim.
+  const QString other = evidence.otherApp ? QString::fromUtf8(evidence.otherApp->data(),
+                                                              qsizetype(evidence.otherApp->size()))
+                                          : QString();
   switch (evidence.kind) {
     case Evidence::Coincidence:
       return tr("name only inside another word");
     case Evidence::OtherApp:
-      return evidence.otherApp ? tr("belongs to «%1»").arg(QString::fromUtf8(evidence.otherApp->data(),
-                                                                             qsizetype(evidence.otherApp->size())))
-                               : tr("another vendor's identifier");
+      return evidence.otherApp ? tr("belongs to «%1»").arg(other) : tr("another vendor's identifier");
+    case Evidence::InsideOtherApp:
+      return tr("inside «%1»'s folder").arg(other);
+    case Evidence::InsideForeign:
+      return tr("inside a folder that is not the app's");
+    case Evidence::AlsoNames:
+      return tr("also names «%1»").arg(other);
     case Evidence::SharedIdentifier:
       return tr("another copy is installed: %1").arg(pathDisplayText(evidence.otherPath));
     case Evidence::NameOnly:

@@ -346,6 +346,18 @@
         <translation>another copy is installed: %1</translation>
     </message>
     <message>
+        <source>inside «%1»&apos;s folder</source>
+        <translation>inside «%1»&apos;s folder</translation>
+    </message>
+    <message>
+        <source>inside a folder that is not the app&apos;s</source>
+        <translation>inside a folder that is not the app&apos;s</translation>
+    </message>
+    <message>
+        <source>also names «%1»</source>
+        <translation>also names «%1»</translation>
+    </message>
+    <message>
         <source>only the name, in a folder apps share</source>
         <translation>only the name, in a folder apps share</translation>
     </message>

@@ -336,6 +336,18 @@
         <translation>已安装另一个副本：%1</translation>
     </message>
     <message>
+        <source>inside «%1»&apos;s folder</source>
+        <translation>位于“%1”的文件夹内</translation>
+    </message>
+    <message>
+        <source>inside a folder that is not the app&apos;s</source>
+        <translation>位于不属于此应用的文件夹内</translation>
+    </message>
+    <message>
+        <source>also names «%1»</source>
+        <translation>也含有“%1”的名称</translation>
+    </message>
+    <message>
         <source>only the name, in a folder apps share</source>
         <translation>仅名称相符，位于各应用共用的文件夹</translation>
     </message>
