@@ -475,7 +475,7 @@ bool userConfirms(const AppInfo& app, const Options& options, const CliStreams& 
 
 void noteRemoval(const HistoryRecord& record, const CliStreams& streams);
 
-std::string whyNotDeleted(const RowEvent& event) {
+std::string whyNotRemoved(const RowEvent& event) {
   switch (event.reason) {
     case FailReason::NoPermission: return "your account may not delete it";
     case FailReason::NotListedEntry: return "it is not the entry that was listed";
@@ -523,7 +523,7 @@ int removeApp(const AppInfo& app, const Options& options, const CliStreams& stre
         std::fflush(streams.out);  // a live log, even through a pipe
         outcomes += event.outcome != RowOutcome::Started;
         if (event.outcome == RowOutcome::Failed)
-          writeLine(streams.err, "quillmere-cli: not deleted: " + event.path + " (" + whyNotDeleted(event) + ")");
+          writeLine(streams.err, "quillmere-cli: not removed: " + event.path + " (" + whyNotRemoved(event) + ")");
       },
       [&](bool success, std::optional<std::string> message) {
         completed = true;
@@ -534,7 +534,8 @@ int removeApp(const AppInfo& app, const Options& options, const CliStreams& stre
       removal);
   noteRemoval(recordOf(app, removal, events, sizes), streams);
   if (status == 0 && (!completed || outcomes < app.rows.size())) {
-    writeLine(streams.err, "Failed to delete " + std::to_string(app.rows.size() - outcomes) + " files");
+    writeLine(streams.err, std::string(options.trash ? "Failed to remove " : "Failed to delete ") +
+                               std::to_string(app.rows.size() - outcomes) + " files");
     status = kExitFailure;
   }
   return status;

@@ -93,7 +93,7 @@ TEST(CliRemove, PartialFailureReportsTheCountOnStandardErrorAndExitsOne) {
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err,
             "quillmere-cli: --home or --system-root names other folders than your own, so nothing is "
-            "deleted with administrator rights.\nquillmere-cli: not deleted: " +
+            "deleted with administrator rights.\nquillmere-cli: not removed: " +
                 locked + " (your account may not delete it)\nFailed to delete 1 files\n");
   EXPECT_THAT(result.out, HasSubstr("Deleting: " + locked + "\n\xE2\x9C\x97 Failed to delete: " +
                                     locked + "\n"));
