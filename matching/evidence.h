@@ -29,9 +29,9 @@
 //    is the app's own (its name or identifier, or its vendor's name: the
 //    identifier's second label, spelling aside); otherwise InsideOtherApp
 //    when another installed app's name or identifier names a folder on the
-//    way, else InsideForeign. Every Electron app keeps "Local Storage" and
-//    "Crashpad/settings.dat" in its own folder: an app named "Local" or "Dat"
-//    must not take them. The list never depends on this step.
+//    way, else InsideForeign. Apps built on one framework all keep "Local
+//    Storage" and "Crashpad/settings.dat" in their own folders: an app named
+//    "Local" or "Dat" must not take them. The list never depends on this step.
 // 4. Whatever step 3 found, a row other than the bundle whose folder others
 //    than its owner may write to, without the sticky bit, is ChangeableFolder
 //    (evidence_analysis.cpp): anyone who may write there could have renamed
