@@ -78,9 +78,9 @@ private:
 HeaderView::HeaderView(QWidget* parent)
     : QWidget(parent),
       supportLink_(new PlainButton(
-          tr("服务帮助：%1（仅技术支持与使用说明）").arg(QString::fromUtf8(kSupportAddress)),
+          tr("Help: %1 (support and instructions only)").arg(QString::fromUtf8(kSupportAddress)),
           NamedColor::Gray, systemFont(12), true, this)),
-      backButton_(new PlainButton(tr("返回选择其它应用"), NamedColor::Blue,
+      backButton_(new PlainButton(tr("Choose Another App"), NamedColor::Blue,
                                   ui::font(TextStyle::Body), false, this)) {
   supportLink_->setObjectName(QStringLiteral("supportLink"));
   backButton_->setObjectName(QStringLiteral("backButton"));
@@ -111,9 +111,9 @@ void HeaderView::copySupportAddress() {
   QApplication::clipboard()->setText(address);  // replaces whatever was there
 
   QMessageBox alert(this);
-  alert.setText(tr("网址复制成功"));
-  alert.setInformativeText(tr("已将 %1 复制到剪贴板").arg(address));
-  alert.addButton(tr("确定"), QMessageBox::AcceptRole);
+  alert.setText(tr("Address Copied"));
+  alert.setInformativeText(tr("%1 has been copied to the clipboard.").arg(address));
+  alert.addButton(tr("OK"), QMessageBox::AcceptRole);
   // The address is copied to be typed or pasted elsewhere: it stays whole on
   // one line, the alert widens to fit it.
   if (auto* informative = alert.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))

@@ -18,7 +18,7 @@ public:
   QAbstractButton* backButton() const { return backButton_; }
 
 signals:
-  void backRequested();  // "返回选择其它应用"
+  void backRequested();  // "Choose Another App"
 
 protected:
   void paintEvent(QPaintEvent* event) override;

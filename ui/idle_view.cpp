@@ -56,8 +56,8 @@ void retarget(QVariantAnimation& animation, qreal end) {
 
 IdleView::IdleView(QWidget* parent)
     : QWidget(parent),
-      title_(tr("拖动应用到这里")),
-      caption_(tr("拖动 .app 文件到这里，即可清理该应用程序")) {
+      title_(tr("Drag an App Here")),
+      caption_(tr("Drag an .app file here to remove the app and its files")) {
   // A small link in the corner, away from the box a drop aims at.
   auto* link = new QPushButton(tr("History"), this);
   link->setObjectName(QStringLiteral("historyLink"));

@@ -391,9 +391,9 @@ private slots:
 
     const QString address = QString::fromUtf8(kSupportAddress);
     QCOMPARE(QApplication::clipboard()->text(), address);
-    QCOMPARE(text, QString("网址复制成功"));
-    QCOMPARE(informative, "已将 " + address + " 复制到剪贴板");
-    QCOMPARE(button, QString("确定"));
+    QCOMPARE(text, QString("Address Copied"));
+    QCOMPARE(informative, address + " has been copied to the clipboard.");
+    QCOMPARE(button, QString("OK"));
     QVERIFY(view_->header()->supportLink()->text().contains(address));
     QVERIFY(std::holds_alternative<states::Idle>(controller().state()));
   }
@@ -535,7 +535,7 @@ private slots:
     session.handleDrop({DroppedItem{std::string("file:///tmp/notes.txt")}});
     dispatcher_->runAll();
     error = qobject_cast<ErrorView*>(window.currentScreen());
-    QCOMPARE(error->findChild<QLabel*>("title")->text(), QStringLiteral("无法分析"));
+    QCOMPARE(error->findChild<QLabel*>("title")->text(), QStringLiteral("Cannot Analyse"));
     QVERIFY(!error->failedRows()->isVisibleTo(error));
     QVERIFY(!error->findChild<QAbstractButton*>("detailsButton")->isVisibleTo(error));
     error->retryRequested();

@@ -1,9 +1,10 @@
 #pragma once
 // The window speaks one language at a time. Its fixed texts are written in
-// the code partly in Chinese, partly in English; two string tables, compiled
-// into the program, turn them all into one language: Simplified Chinese for a
-// reader of any Chinese, English for everyone else. Data (names, paths, log
-// lines, error messages) never goes through a table.
+// the code in English; two string tables, compiled into the program, turn
+// them into one language: Simplified Chinese for a reader of any Chinese,
+// English for everyone else. Data (names, paths, log lines) never goes through
+// a table; the core's few fixed messages are put into the window's language
+// where the error screen shows them.
 
 #include <QString>
 #include <QStringList>

@@ -88,14 +88,20 @@ class StringTablesTest : public QObject {
       QStringLiteral("/Applications/备忘录 Notes.app"),
       QStringLiteral("Deleting: /Applications/备忘录 Notes.app"),
       QStringLiteral("✗ Failed to delete: /Applications/备忘录 Notes.app"),
-      QStringLiteral("Failed to delete 1 files"),
-      QString::fromUtf8(kDropRejectedMessage),
+  };
+  // The core's fixed messages, as the window shows them in each language.
+  const QMap<QString, QMap<QString, QString>> messages_ = {
+      {"zh-CN", {{"drop rejected", "请拖拽 .app 文件"}, {"analysis failed", "应用程序不存在"},
+                 {"removal failed", "有 1 个文件删除失败"}}},
+      {"en-US", {{"drop rejected", "Please drag an .app file"}, {"analysis failed", "Application does not exist"},
+                 {"removal failed", "Failed to delete 1 files"}}},
   };
 
   SessionServices services() const {
     SessionServices services;
     const QStringList data = data_;
     services.analyze = [data](const std::string& path) -> AnalysisResult {
+      if (path == "/Applications/Gone.app") return AnalysisError{"", -1, "Application does not exist"};
       return AppInfo(data[0].toStdString(), path, data[1].toStdString(), nullptr,
                      {data[2].toStdString(), data[3].toStdString(), data[4].toStdString()});
     };
@@ -106,7 +112,7 @@ class StringTablesTest : public QObject {
       const std::string bundle = data[4].toStdString();
       progress({0, bundle, RowOutcome::Started});
       progress({0, bundle, RowOutcome::Failed, FailReason::PasswordRefused});
-      if ((*runs)++ == 0) completion(false, data[7].toStdString());
+      if ((*runs)++ == 0) completion(false, "Failed to delete 1 files");
       else completion(true, std::nullopt);
     };
     return services;
@@ -160,6 +166,11 @@ class StringTablesTest : public QObject {
     controller.handleDrop({DroppedItem{std::string("file:///tmp/notes.txt")}});
     dispatcher->runAll();
     look("drop rejected", &view);
+
+    controller.resetState();
+    controller.analyzeApp("/Applications/Gone.app");
+    dispatcher->runAll();
+    look("analysis failed", &view);
     return seen;
   }
 
@@ -220,6 +231,8 @@ private slots:
           const bool mixed = chinese ? text.contains(kLatin) : text.contains(kHan);
           QVERIFY2(!mixed, qPrintable(language + " / " + screen + ": " + shown));
         }
+        if (messages_[language].contains(screen))
+          QVERIFY2(texts.contains(messages_[language][screen]), qPrintable(language + " / " + screen));
       }
     }
 

@@ -31,7 +31,7 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
   layout->setSpacing(10);
   // With the app kept nothing is uninstalled: its leftovers are deleted.
   const bool keepsApp = currentApp && preview.keepsBundle;
-  auto* title = textLabel(keepsApp ? tr("Confirm Deletion") : tr("确认卸载"), ui::font(TextStyle::Headline),
+  auto* title = textLabel(keepsApp ? tr("Confirm Deletion") : tr("Confirm Uninstall"), ui::font(TextStyle::Headline),
                           NamedColor::Primary, this);
   title->setObjectName(QStringLiteral("title"));
   layout->addWidget(title);
@@ -78,8 +78,8 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
   if (currentApp) sayWhatHappens();
 
   auto* buttons = new QDialogButtonBox(this);
-  auto* confirm = buttons->addButton(keepsApp ? tr("Delete") : tr("确认清理"), QDialogButtonBox::DestructiveRole);
-  auto* cancel = buttons->addButton(tr("取消"), QDialogButtonBox::RejectRole);
+  auto* confirm = buttons->addButton(keepsApp ? tr("Delete") : tr("Uninstall"), QDialogButtonBox::DestructiveRole);
+  auto* cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
   confirm->setObjectName(QStringLiteral("confirmButton"));
   cancel->setObjectName(QStringLiteral("cancelButton"));
   // The destructive choice is drawn in red; Return picks the harmless one.

@@ -179,7 +179,7 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   sectionLayout->addWidget(notices_);
   layout->addWidget(section, 1);
 
-  uninstall_ = new FilledButton(tr("卸载应用"), NamedColor::Red, content);
+  uninstall_ = new FilledButton(tr("Uninstall App"), NamedColor::Red, content);
   uninstall_->setObjectName(QStringLiteral("uninstallButton"));
   uninstall_->setSymbol(QStringLiteral("trash.fill"));
   uninstall_->setCornerRadius(10);
@@ -222,7 +222,7 @@ void ReadyView::refreshRows(bool measuring) {
   if (!app_) return;
   // Counts and sizes are those of the rows still selected.
   const size_t count = rows_ ? rows_->selectedCount() : app_->rows.size();
-  heading_->setText(tr("以下 %n 个文件将被删除：", nullptr, static_cast<int>(count)));
+  heading_->setText(tr("The following %n files will be deleted:", nullptr, static_cast<int>(count)));
   uninstall_->setEnabled(count > 0 || app_->rows.empty());
   paths_->rowsChanged();
   // A running total says so with an ellipsis until the last size is in.

@@ -5,9 +5,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <climits>
 
+#include "session/drop_intake.h"
 #include "ui/screens/path_list.h"
 #include "ui/screens/removal_log.h"
 #include "ui/screens/screen_parts.h"
@@ -19,8 +21,7 @@ namespace quillmere::ui {
 namespace {
 
 // The shared frame: symbol, bold title, then what the caller adds.
-QVBoxLayout* resultLayout(QWidget* content, const QString& symbol, NamedColor tint,
-                          const QString& title) {
+QVBoxLayout* resultLayout(QWidget* content, const QString& symbol, NamedColor tint, const QString& title) {
   auto* layout = new QVBoxLayout(content);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(20);
@@ -63,15 +64,15 @@ QAbstractButton* addDetails(QVBoxLayout* layout, QWidget* content, RemovalLog*& 
 
 CompletedView::CompletedView(QWidget* parent) : QWidget(parent) {
   auto* content = new QWidget(this);
-  QVBoxLayout* layout = resultLayout(content, QStringLiteral("checkmark.circle.fill"),
-                                     NamedColor::Green, tr("卸载完成！"));
+  QVBoxLayout* layout =
+      resultLayout(content, QStringLiteral("checkmark.circle.fill"), NamedColor::Green, tr("Uninstall Complete!"));
   title_ = content->findChild<QLabel*>(QStringLiteral("title"));
   // What was freed sits close under the advice, as its second line: the
   // removal may end too fast for its log to be read.
   auto* notes = new QVBoxLayout;
   notes->setSpacing(4);
-  notes->addWidget(textLabel(tr("建议重启电脑以确保所有后台服务已终止"), ui::font(TextStyle::Caption),
-                             NamedColor::Secondary, content));
+  notes->addWidget(textLabel(tr("Restart your computer to make sure all background services have stopped"),
+                             ui::font(TextStyle::Caption), NamedColor::Secondary, content));
   freed_ = textLabel(QString(), ui::font(TextStyle::Caption), NamedColor::Secondary, content);
   freed_->setObjectName(QStringLiteral("freed"));
   freed_->hide();
@@ -86,7 +87,7 @@ CompletedView::CompletedView(QWidget* parent) : QWidget(parent) {
   layout->addWidget(putBackLines_);
   auto* buttons = new QHBoxLayout;
   buttons->setSpacing(12);
-  auto* button = prominentButton(tr("返回清理其它应用程序"), content);
+  auto* button = prominentButton(tr("Uninstall Another App"), content);
   button->setObjectName(QStringLiteral("resetButton"));
   connect(button, &QAbstractButton::clicked, this, &CompletedView::resetRequested);
   auto* putBack = new QPushButton(tr("Put back"), content);
@@ -116,7 +117,7 @@ void CompletedView::setTrashed(std::size_t entries, bool canPutBack, const std::
 }
 
 void CompletedView::setKeepsApp(bool keepsApp) {
-  title_->setText(keepsApp ? tr("Deletion Complete!") : tr("卸载完成！"));
+  title_->setText(keepsApp ? tr("Deletion Complete!") : tr("Uninstall Complete!"));
 }
 
 void CompletedView::setFreed(std::size_t entries, std::uint64_t bytes, bool exact) {
@@ -149,11 +150,12 @@ QString failReasonText(FailReason reason) {
 
 ErrorView::ErrorView(QWidget* parent) : QWidget(parent) {
   auto* content = new QWidget(this);
-  QVBoxLayout* layout = resultLayout(content, QStringLiteral("xmark.circle.fill"), NamedColor::Red,
-                                     tr("Uninstall Failed"));
+  QVBoxLayout* layout =
+      resultLayout(content, QStringLiteral("xmark.circle.fill"), NamedColor::Red, tr("Uninstall Failed"));
   title_ = content->findChild<QLabel*>(QStringLiteral("title"));
   layout->setSpacing(14);
-  // The message is data: shown as given, never translated, each line centred.
+  // The message, in the window's language where it is one of the core's fixed
+  // texts, else as given; each line centred.
   message_ = new WrappedText(content);
   message_->setObjectName(QStringLiteral("message"));
   message_->setFont(ui::font(TextStyle::Caption));
@@ -186,10 +188,33 @@ ErrorView::ErrorView(QWidget* parent) : QWidget(parent) {
   centreVertically(this, content);
 }
 
+QString ErrorView::messageText(const std::string& message) {
+  // The core and the command line keep their fixed texts in one language;
+  // the window shows each in its own. Whatever is not recognised (a path, a
+  // system's error text) is shown as it came.
+  const QString text = QString::fromStdString(message);
+  if (message == kDropRejectedMessage) return tr("Please drag an .app file");
+  if (message == "Application does not exist") return tr("Application does not exist");
+  if (message == "Unknown error") return tr("Unknown error");
+  if (message == "Cannot search: out of memory") return tr("Cannot search: out of memory");
+  static const QRegularExpression failed(QStringLiteral("^Failed to (delete|remove) (\\d+) files$"));
+  if (const auto match = failed.match(text); match.hasMatch()) {
+    const QString count = match.captured(2);
+    return match.captured(1) == QLatin1String("delete") ? tr("Failed to delete %1 files").arg(count)
+                                                        : tr("Failed to remove %1 files").arg(count);
+  }
+  // The path is data; the last ": " parts it from the system's reason.
+  static const QRegularExpression search(QStringLiteral("^Cannot search (.+): ([^:]*)$"),
+                                         QRegularExpression::DotMatchesEverythingOption);
+  if (const auto match = search.match(text); match.hasMatch())
+    return tr("Cannot search %1: %2").arg(match.captured(1), match.captured(2));
+  return text;
+}
+
 void ErrorView::setError(const std::string& message, bool fromRemoval, const std::vector<RowEvent>& failed) {
   // Nothing was uninstalled when the drop or the analysis failed.
-  title_->setText(fromRemoval ? tr("Uninstall Failed") : tr("无法分析"));
-  message_->setText(QString::fromStdString(message));
+  title_->setText(fromRemoval ? tr("Uninstall Failed") : tr("Cannot Analyse"));
+  message_->setText(messageText(message));
   failed_->clear();
   for (const RowEvent& row : failed) {
     QString reason = failReasonText(row.reason);

@@ -48,13 +48,13 @@ public:
   void clear();
   // The rows' selection or sizes changed; `measuring` while sizes may still come.
   void refreshRows(bool measuring);
-  // The record shown, the one "卸载应用" asks to remove.
+  // The record shown, the one "Uninstall App" asks to remove.
   const AppInfo* app() const { return app_; }
   // Paths inside `home` are shown from "~".
   void setHome(const std::string& home);
   PathListModel* paths() const { return paths_; }
 signals:
-  void uninstallRequested();  // "卸载应用"
+  void uninstallRequested();  // "Uninstall App"
   void toggleRequested(int row);  // a row's marker clicked, or Space
   // "Select all" / "Select none": the rows the filter shows, all when none.
   void selectRowsRequested(const std::vector<std::size_t>& rows, bool selected);
@@ -108,7 +108,7 @@ public:
   // The removal's log, behind "Show details".
   RemovalLog* log() const { return log_; }
 signals:
-  void resetRequested();  // "返回清理其它应用程序"
+  void resetRequested();  // "Uninstall Another App"
   void putBackRequested();
 
 private:
@@ -134,6 +134,8 @@ public:
   QListWidget* failedRows() const { return failed_; }
   // Paths inside `home` are shown from "~".
   void setHome(const std::string& home) { home_ = home; }
+  // A message from the core, in the window's language.
+  static QString messageText(const std::string& message);
 signals:
   void retryRequested();  // "Retry"
 
@@ -157,15 +159,15 @@ struct RemovalPreview {
   bool toTrash = false;         // the box starts ticked
 };
 
-// "确认卸载": accepted() for "确认清理", rejected() for "取消" or Escape.
+// "Confirm Uninstall": accepted() for "Uninstall", rejected() for "Cancel" or Escape.
 // The message names the app and its count only when currentApp is present.
 class ConfirmationDialog : public QDialog {
   Q_OBJECT
 public:
   ConfirmationDialog(const std::optional<AppInfo>& currentApp, QWidget* parent = nullptr,
                      RemovalPreview preview = {});
-  QAbstractButton* confirmButton() const { return confirm_; }  // "确认清理"
-  QAbstractButton* cancelButton() const { return cancel_; }    // "取消"
+  QAbstractButton* confirmButton() const { return confirm_; }  // "Uninstall"
+  QAbstractButton* cancelButton() const { return cancel_; }    // "Cancel"
   // The message line; empty when there is no current app.
   QString message() const;
   // "Move to the Trash instead": null when the Trash is not offered.

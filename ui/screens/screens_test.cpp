@@ -69,7 +69,7 @@ void showInContentArea(QWidget& screen) {
 
 int headingCount(const ReadyView& view) {
   const QString text = view.findChild<QLabel*>("heading")->text();
-  const auto match = QRegularExpression(QStringLiteral("^以下 (\\d+) 个文件将被删除：$")).match(text);
+  const auto match = QRegularExpression(QStringLiteral("^The following (\\d+) files will be deleted:$")).match(text);
   return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
@@ -239,13 +239,13 @@ void ScreensTest::dialogMessageOnlyWithCurrentApp() {
   ConfirmationDialog without(std::nullopt);
   QVERIFY(without.message().isEmpty());
   QVERIFY(!without.findChild<WrappedText*>("message"));
-  QCOMPARE(without.findChild<QLabel*>("title")->text(), QStringLiteral("确认卸载"));
+  QCOMPARE(without.findChild<QLabel*>("title")->text(), QStringLiteral("Confirm Uninstall"));
 
   // The name is inserted verbatim even when it contains a placeholder.
   ConfirmationDialog with(record(manyPaths(2), std::nullopt, nullptr, "Notes %2 \"Pro\""));
   QCOMPARE(with.message(),
            QStringLiteral("This will delete Notes %2 \"Pro\" and 2 related files. This action cannot be undone!"));
-  QCOMPARE(with.findChild<QLabel*>("title")->text(), QStringLiteral("确认卸载"));
+  QCOMPARE(with.findChild<QLabel*>("title")->text(), QStringLiteral("Confirm Uninstall"));
 }
 
 void ScreensTest::dialogRolesAndReturnKey() {
@@ -257,8 +257,8 @@ void ScreensTest::dialogRolesAndReturnKey() {
   auto* box = dialog.findChild<QDialogButtonBox*>();
   QCOMPARE(box->buttonRole(dialog.confirmButton()), QDialogButtonBox::DestructiveRole);
   QCOMPARE(box->buttonRole(dialog.cancelButton()), QDialogButtonBox::RejectRole);
-  QCOMPARE(dialog.confirmButton()->text(), QStringLiteral("确认清理"));
-  QCOMPARE(dialog.cancelButton()->text(), QStringLiteral("取消"));
+  QCOMPARE(dialog.confirmButton()->text(), QStringLiteral("Uninstall"));
+  QCOMPARE(dialog.cancelButton()->text(), QStringLiteral("Cancel"));
 
   QSignalSpy finished(&dialog, &QDialog::finished);
   dialog.open();  // returns at once: the caller is never blocked

@@ -271,7 +271,7 @@ void SessionFlowTest::removesTheAppAndItsLeftoversThroughTheWindow() {
   for (const auto& path : machine.kept)
     QVERIFY2(std::find(rows.begin(), rows.end(), path) == rows.end(), path.c_str());
   QCOMPARE(ready->findChild<QLabel*>("heading")->text(),
-           QStringLiteral("以下 %1 个文件将被删除：").arg(rows.size()));
+           QStringLiteral("The following %1 files will be deleted:").arg(rows.size()));
   QCOMPARE(ready->findChild<QLabel*>("icon")->size(), QSize(80, 80));  // the bundle's own icon
   // The sizes are measured in the background once the list is up.
   QVERIFY(window.controller().isMeasuring());
@@ -281,7 +281,7 @@ void SessionFlowTest::removesTheAppAndItsLeftoversThroughTheWindow() {
   QVERIFY(!window.controller().isMeasuring());
   savePicture(window, "ready-long-list.png");
 
-  // "卸载应用" → the dialog; "取消" leaves everything as it was.
+  // "Uninstall App" → the dialog; "Cancel" leaves everything as it was.
   clickButton(ready, "uninstallButton");
   QPointer<ConfirmationDialog> dialog = window.confirmationDialog();
   QVERIFY(dialog && dialog->isVisible());
@@ -296,7 +296,7 @@ void SessionFlowTest::removesTheAppAndItsLeftoversThroughTheWindow() {
   QCOMPARE(dispatcher->pendingBackground(), size_t(0));
   for (const auto& path : rows) QVERIFY2(existsNoFollow(path), path.c_str());
 
-  // Escape is the same as "取消".
+  // Escape is the same as "Cancel".
   clickButton(ready, "uninstallButton");
   dialog = window.confirmationDialog();
   QVERIFY(dialog);
@@ -304,7 +304,7 @@ void SessionFlowTest::removesTheAppAndItsLeftoversThroughTheWindow() {
   QTRY_VERIFY(!dialog);
   QCOMPARE(shown<ReadyView>(window), ready);
 
-  // "确认清理" → the uninstalling screen, whose log grows line by line.
+  // "Uninstall" → the uninstalling screen, whose log grows line by line.
   clickButton(ready, "uninstallButton");
   dialog = window.confirmationDialog();
   QVERIFY(dialog);
@@ -338,7 +338,7 @@ void SessionFlowTest::removesTheAppAndItsLeftoversThroughTheWindow() {
   QTRY_COMPARE(logRows(window), expectedLog);
   savePicture(window, "completed.png");
 
-  // "返回清理其它应用程序" → the drop zone again, with an empty log.
+  // "Uninstall Another App" → the drop zone again, with an empty log.
   clickButton(window.currentScreen(), "resetButton");
   QVERIFY(shown<IdleView>(window));
   QVERIFY(window.controller().uninstallLog().empty());
@@ -401,7 +401,8 @@ void SessionFlowTest::leftOutRowsSurviveAndEveryCountAgrees() {
     for (QTranslator* table : qApp->findChildren<QTranslator*>()) QCoreApplication::removeTranslator(table), delete table;
   });
   auto heading_ = [](int count) {
-    return QCoreApplication::translate("quillmere::ui::ReadyView", "以下 %n 个文件将被删除：", nullptr, count);
+    return QCoreApplication::translate("quillmere::ui::ReadyView", "The following %n files will be deleted:", nullptr,
+                                       count);
   };
   const Machine machine(picturesDir().isEmpty() ? 0 : 1);
   // A hard link and a link to a big file elsewhere inside the folder that goes.
@@ -540,12 +541,14 @@ void SessionFlowTest::rowsWithoutEvidenceStartLeftOutAndCanBePutBack() {
   QVERIFY(row.isValid());
   QCOMPARE(row.data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
   QCOMPARE(row.data(PathListModel::ReasonRole).toString(), PathListModel::reasonText({Evidence::Coincidence, {}, {}}));
-  QCOMPARE(ready->findChild<QLabel*>("heading")->text(), QStringLiteral("以下 %1 个文件将被删除：").arg(all - 1));
+  QCOMPARE(ready->findChild<QLabel*>("heading")->text(),
+           QStringLiteral("The following %1 files will be deleted:").arg(all - 1));
 
   list->scrollTo(row);
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, PathRowDelegate::markerRect(list->visualRect(row)).center());
   QCOMPARE(row.data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
-  QCOMPARE(ready->findChild<QLabel*>("heading")->text(), QStringLiteral("以下 %1 个文件将被删除：").arg(all));
+  QCOMPARE(ready->findChild<QLabel*>("heading")->text(),
+           QStringLiteral("The following %1 files will be deleted:").arg(all));
   clickButton(ready, "uninstallButton");
   QPointer<ConfirmationDialog> dialog = window.confirmationDialog();
   QVERIFY(dialog);
@@ -708,7 +711,7 @@ void SessionFlowTest::dropOfSomethingElseIsRejected() {
   dropUrl(window, fileUrl(notes));
   QTRY_VERIFY_WITH_TIMEOUT(shown<ErrorView>(window), kPatienceMs);
   QCOMPARE(shown<ErrorView>(window)->findChild<WrappedText*>("message")->text(),
-           QStringLiteral("请拖拽 .app 文件"));
+           QStringLiteral("Please drag an .app file"));
   QVERIFY(existsNoFollow(notes));
 }
 

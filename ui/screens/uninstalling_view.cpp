@@ -25,7 +25,7 @@ UninstallingView::UninstallingView(QWidget* parent) : QWidget(parent) {
   auto* spinner = new ActivitySpinner(1.5, content);
   spinner->setObjectName(QStringLiteral("spinner"));
   layout->addWidget(spinner, 0, Qt::AlignHCenter);
-  heading_ = textLabel(tr("正在卸载..."), ui::font(TextStyle::Headline), NamedColor::Primary, content);
+  heading_ = textLabel(tr("Uninstalling..."), ui::font(TextStyle::Headline), NamedColor::Primary, content);
   heading_->setObjectName(QStringLiteral("heading"));
   layout->addWidget(heading_);
 
@@ -41,7 +41,7 @@ UninstallingView::UninstallingView(QWidget* parent) : QWidget(parent) {
 }
 
 void UninstallingView::setKeepsApp(bool keepsApp) {
-  heading_->setText(keepsApp ? tr("Deleting...") : tr("正在卸载..."));
+  heading_->setText(keepsApp ? tr("Deleting...") : tr("Uninstalling..."));
 }
 
 bool UninstallingView::setLog(const std::vector<std::string>& lines, size_t maxNew) {

@@ -112,15 +112,15 @@
 <context>
     <name>quillmere::ui::CompletedView</name>
     <message>
-        <source>卸载完成！</source>
+        <source>Uninstall Complete!</source>
         <translation>Uninstall Complete!</translation>
     </message>
     <message>
-        <source>建议重启电脑以确保所有后台服务已终止</source>
+        <source>Restart your computer to make sure all background services have stopped</source>
         <translation>Restart your computer to make sure all background services have stopped</translation>
     </message>
     <message>
-        <source>返回清理其它应用程序</source>
+        <source>Uninstall Another App</source>
         <translation>Uninstall Another App</translation>
     </message>
     <message numerus="yes">
@@ -163,7 +163,15 @@
 <context>
     <name>quillmere::ui::ConfirmationDialog</name>
     <message>
-        <source>确认卸载</source>
+        <source>Confirm Deletion</source>
+        <translation>Confirm Deletion</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Confirm Uninstall</source>
         <translation>Confirm Uninstall</translation>
     </message>
     <message numerus="yes">
@@ -174,11 +182,11 @@
         </translation>
     </message>
     <message>
-        <source>确认清理</source>
+        <source>Uninstall</source>
         <translation>Uninstall</translation>
     </message>
     <message>
-        <source>取消</source>
+        <source>Cancel</source>
         <translation>Cancel</translation>
     </message>
     <message numerus="yes">
@@ -222,18 +230,35 @@
     </message>
 </context>
 <context>
-    <name>quillmere::ui::MainWindow</name>
-    <message>
-        <source>Confirm Deletion</source>
-        <translation>Confirm Deletion</translation>
-    </message>
-    <message>
-        <source>Delete</source>
-        <translation>Delete</translation>
-    </message>
-</context>
-<context>
     <name>quillmere::ui::ErrorView</name>
+    <message>
+        <source>Please drag an .app file</source>
+        <translation>Please drag an .app file</translation>
+    </message>
+    <message>
+        <source>Application does not exist</source>
+        <translation>Application does not exist</translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>Unknown error</translation>
+    </message>
+    <message>
+        <source>Cannot search: out of memory</source>
+        <translation>Cannot search: out of memory</translation>
+    </message>
+    <message>
+        <source>Failed to delete %1 files</source>
+        <translation>Failed to delete %1 files</translation>
+    </message>
+    <message>
+        <source>Failed to remove %1 files</source>
+        <translation>Failed to remove %1 files</translation>
+    </message>
+    <message>
+        <source>Cannot search %1: %2</source>
+        <translation>Cannot search %1: %2</translation>
+    </message>
     <message>
         <source>Uninstall Failed</source>
         <translation>Uninstall Failed</translation>
@@ -243,41 +268,41 @@
         <translation>Retry</translation>
     </message>
     <message>
-        <source>无法分析</source>
+        <source>Cannot Analyse</source>
         <translation>Cannot Analyse</translation>
     </message>
 </context>
 <context>
     <name>quillmere::ui::HeaderView</name>
     <message>
-        <source>服务帮助：%1（仅技术支持与使用说明）</source>
+        <source>Help: %1 (support and instructions only)</source>
         <translation>Help: %1 (support and instructions only)</translation>
     </message>
     <message>
-        <source>返回选择其它应用</source>
+        <source>Choose Another App</source>
         <translation>Choose Another App</translation>
     </message>
     <message>
-        <source>网址复制成功</source>
+        <source>Address Copied</source>
         <translation>Address Copied</translation>
     </message>
     <message>
-        <source>已将 %1 复制到剪贴板</source>
+        <source>%1 has been copied to the clipboard.</source>
         <translation>%1 has been copied to the clipboard.</translation>
     </message>
     <message>
-        <source>确定</source>
+        <source>OK</source>
         <translation>OK</translation>
     </message>
 </context>
 <context>
     <name>quillmere::ui::IdleView</name>
     <message>
-        <source>拖动应用到这里</source>
+        <source>Drag an App Here</source>
         <translation>Drag an App Here</translation>
     </message>
     <message>
-        <source>拖动 .app 文件到这里，即可清理该应用程序</source>
+        <source>Drag an .app file here to remove the app and its files</source>
         <translation>Drag an .app file here to remove the app and its files</translation>
     </message>
     <message>
@@ -373,11 +398,11 @@
 <context>
     <name>quillmere::ui::ReadyView</name>
     <message>
-        <source>卸载应用</source>
+        <source>Uninstall App</source>
         <translation>Uninstall App</translation>
     </message>
     <message numerus="yes">
-        <source>以下 %n 个文件将被删除：</source>
+        <source>The following %n files will be deleted:</source>
         <translation>
             <numerusform>The following %n file will be deleted:</numerusform>
             <numerusform>The following %n files will be deleted:</numerusform>
@@ -428,7 +453,7 @@
 <context>
     <name>quillmere::ui::UninstallingView</name>
     <message>
-        <source>正在卸载...</source>
+        <source>Uninstalling...</source>
         <translation>Uninstalling...</translation>
     </message>
     <message>

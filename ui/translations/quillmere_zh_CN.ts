@@ -112,15 +112,15 @@
 <context>
     <name>quillmere::ui::CompletedView</name>
     <message>
-        <source>卸载完成！</source>
+        <source>Uninstall Complete!</source>
         <translation>卸载完成！</translation>
     </message>
     <message>
-        <source>建议重启电脑以确保所有后台服务已终止</source>
+        <source>Restart your computer to make sure all background services have stopped</source>
         <translation>建议重启电脑以确保所有后台服务已终止</translation>
     </message>
     <message>
-        <source>返回清理其它应用程序</source>
+        <source>Uninstall Another App</source>
         <translation>返回清理其它应用程序</translation>
     </message>
     <message numerus="yes">
@@ -159,7 +159,15 @@
 <context>
     <name>quillmere::ui::ConfirmationDialog</name>
     <message>
-        <source>确认卸载</source>
+        <source>Confirm Deletion</source>
+        <translation>确认删除</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Confirm Uninstall</source>
         <translation>确认卸载</translation>
     </message>
     <message numerus="yes">
@@ -169,11 +177,11 @@
         </translation>
     </message>
     <message>
-        <source>确认清理</source>
+        <source>Uninstall</source>
         <translation>确认清理</translation>
     </message>
     <message>
-        <source>取消</source>
+        <source>Cancel</source>
         <translation>取消</translation>
     </message>
     <message numerus="yes">
@@ -212,18 +220,35 @@
     </message>
 </context>
 <context>
-    <name>quillmere::ui::MainWindow</name>
-    <message>
-        <source>Confirm Deletion</source>
-        <translation>确认删除</translation>
-    </message>
-    <message>
-        <source>Delete</source>
-        <translation>删除</translation>
-    </message>
-</context>
-<context>
     <name>quillmere::ui::ErrorView</name>
+    <message>
+        <source>Please drag an .app file</source>
+        <translation>请拖拽 .app 文件</translation>
+    </message>
+    <message>
+        <source>Application does not exist</source>
+        <translation>应用程序不存在</translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>未知错误</translation>
+    </message>
+    <message>
+        <source>Cannot search: out of memory</source>
+        <translation>无法搜索：内存不足</translation>
+    </message>
+    <message>
+        <source>Failed to delete %1 files</source>
+        <translation>有 %1 个文件删除失败</translation>
+    </message>
+    <message>
+        <source>Failed to remove %1 files</source>
+        <translation>有 %1 个文件未能移到废纸篓</translation>
+    </message>
+    <message>
+        <source>Cannot search %1: %2</source>
+        <translation>无法搜索 %1：%2</translation>
+    </message>
     <message>
         <source>Uninstall Failed</source>
         <translation>卸载失败</translation>
@@ -233,41 +258,41 @@
         <translation>重试</translation>
     </message>
     <message>
-        <source>无法分析</source>
+        <source>Cannot Analyse</source>
         <translation>无法分析</translation>
     </message>
 </context>
 <context>
     <name>quillmere::ui::HeaderView</name>
     <message>
-        <source>服务帮助：%1（仅技术支持与使用说明）</source>
+        <source>Help: %1 (support and instructions only)</source>
         <translation>服务帮助：%1（仅技术支持与使用说明）</translation>
     </message>
     <message>
-        <source>返回选择其它应用</source>
+        <source>Choose Another App</source>
         <translation>返回选择其它应用</translation>
     </message>
     <message>
-        <source>网址复制成功</source>
+        <source>Address Copied</source>
         <translation>网址复制成功</translation>
     </message>
     <message>
-        <source>已将 %1 复制到剪贴板</source>
+        <source>%1 has been copied to the clipboard.</source>
         <translation>已将 %1 复制到剪贴板</translation>
     </message>
     <message>
-        <source>确定</source>
+        <source>OK</source>
         <translation>确定</translation>
     </message>
 </context>
 <context>
     <name>quillmere::ui::IdleView</name>
     <message>
-        <source>拖动应用到这里</source>
+        <source>Drag an App Here</source>
         <translation>拖动应用到这里</translation>
     </message>
     <message>
-        <source>拖动 .app 文件到这里，即可清理该应用程序</source>
+        <source>Drag an .app file here to remove the app and its files</source>
         <translation>拖动 .app 文件到这里，即可清理该应用程序</translation>
     </message>
     <message>
@@ -363,11 +388,11 @@
 <context>
     <name>quillmere::ui::ReadyView</name>
     <message>
-        <source>卸载应用</source>
+        <source>Uninstall App</source>
         <translation>卸载应用</translation>
     </message>
     <message numerus="yes">
-        <source>以下 %n 个文件将被删除：</source>
+        <source>The following %n files will be deleted:</source>
         <translation>
             <numerusform>以下 %n 个文件将被删除：</numerusform>
         </translation>
@@ -389,7 +414,7 @@
     <name>quillmere::ui::SearchNotices</name>
     <message>
         <source>«%1» is running — quit it before deleting</source>
-        <translation>«%1» 正在运行 — 请先退出再删除</translation>
+        <translation>“%1” 正在运行 — 请先退出再删除</translation>
     </message>
     <message numerus="yes">
         <source>%n folders could not be searched</source>
@@ -415,7 +440,7 @@
 <context>
     <name>quillmere::ui::UninstallingView</name>
     <message>
-        <source>正在卸载...</source>
+        <source>Uninstalling...</source>
         <translation>正在卸载...</translation>
     </message>
     <message>
