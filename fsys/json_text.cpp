@@ -213,8 +213,9 @@ private:
     do {
       space();
       if (at_ >= s_.size() || s_[at_] != '"') return false;
-      auto& member = out.members.emplace_back();
-      if (!string(member.first) || !take(':') || !value(member.second, depth + 1)) return false;
+      if (!string(out.memberNames.emplace_back()) || !take(':') ||
+          !value(out.memberValues.emplace_back(), depth + 1))
+        return false;
     } while (take(','));
     return take('}');
   }
@@ -226,8 +227,8 @@ private:
 }  // namespace
 
 const JsonValue* JsonValue::find(std::string_view key) const {
-  for (const auto& [name, value] : members)
-    if (name == key) return &value;
+  for (std::size_t i = 0; i < memberNames.size() && i < memberValues.size(); ++i)
+    if (memberNames[i] == key) return &memberValues[i];
   return nullptr;
 }
 

@@ -31,7 +31,10 @@ struct JsonValue {
   bool boolean = false;
   std::string text;  // a string's bytes, or a number as written
   std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;
+  // An object's members, names and values in step: a pair holding the type
+  // being defined does not compile with every standard library.
+  std::vector<std::string> memberNames;
+  std::vector<JsonValue> memberValues;
 
   // The member `key` of an object; null for anything else or a missing key.
   const JsonValue* find(std::string_view key) const;
