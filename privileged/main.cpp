@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "fsys/entry_identity.h"
+#include "fsys/entry_marks.h"
 #include "fsys/search_places.h"
 #include "privileged/asking_user.h"
 #include "privileged/before_removal.h"
@@ -67,7 +68,7 @@ const char* removeReached(const Entry& entry, const ResolvedEntry& resolved, uid
   // Others could have put anything at the name before it was listed — the
   // victim's folder renamed to the app's name — so nothing in such a folder
   // is removed with root's rights.
-  if ((parent.st_mode & (S_IWGRP | S_IWOTH)) && !(parent.st_mode & S_ISVTX))
+  if (othersCanChangeEntriesIn(parent.st_mode))
     return "its folder can be changed by others";
   if (entry.placeMustBeAskers && parent.st_uid != asker) return "a bundle in a folder the user does not own";
   const HeldEntry held(parentFd, name);
