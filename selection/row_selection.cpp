@@ -26,14 +26,7 @@ bool isWithin(const std::string& path, const std::string& folder) {
 
 }  // namespace
 
-RowSelection::RowSelection(const std::vector<std::string>& paths)
-    : selected_(paths.size(), true),
-      selectedCount_(paths.size()),
-      container_(paths.size(), -1),
-      copy_(paths.size(), false),
-      bytes_(paths.size(), 0),
-      state_(paths.size(), Pending),
-      needsRights_(paths.size(), false) {
+RowSelection::RowSelection(const std::vector<std::string>& paths) : rows_(paths.size()), selectedCount_(paths.size()) {
   std::vector<std::size_t> order(paths.size());
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
@@ -43,9 +36,9 @@ RowSelection::RowSelection(const std::vector<std::string>& paths)
   for (std::size_t row : order) {
     while (!open.empty() && !isWithin(paths[row], paths[open.back()])) open.pop_back();
     if (!open.empty()) {
-      container_[row] = std::int64_t(open.back());
-      copy_[row] = paths[row] == paths[open.back()];
-      hasCopies_ = hasCopies_ || copy_[row];
+      rows_[row].container = std::int64_t(open.back());
+      rows_[row].copy = paths[row] == paths[open.back()];
+      hasCopies_ = hasCopies_ || rows_[row].copy;
     }
     open.push_back(row);
   }
@@ -59,55 +52,55 @@ RowSelection::RowSelection(const std::vector<std::string>& paths, const std::vec
 }
 
 bool RowSelection::inside(std::size_t row, std::size_t folder) const {
-  for (std::int64_t up = container_[row]; up >= 0; up = container_[std::size_t(up)])
+  for (std::int64_t up = rows_[row].container; up >= 0; up = rows_[std::size_t(up)].container)
     if (std::size_t(up) == folder) return true;
   return false;
 }
 
 std::size_t RowSelection::firstCopy(std::size_t row) const {
-  while (copy_[row]) row = std::size_t(container_[row]);
+  while (rows_[row].copy) row = std::size_t(rows_[row].container);
   return row;
 }
 
 void RowSelection::setSelected(std::size_t row, bool selected) {
   if (row >= size()) return;
   auto set = [this, selected](std::size_t r) {
-    if (selected_[r] == selected) return;
-    selected_[r] = selected;
+    if (rows_[r].selected == selected) return;
+    rows_[r].selected = selected;
     selected ? ++selectedCount_ : --selectedCount_;
   };
   row = firstCopy(row);
   set(row);
   if (!selected) {
-    for (std::int64_t up = container_[row]; up >= 0; up = container_[std::size_t(up)]) set(std::size_t(up));
+    for (std::int64_t up = rows_[row].container; up >= 0; up = rows_[std::size_t(up)].container) set(std::size_t(up));
     if (hasCopies_)
       for (std::size_t r = 0; r < size(); ++r)
-        if (copy_[r] && firstCopy(r) == row) set(r);
+        if (rows_[r].copy && firstCopy(r) == row) set(r);
     return;
   }
   // Rare (only nested listings have containers), so a plain pass will do.
   for (std::size_t r = 0; r < size(); ++r)
-    if (container_[r] >= 0 && inside(r, row)) set(r);
+    if (rows_[r].container >= 0 && inside(r, row)) set(r);
 }
 
 std::vector<std::string> RowSelection::selectedPaths(const std::vector<std::string>& paths) const {
   std::vector<std::string> chosen;
   chosen.reserve(selectedCount_);
   for (std::size_t r = 0; r < paths.size() && r < size(); ++r)
-    if (selected_[r]) chosen.push_back(paths[r]);
+    if (rows_[r].selected) chosen.push_back(paths[r]);
   return chosen;
 }
 
 void RowSelection::setSize(std::size_t row, std::optional<std::uint64_t> bytes) {
   if (row >= size()) return;
-  if (state_[row] == Pending) ++measuredCount_;
-  state_[row] = bytes ? Known : Unreadable;
-  bytes_[row] = bytes.value_or(0);
+  if (rows_[row].size == Pending) ++measuredCount_;
+  rows_[row].size = bytes ? Known : Unreadable;
+  rows_[row].bytes = bytes.value_or(0);
 }
 
 std::optional<std::uint64_t> RowSelection::sizeOf(std::size_t row) const {
-  if (row >= size() || state_[row] != Known) return std::nullopt;
-  return bytes_[row];
+  if (row >= size() || rows_[row].size != Known) return std::nullopt;
+  return rows_[row].bytes;
 }
 
 std::uint64_t RowSelection::selectedSize() const {
@@ -115,19 +108,20 @@ std::uint64_t RowSelection::selectedSize() const {
   for (std::size_t r = 0; r < size(); ++r) {
     // A selected row's containers are selected too whenever one of them is
     // (leaving a row out takes them out), so the nearest one decides.
-    const bool counted = selected_[r] && (container_[r] < 0 || !selected_[std::size_t(container_[r])]);
-    if (counted && state_[r] == Known) total += bytes_[r];
+    const bool counted =
+        rows_[r].selected && (rows_[r].container < 0 || !rows_[std::size_t(rows_[r].container)].selected);
+    if (counted && rows_[r].size == Known) total += rows_[r].bytes;
   }
   return total;
 }
 
 void RowSelection::setNeedsRights(std::size_t row, bool needs) {
-  if (row < size()) needsRights_[row] = needs;
+  if (row < size()) rows_[row].needsRights = needs;
 }
 
 std::size_t RowSelection::selectedNeedingRights() const {
   std::size_t count = 0;
-  for (std::size_t r = 0; r < size(); ++r) count += selected_[r] && needsRights_[r];
+  for (std::size_t r = 0; r < size(); ++r) count += rows_[r].selected && rows_[r].needsRights;
   return count;
 }
 
@@ -135,15 +129,15 @@ FreedTally RowSelection::freedTally() const {
   FreedTally tally;
   std::vector<std::int64_t> position(size(), -1);  // each selected row's place among the removal's
   for (std::size_t r = 0; r < size(); ++r) {
-    if (!selected_[r]) continue;
+    if (!rows_[r].selected) continue;
     position[r] = std::int64_t(tally.rows_.size());
     tally.rows_.push_back(FreedTally::Row{sizeOf(r)});
   }
   // A container may be listed after what it holds: placed only once all are.
   // A selected row's containers are all selected or all left out.
   for (std::size_t r = 0; r < size(); ++r)
-    if (selected_[r] && container_[r] >= 0 && selected_[std::size_t(container_[r])])
-      tally.rows_[std::size_t(position[r])].holder = position[std::size_t(container_[r])];
+    if (rows_[r].selected && rows_[r].container >= 0 && rows_[std::size_t(rows_[r].container)].selected)
+      tally.rows_[std::size_t(position[r])].holder = position[std::size_t(rows_[r].container)];
   return tally;
 }
 

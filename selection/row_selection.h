@@ -27,9 +27,9 @@ public:
   // empty list), every row.
   RowSelection(const std::vector<std::string>& paths, const std::vector<RowEvidence>& evidence);
 
-  std::size_t size() const { return selected_.size(); }
+  std::size_t size() const { return rows_.size(); }
   std::size_t selectedCount() const { return selectedCount_; }
-  bool isSelected(std::size_t row) const { return row < size() && selected_[row]; }
+  bool isSelected(std::size_t row) const { return row < size() && rows_[row].selected; }
 
   // Leaving a row out also leaves out every listed folder that contains it,
   // since removing that folder would remove it too; putting a row back also
@@ -42,7 +42,7 @@ public:
 
   // A measured row: its size in bytes, or nullopt when it could not be read.
   void setSize(std::size_t row, std::optional<std::uint64_t> bytes);
-  bool isMeasured(std::size_t row) const { return row < size() && state_[row] != Pending; }
+  bool isMeasured(std::size_t row) const { return row < size() && rows_[row].size != Pending; }
   std::size_t measuredCount() const { return measuredCount_; }
   std::optional<std::uint64_t> sizeOf(std::size_t row) const;
   // What the selected rows measured so far take together, each byte once: a
@@ -52,7 +52,7 @@ public:
   // A row the ordinary removal may not delete: a removal will ask for an
   // administrator password for it. Unknown rows count as not needing one.
   void setNeedsRights(std::size_t row, bool needs);
-  bool needsRights(std::size_t row) const { return row < size() && needsRights_[row]; }
+  bool needsRights(std::size_t row) const { return row < size() && rows_[row].needsRights; }
   std::size_t selectedNeedingRights() const;
 
   // The tally of a removal of the selected rows, in the order of selectedPaths.
@@ -63,17 +63,23 @@ private:
   bool inside(std::size_t row, std::size_t folder) const;
   std::size_t firstCopy(std::size_t row) const;
 
-  std::vector<bool> selected_;
+  // What the window decides and learns of one row, kept beside the record:
+  // the record is what the analysis found, this is what the user chose.
+  struct Row {
+    bool selected = true;
+    bool needsRights = false;
+    // The same path as its container: one entry, listed twice.
+    bool copy = false;
+    SizeState size = Pending;
+    std::uint64_t bytes = 0;
+    // The nearest listed row that contains it (an identical path counts as
+    // containing the later copy), or -1.
+    std::int64_t container = -1;
+  };
+  std::vector<Row> rows_;
   std::size_t selectedCount_ = 0;
-  // The nearest listed row that contains each row (an identical path counts
-  // as containing the later copy), or -1.
-  std::vector<std::int64_t> container_;
-  std::vector<bool> copy_;  // the same path as its container: one entry, listed twice
   bool hasCopies_ = false;
-  std::vector<std::uint64_t> bytes_;
-  std::vector<SizeState> state_;
   std::size_t measuredCount_ = 0;
-  std::vector<bool> needsRights_;
 };
 
 // What a removal freed: the entries it reported deleted and what they took
