@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "fsys/unique_fd.h"
 #include "removal/resolve_entry.h"
 
 namespace quillmere {
@@ -27,7 +28,7 @@ constexpr int kWalkFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 // A folder to go on from, a trusted link to follow, or the end of the walk.
 struct ComponentStep {
-  int folderFd = -1;
+  UniqueFd folder;
   std::string linkTarget;
   bool isLink = false;
   ResolvedEntry::Status stop = ResolvedEntry::Status::Reached;  // Reached: not stopped

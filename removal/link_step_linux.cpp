@@ -11,31 +11,19 @@ namespace quillmere {
 // target read through the same descriptor, so no swap between the check and
 // the read can slip another link in.
 ComponentStep stepInto(int folderFd, const std::string& name, LinkTrust trust) {
-  const int fd = openat(folderFd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return stopAt(ResolvedEntry::Status::Unreachable, errno);
+  UniqueFd entry(openat(folderFd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+  if (!entry) return stopAt(ResolvedEntry::Status::Unreachable, errno);
   struct stat st;
-  if (fstat(fd, &st) != 0) {
-    const int error = errno;
-    close(fd);
-    return stopAt(ResolvedEntry::Status::Unreachable, error);
-  }
+  if (fstat(entry.get(), &st) != 0) return stopAt(ResolvedEntry::Status::Unreachable, errno);
+  ComponentStep step;
   if (S_ISDIR(st.st_mode)) {
-    ComponentStep step;
-    step.folderFd = fd;
+    step.folder = std::move(entry);
     return step;
   }
-  if (!S_ISLNK(st.st_mode)) {
-    close(fd);
-    return stopAt(ResolvedEntry::Status::Unreachable, ENOTDIR);
-  }
-  if (!isTrusted(st.st_uid, trust)) {
-    close(fd);
-    return stopAt(ResolvedEntry::Status::Refused, EPERM);
-  }
-  ComponentStep step;
+  if (!S_ISLNK(st.st_mode)) return stopAt(ResolvedEntry::Status::Unreachable, ENOTDIR);
+  if (!isTrusted(st.st_uid, trust)) return stopAt(ResolvedEntry::Status::Refused, EPERM);
   step.isLink = true;
-  step.linkTarget = readLinkAt(fd, "", step.error);
-  close(fd);
+  step.linkTarget = readLinkAt(entry.get(), "", step.error);
   if (step.error != 0) return stopAt(ResolvedEntry::Status::Unreachable, step.error);
   return step;
 }

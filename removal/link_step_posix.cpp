@@ -17,8 +17,7 @@ constexpr timespec stat::*kChangeTime = &stat::st_ctim;
 
 bool sameLink(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_uid == b.st_uid &&
-         (a.*kChangeTime).tv_sec == (b.*kChangeTime).tv_sec &&
-         (a.*kChangeTime).tv_nsec == (b.*kChangeTime).tv_nsec;
+         (a.*kChangeTime).tv_sec == (b.*kChangeTime).tv_sec && (a.*kChangeTime).tv_nsec == (b.*kChangeTime).tv_nsec;
 }
 
 }  // namespace
@@ -27,10 +26,10 @@ bool sameLink(const struct stat& a, const struct stat& b) {
 // its target is read: a link renamed away and back in between has a new
 // change time, so another link read in the meantime cannot pass for it.
 ComponentStep stepInto(int folderFd, const std::string& name, LinkTrust trust) {
-  const int fd = openat(folderFd, name.c_str(), kWalkFolderFlags | O_NOFOLLOW);
-  if (fd >= 0) {
+  UniqueFd folder(openat(folderFd, name.c_str(), kWalkFolderFlags | O_NOFOLLOW));
+  if (folder) {
     ComponentStep step;
-    step.folderFd = fd;
+    step.folder = std::move(folder);
     return step;
   }
   if (errno != ELOOP && errno != ENOTDIR) return stopAt(ResolvedEntry::Status::Unreachable, errno);

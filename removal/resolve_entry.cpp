@@ -59,73 +59,48 @@ std::string readLinkAt(int dirFd, const char* name, int& error) {
   return target;
 }
 
-ResolvedEntry::ResolvedEntry(ResolvedEntry&& other) noexcept
-    : status_(other.status_),
-      error_(other.error_),
-      parentFd_(std::exchange(other.parentFd_, -1)),
-      name_(std::move(other.name_)) {}
-
-ResolvedEntry& ResolvedEntry::operator=(ResolvedEntry&& other) noexcept {
-  if (this != &other) {
-    if (parentFd_ >= 0) close(parentFd_);
-    status_ = other.status_;
-    error_ = other.error_;
-    parentFd_ = std::exchange(other.parentFd_, -1);
-    name_ = std::move(other.name_);
-  }
-  return *this;
-}
-
-ResolvedEntry::~ResolvedEntry() {
-  if (parentFd_ >= 0) close(parentFd_);
-}
-
 bool ResolvedEntry::isGone() const {
   if (status_ == Status::Unreachable) return error_ == ENOENT || error_ == ENOTDIR;
   if (status_ != Status::Reached) return false;
   struct stat st;
-  return fstatat(parentFd_, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+  return fstatat(parentFd_.get(), name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
 }
 
 namespace {
 
 using Status = ResolvedEntry::Status;
 
-// Walks the components in `pending` (the next one last) from `folderFd`, which
-// it takes over. The folder reached, or -1 with `stopped` saying why.
-int walkFolders(int folderFd, std::vector<std::string> pending, LinkTrust trust, ResolvedEntry& stopped) {
+// Walks the components in `pending` (the next one last) from `folder`. The
+// folder reached, or none with `stopped` saying why.
+UniqueFd walkFolders(UniqueFd folder, std::vector<std::string> pending, LinkTrust trust, ResolvedEntry& stopped) {
   int links = 0;
   const auto stop = [&](Status status, int error) {
-    close(folderFd);
     stopped = {status, error};
-    return -1;
+    return UniqueFd();
   };
   while (!pending.empty()) {
     const std::string component = std::move(pending.back());
     pending.pop_back();
     if (component == ".") continue;
-    ComponentStep step = stepInto(folderFd, component, trust);
-    if (step.folderFd >= 0) {
-      close(folderFd);
-      folderFd = step.folderFd;
+    ComponentStep step = stepInto(folder.get(), component, trust);
+    if (step.folder) {
+      folder = std::move(step.folder);
       continue;
     }
     if (!step.isLink) return stop(step.stop, step.error);
     // A link lies on the file system of the folder that holds it.
-    if (isOnPseudoFileSystem(folderFd)) return stop(Status::Refused, EPERM);
+    if (isOnPseudoFileSystem(folder.get())) return stop(Status::Refused, EPERM);
     if (++links > kMaxLinks || step.linkTarget.empty())
       return stop(Status::Unreachable, step.linkTarget.empty() ? ENOENT : ELOOP);
     // The target is walked the same way, from "/" or from the folder that
     // holds the link, and every link in it must be trusted in turn.
     if (step.linkTarget.front() == '/') {
-      const int rootFd = open("/", kWalkFolderFlags);
-      if (rootFd < 0) return stop(Status::Unreachable, errno);
-      close(folderFd);
-      folderFd = rootFd;
+      folder.reset(open("/", kWalkFolderFlags));
+      if (!folder) return stop(Status::Unreachable, errno);
     }
     pushComponents(pending, step.linkTarget);
   }
-  return folderFd;
+  return folder;
 }
 
 }  // namespace
@@ -136,8 +111,7 @@ ResolvedEntry resolveEntry(const std::string& path, LinkTrust trust, const std::
   // points to, and ".", ".." or "/" name no entry that may go.
   std::vector<std::string> pending;
   pushComponents(pending, path);
-  if (path.back() == '/' || pending.empty() || isDotOrDotDot(pending.front()))
-    return {Status::Refused, EINVAL};
+  if (path.back() == '/' || pending.empty() || isDotOrDotDot(pending.front())) return {Status::Refused, EINVAL};
   const std::string name = pending.front();
   pending.erase(pending.begin());
   std::vector<std::string> toPlace;
@@ -149,13 +123,14 @@ ResolvedEntry resolveEntry(const std::string& path, LinkTrust trust, const std::
     pending.resize(pending.size() - std::min(pending.size(), toPlace.size()));
   }
 
-  int folderFd = open(path.front() == '/' ? "/" : ".", kWalkFolderFlags);
-  if (folderFd < 0) return {Status::Unreachable, errno};
+  UniqueFd folder(open(path.front() == '/' ? "/" : ".", kWalkFolderFlags));
+  if (!folder) return {Status::Unreachable, errno};
   ResolvedEntry stopped(Status::Unreachable, 0);
-  if (!toPlace.empty() && (folderFd = walkFolders(folderFd, std::move(toPlace), trust, stopped)) < 0) return stopped;
-  folderFd = walkFolders(folderFd, std::move(pending), place.empty() ? trust : LinkTrust::None, stopped);
-  if (folderFd < 0) return stopped;
-  return {folderFd, name};
+  if (!toPlace.empty() && !(folder = walkFolders(std::move(folder), std::move(toPlace), trust, stopped)))
+    return stopped;
+  folder = walkFolders(std::move(folder), std::move(pending), place.empty() ? trust : LinkTrust::None, stopped);
+  if (!folder) return stopped;
+  return {std::move(folder), name};
 }
 
 }  // namespace quillmere

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "fsys/unique_fd.h"
+
 namespace quillmere {
 
 enum class LinkTrust {
@@ -27,16 +29,11 @@ public:
   };
 
   ResolvedEntry(Status status, int error) : status_(status), error_(error) {}
-  ResolvedEntry(int parentFd, std::string name) : parentFd_(parentFd), name_(std::move(name)) {}
-  ResolvedEntry(ResolvedEntry&& other) noexcept;
-  ResolvedEntry& operator=(ResolvedEntry&& other) noexcept;
-  ResolvedEntry(const ResolvedEntry&) = delete;
-  ResolvedEntry& operator=(const ResolvedEntry&) = delete;
-  ~ResolvedEntry();
+  ResolvedEntry(UniqueFd parentFd, std::string name) : parentFd_(std::move(parentFd)), name_(std::move(name)) {}
 
   Status status() const { return status_; }
   int error() const { return error_; }  // errno of what stopped it
-  int parentFd() const { return parentFd_; }
+  int parentFd() const { return parentFd_.get(); }
   const std::string& name() const { return name_; }
 
   // Nothing at the entry: reaching it ended at a missing folder or at something
@@ -46,7 +43,7 @@ public:
 private:
   Status status_ = Status::Reached;
   int error_ = 0;
-  int parentFd_ = -1;
+  UniqueFd parentFd_;
   std::string name_;
 };
 
