@@ -21,6 +21,7 @@
 #include "analysis/scan_failure.h"
 #include "fsys/entry_marks.h"
 #include "fsys/folder_listing.h"
+#include "fsys/unique_fd.h"
 
 namespace quillmere {
 namespace {
@@ -156,13 +157,7 @@ bool walkFolder(FolderStack& stack, int fd, std::string path, int depth, bool be
 
 // The root's descriptor, closed when the walk is over.
 struct OpenRoot {
-  explicit OpenRoot(int rootFd, const std::string& rootPath) : fd(rootFd), path(&rootPath) {}
-  OpenRoot(OpenRoot&& other) noexcept : fd(std::exchange(other.fd, -1)), path(other.path) {}
-  OpenRoot& operator=(OpenRoot&&) = delete;
-  ~OpenRoot() {
-    if (fd >= 0) ::close(fd);
-  }
-  int fd;
+  UniqueFd fd;
   const std::string* path;
 };
 
@@ -214,7 +209,7 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
         passOver(&rootRefusals[r], root, errno);
         continue;
       }
-      openRoots.emplace_back(fd, root);  // kept open: the folders below are opened relative to it
+      openRoots.push_back(OpenRoot{UniqueFd(fd), &root});  // kept open: the folders below are opened relative to it
       const int listed = ::dup(fd);  // the listing closes its own descriptor
       if (listed < 0 || !stack.push(listed, root.size(), false)) throw ScanFailure(root, errno);
       FolderEntry entry;
@@ -251,7 +246,7 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
       const OpenRoot& root = openRoots[folder.root];
       std::vector<UnreadableFolder>* refused = unreadable ? &folderRefusals[i] : nullptr;
       std::string path = *root.path + "/" + folder.name;
-      const int fd = openFolderNoFollow(root.fd, folder.name.c_str());
+      const int fd = openFolderNoFollow(root.fd.get(), folder.name.c_str());
       if (fd < 0) {
         passOver(refused, path, errno);  // unreadable or vanished: passed over
         continue;

@@ -178,34 +178,27 @@ bool removeEntryAt(int parentFd, const char* name, const RemovalGuard& guard, co
 
 HeldEntry::HeldEntry(int parentFd, const char* name) {
 #if defined(O_PATH)
-  fd_ = openat(parentFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
-  held_ = fd_ >= 0 && fstat(fd_, &seen_) == 0;
+  fd_.reset(openat(parentFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC));
+  held_ = fd_ && fstat(fd_.get(), &seen_) == 0;
 #else
   // Without a descriptor for any kind of entry, a folder is held open and
   // anything else by its identity alone.
   held_ = fstatat(parentFd, name, &seen_, AT_SYMLINK_NOFOLLOW) == 0;
   if (held_ && S_ISDIR(seen_.st_mode)) {
-    fd_ = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    fd_.reset(openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st;
-    if (fd_ >= 0 && (fstat(fd_, &st) != 0 || st.st_dev != seen_.st_dev || st.st_ino != seen_.st_ino)) {
-      close(fd_);
-      fd_ = -1;
-    }
+    if (fd_ && (fstat(fd_.get(), &st) != 0 || st.st_dev != seen_.st_dev || st.st_ino != seen_.st_ino)) fd_.reset();
   }
 #endif
-}
-
-HeldEntry::~HeldEntry() {
-  if (fd_ >= 0) close(fd_);
 }
 
 bool HeldEntry::isGone(int parentFd, const char* name) const {
   if (!held_) return true;
   struct stat now;
-  const bool stillLinked = fd_ >= 0 && fstat(fd_, &now) == 0 && now.st_nlink > 0;
-  if (fd_ >= 0 && !stillLinked) return true;
+  const bool stillLinked = fd_ && fstat(fd_.get(), &now) == 0 && now.st_nlink > 0;
+  if (fd_ && !stillLinked) return true;
   // A folder has one name: while linked at all, it is somewhere.
-  if (S_ISDIR(seen_.st_mode) && fd_ >= 0) return false;
+  if (S_ISDIR(seen_.st_mode) && fd_) return false;
   if (stillLinked && now.st_nlink >= seen_.st_nlink) return false;  // moved, not unlinked
   struct stat atName;
   if (fstatat(parentFd, name, &atName, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;

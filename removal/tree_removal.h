@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "fsys/entry_identity.h"
+#include "fsys/unique_fd.h"
 
 namespace quillmere {
 
@@ -62,9 +63,6 @@ inline bool removeEntryAt(int parentFd, const char* name, const BeforeFolderOpen
 class HeldEntry {
 public:
   HeldEntry(int parentFd, const char* name);
-  ~HeldEntry();
-  HeldEntry(const HeldEntry&) = delete;
-  HeldEntry& operator=(const HeldEntry&) = delete;
 
   // Something was at the name when the hold was taken; what it was.
   bool isHeld() const { return held_; }
@@ -74,7 +72,7 @@ public:
   bool isGone(int parentFd, const char* name) const;
 
 private:
-  int fd_ = -1;
+  UniqueFd fd_;
   bool held_ = false;
   struct stat seen_ {};
 };
