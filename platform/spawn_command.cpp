@@ -12,6 +12,8 @@
 #include <utility>
 #include <thread>
 
+#include "fsys/unique_fd.h"
+
 namespace quillmere {
 namespace {
 
@@ -46,34 +48,28 @@ bool runCommand(const SpawnCommand& command, std::optional<std::chrono::millisec
     if (exitStatus && WIFEXITED(status)) *exitStatus = WEXITSTATUS(status);
     return exitedCleanly(status);
   };
-  int pipeFds[2] = {-1, -1};
-  const auto closePipe = [&] {
-    for (int& fd : pipeFds)
-      if (fd >= 0) close(std::exchange(fd, -1));
-  };
-  // Close-on-exec, so no other program started meanwhile holds the pipe open.
-  if (output && (pipe(pipeFds) != 0 || fcntl(pipeFds[0], F_SETFD, FD_CLOEXEC) != 0 ||
-                 fcntl(pipeFds[1], F_SETFD, FD_CLOEXEC) != 0)) {
-    closePipe();
-    return false;
+  UniqueFd readEnd, writeEnd;
+  if (output) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return false;
+    readEnd.reset(pipeFds[0]);
+    writeEnd.reset(pipeFds[1]);
+    // Close-on-exec, so no other program started meanwhile holds the pipe open.
+    if (fcntl(readEnd.get(), F_SETFD, FD_CLOEXEC) != 0 || fcntl(writeEnd.get(), F_SETFD, FD_CLOEXEC) != 0) return false;
   }
 
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
-  if (posix_spawn_file_actions_init(&actions) != 0) {
-    closePipe();
-    return false;
-  }
+  if (posix_spawn_file_actions_init(&actions) != 0) return false;
   if (posix_spawnattr_init(&attributes) != 0) {
     posix_spawn_file_actions_destroy(&actions);
-    closePipe();
     return false;
   }
   // Nothing to read (an authorisation prompt must not wait on our input) and
   // nothing to show: errors of a removal reach the user only as its outcome.
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   if (output)
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);  // the copy keeps no close-on-exec
+    posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), 1);  // the copy keeps no close-on-exec
   else
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
@@ -93,30 +89,27 @@ bool runCommand(const SpawnCommand& command, std::optional<std::chrono::millisec
       posix_spawn(&pid, command.program.c_str(), &actions, &attributes, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
-  if (spawned != 0) {
-    closePipe();
-    return false;
-  }
+  if (spawned != 0) return false;
 
   const auto deadline = std::chrono::steady_clock::now() + timeout.value_or(std::chrono::milliseconds(0));
   int status = 0;
   if (output) {
-    close(std::exchange(pipeFds[1], -1));
+    writeEnd.reset();
     char buffer[4096];
     for (;;) {
-      pollfd ready{pipeFds[0], POLLIN, 0};
+      pollfd ready{readEnd.get(), POLLIN, 0};
       const int wait = timeout ? int(std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
                                                               deadline - std::chrono::steady_clock::now()).count()))
                                : -1;
       const int polled = poll(&ready, 1, wait);
       if (polled < 0 && errno == EINTR) continue;
       if (polled == 0) break;  // the deadline: killed below
-      const ssize_t n = polled > 0 ? read(pipeFds[0], buffer, sizeof buffer) : -1;
+      const ssize_t n = polled > 0 ? read(readEnd.get(), buffer, sizeof buffer) : -1;
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       output->append(buffer, std::size_t(n));
     }
-    closePipe();
+    readEnd.reset();
   }
   if (!timeout) return waitFor(pid, status) && exited(status);
 
