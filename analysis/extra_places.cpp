@@ -31,13 +31,6 @@ PlaceKind kindOf(std::string_view suffix) {
   return PlaceKind::Plain;
 }
 
-// The twelve folders' rule: a leading "." or, on macOS, the hidden flag.
-bool isHidden(int folderFd, const char* name) {
-  struct stat info;
-  bool haveInfo = false;
-  return name[0] == '.' || hasHiddenFlag(folderFd, name, &info, &haveInfo);
-}
-
 class PlaceSearch {
 public:
   PlaceSearch(const std::string& systemRoot, const SearchedApp& app, const NameMatcher& matcher, PlacesFound& found,
@@ -61,7 +54,9 @@ public:
     }
     FolderEntry entry;
     while (listing_.next(entry)) {
-      if (isHidden(fd, entry.name)) continue;
+      struct stat info;
+      bool haveInfo = false;
+      if (isHiddenEntry(fd, entry.name, &info, &haveInfo)) continue;
       const std::string_view name = entry.name;
       const Evidence content = byMetadataOnly ? containerEvidence(fd, entry.name, root)
                                               : evidenceOf(fd, entry.name, kind, root);

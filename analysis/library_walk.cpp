@@ -61,12 +61,6 @@ private:
   int size_ = 0;
 };
 
-bool isHidden(int parentFd, const FolderEntry& entry, struct stat* info, bool* haveInfo) {
-  // The file manager hides names starting with "." and, on macOS, entries
-  // carrying the hidden flag.
-  return entry.name[0] == '.' || hasHiddenFlag(parentFd, entry.name, info, haveInfo);
-}
-
 EntryKind kindOf(int parentFd, std::string_view parentPath, const FolderEntry& entry, struct stat* info,
                  bool haveInfo) {
   const unsigned char type = entry.type;
@@ -91,7 +85,7 @@ EntryAction actionFor(int parentFd, std::string_view parentPath, const FolderEnt
                       bool belowNameFolder, const NameMatcher& matcher, bool& childrenBelowNameFolder) {
   struct stat info;
   bool haveInfo = false;
-  if (isHidden(parentFd, entry, &info, &haveInfo)) return EntryAction::Pass;
+  if (isHiddenEntry(parentFd, entry.name, &info, &haveInfo)) return EntryAction::Pass;
   const std::string_view name(entry.name);
   // Listed once as a whole: a matched folder is not entered.
   if (belowNameFolder || matcher.matchesName(name)) return EntryAction::List;

@@ -11,6 +11,12 @@ namespace quillmere {
 // `info` on the way; Linux has no such flag and makes no call.
 bool hasHiddenFlag(int parentFd, const char* name, struct stat* info, bool* haveInfo);
 
+// Hidden as the file manager hides it: a name starting with "." or carrying
+// the hidden flag. The search passes over such entries.
+inline bool isHiddenEntry(int parentFd, const char* name, struct stat* info, bool* haveInfo) {
+  return name[0] == '.' || hasHiddenFlag(parentFd, name, info, haveInfo);
+}
+
 // True when the folder open at `fd`, with the lstat `st`, is the root of a
 // mount whose parent folder lies on `parentDev`: another device, or on Linux
 // also a bind mount of a folder that lives elsewhere on the same device.
