@@ -4,11 +4,13 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextLayout>
 
 #include "selection/row_selection.h"
 #include "ui/symbols.h"
@@ -24,6 +26,40 @@ constexpr int kSymbolGap = 6;
 
 int symbolWidth() {
   return qCeil(QFontMetricsF(ui::font(TextStyle::Caption)).height() * 20.0 / 24.0);
+}
+
+// Reasons repeat from row to row (one text per kind of evidence and other
+// application), and every layout asks each row's height: shaping the same
+// text again is what a long list would spend its time on. Kept while the
+// font stays; the main thread alone paints.
+struct ReasonMeasures {
+  QFont font;
+  int trailing = 0;               // what a row's end keeps for its size and lock
+  QHash<QString, int> widths;     // by reason
+  QHash<QString, QStringList> lines;  // by row width and reason
+};
+
+ReasonMeasures& reasonMeasures() {
+  static ReasonMeasures measures;
+  const QFont current = ui::font(TextStyle::Caption);
+  if (measures.trailing == 0 || measures.font != current || measures.widths.size() + measures.lines.size() > 4096) {
+    measures = ReasonMeasures();
+    measures.font = current;
+    // Kept whether or not the size is known yet: a row must not change its
+    // height when its size arrives.
+    const QFontMetrics metrics(current);
+    const auto widestSize = static_cast<std::uint64_t>(999.9 * 1024 * 1024);
+    measures.trailing =
+        metrics.horizontalAdvance(dataSizeText(widestSize)) + qCeil(metrics.height() * 0.75) + 3 * kSymbolGap;
+  }
+  return measures;
+}
+
+// The width a row is drawn at: that of the list beside its scroll bar.
+int rowWidth(const QStyleOptionViewItem& option) {
+  if (const auto* list = qobject_cast<const QAbstractItemView*>(option.widget))
+    return list->viewport()->width() - option.rect.left();
+  return option.rect.width();
 }
 
 struct SizeUnits {
@@ -234,9 +270,43 @@ QRect PathRowDelegate::markerRect(const QRect& rowRect) {
   return QRect(rowRect.left(), rowRect.top(), symbolWidth() + kSymbolGap, rowRect.height());
 }
 
-QSize PathRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+QStringList PathRowDelegate::reasonLines(const QString& reason, int rowWidth) {
+  if (reason.isEmpty()) return {};
+  ReasonMeasures& measures = reasonMeasures();
+  const QFontMetrics metrics(measures.font);
+  auto known = measures.widths.constFind(reason);
+  if (known == measures.widths.cend()) known = measures.widths.insert(reason, metrics.horizontalAdvance(reason));
+  // Beside the path while it takes at most half of the row's room: the
+  // path keeps the other half, and neither is cut short for the other.
+  const int width = qMax(rowWidth - symbolWidth() - kSymbolGap, 1);
+  if (*known <= qMax(width - measures.trailing, 0) / 2) return {};
+  const QString key = QString::number(width) + QLatin1Char('\n') + reason;
+  if (const auto cached = measures.lines.constFind(key); cached != measures.lines.cend()) return *cached;
+  QTextLayout layout(reason, measures.font);
+  QTextOption wrapping;
+  wrapping.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  layout.setTextOption(wrapping);
+  QStringList lines;
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(width);
+    if (lines.size() == kMaxReasonLines - 1) {
+      // The end of a reason names the other copy's bundle: it stays.
+      lines << metrics.elidedText(reason.mid(line.textStart()), Qt::ElideMiddle, width);
+      break;
+    }
+    lines << reason.mid(line.textStart(), line.textLength()).trimmed();
+  }
+  layout.endLayout();
+  measures.lines.insert(key, lines);
+  return lines;
+}
+
+QSize PathRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
   const QFontMetrics metrics(ui::font(TextStyle::Caption));
-  return QSize(option.rect.width(), metrics.height() + kRowGap);
+  const QString reason = index.data(PathListModel::ReasonRole).toString();
+  const auto lines = 1 + reasonLines(reason, rowWidth(option)).size();
+  return QSize(option.rect.width(), metrics.height() * int(lines) + kRowGap);
 }
 
 void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -244,11 +314,9 @@ void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   const QFont captionFont = ui::font(TextStyle::Caption);
   const QFontMetrics metrics(captionFont);
   const int lineHeight = metrics.height();
-  QRect row(option.rect.left(), option.rect.top(), option.rect.width(), lineHeight);
   // A row laid out before the scroll bar appeared is wider than what is left
   // of the list beside it; the size at its end must stay in sight.
-  if (const auto* list = qobject_cast<const QAbstractItemView*>(option.widget))
-    row.setRight(qMin(row.right(), list->viewport()->rect().right()));
+  const QRect row(option.rect.left(), option.rect.top(), rowWidth(option), lineHeight);
   const bool leftOut = index.data(Qt::CheckStateRole).toInt() == Qt::Unchecked;
 
   // The row Space and Return act on, once the user works in the list.
@@ -289,8 +357,8 @@ void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->setPen(color(NamedColor::Secondary));
     painter->drawText(row, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, size);
   }
-  // The reason follows the path, never struck out; each gives up its middle
-  // when the row is short, the reason keeping at most half of the room.
+  // The reason follows the path, never struck out, or takes the lines below
+  // it when it would not fit there whole; the path gives up its middle.
   // A small lock right after the path: deleting it will ask for a password.
   QPixmap lock;
   if (index.data(PathListModel::NeedsRightsRole).toBool()) {
@@ -302,15 +370,14 @@ void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     lock = cached;
   }
   const int lockWidth = lock.isNull() ? 0 : qCeil(lock.width() / lock.devicePixelRatio()) + kSymbolGap;
+  const QString path = index.data(Qt::DisplayRole).toString();
   const QString reason = index.data(PathListModel::ReasonRole).toString();
-  const int room = qMax(row.width() - symbolWidth() - kSymbolGap - sizeWidth - lockWidth, 0);
-  const QString shownReason =
-      reason.isEmpty() ? QString() : metrics.elidedText(reason, Qt::ElideMiddle, room / 2);
+  const QStringList below = reasonLines(reason, row.width());
+  const QString shownReason = below.isEmpty() ? reason : QString();
   const int reasonWidth = shownReason.isEmpty() ? 0 : metrics.horizontalAdvance(shownReason) + 2 * kSymbolGap;
   painter->setPen(color(leftOut ? NamedColor::Secondary : NamedColor::Primary));
   const QRect textRect = row.adjusted(symbolWidth() + kSymbolGap, 0, -sizeWidth - reasonWidth - lockWidth, 0);
-  const QString text =
-      shownText(index.data(Qt::DisplayRole).toString(), row.width(), sizeWidth + reasonWidth + lockWidth);
+  const QString text = shownText(path, row.width(), sizeWidth + reasonWidth + lockWidth);
   painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
   int pathEnd = textRect.left() + metrics.horizontalAdvance(text);
   if (!lock.isNull()) {
@@ -318,11 +385,15 @@ void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->drawPixmap(QPointF(pathEnd + kSymbolGap, row.top() + (lineHeight - lockSize.height()) / 2), lock);
     pathEnd += lockWidth;
   }
-  if (!shownReason.isEmpty()) {
-    painter->setFont(captionFont);
-    painter->setPen(color(NamedColor::Secondary));
+  painter->setFont(captionFont);
+  painter->setPen(color(NamedColor::Secondary));
+  if (!shownReason.isEmpty())
     painter->drawText(QRect(pathEnd + 2 * kSymbolGap, row.top(), reasonWidth, row.height()),
                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownReason);
+  QRect line(textRect.left(), row.top(), row.right() - textRect.left() + 1, lineHeight);
+  for (const QString& part : below) {
+    line.translate(0, lineHeight);
+    painter->drawText(line, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, part);
   }
   painter->restore();
 }

@@ -2,8 +2,10 @@
 // The ready screen's list of paths: a model that keeps the byte strings and
 // converts a row to text only when the view asks for it, a delegate that
 // draws a row as the page symbol, the path on one line shortened in the
-// middle and its size at the end, and a view that turns clicks and keys into
-// requests. Fast with 100,000 rows: no widget per row, uniform row heights.
+// middle and its size at the end (a reason too long to fit beside the path
+// on the lines below it), and a view that turns clicks and keys into
+// requests. Fast with 100,000 rows: no widget per row, and a row without a
+// reason is one line whose height costs nothing to find.
 
 #include <QAbstractListModel>
 #include <QListView>
@@ -91,9 +93,16 @@ public:
   static QString shownText(const QString& text, int rowWidth, int reserved = 0);
   // Where a row's marker (the page symbol) takes clicks.
   static QRect markerRect(const QRect& rowRect);
+  // The lines under the path that `reason` takes in a row of `rowWidth`:
+  // none when it fits beside the path. Wrapped between words, anywhere in a
+  // word longer than a line (Chinese between any characters); past
+  // kMaxReasonLines the last line gives up its middle.
+  static QStringList reasonLines(const QString& reason, int rowWidth);
+  static constexpr int kMaxReasonLines = 3;
 
 private:
   static constexpr int kRowGap = 4;
+  // Whether a reason `reasonWidth` wide shows beside `path` in a row of `rowWidth`.
   mutable QPixmap symbol_[3];  // selected, left out, lock
   mutable QColor symbolColor_;
 };

@@ -149,7 +149,9 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   list_->setObjectName(QStringLiteral("fileList"));
   list_->setModel(paths_);
   list_->setItemDelegate(new PathRowDelegate(list_));
-  list_->setUniformItemSizes(true);
+  // A row whose reason does not fit beside its path is taller; a list of
+  // another width lays its rows out again (word wrap asks the view to).
+  list_->setWordWrap(true);
   list_->setSelectionMode(QAbstractItemView::NoSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

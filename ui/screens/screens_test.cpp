@@ -84,6 +84,7 @@ private slots:
   void readyIcon_data();
   void readyIcon();
   void readyRowsAreOneLineShortenedInTheMiddle();
+  void readyReasonTooLongTakesTheLinesBelow();
   void readyFitsTheContentArea_data();
   void readyFitsTheContentArea();
   void readyWithHundredThousandPaths();
@@ -192,6 +193,47 @@ void ScreensTest::readyRowsAreOneLineShortenedInTheMiddle() {
   // A newline in a name cannot break the row; bytes that are not UTF-8 still show.
   QCOMPARE(pathDisplayText("/tmp/a\nb\x1b"), QStringLiteral("/tmp/a\\nb\\u001b"));
   QCOMPARE(pathDisplayText("/tmp/caf\xE9"), QStringLiteral("/tmp/caf\uFFFD"));
+}
+
+void ScreensTest::readyReasonTooLongTakesTheLinesBelow() {
+  AppInfo app = record({"/Users/ada/Library/Preferences/com.example.Notesy.plist",
+                        "/Users/ada/Library/Application Support/Notes", "/Users/ada/Library/Caches/Notes"});
+  app.rows[0].evidence = RowEvidence{Evidence::Coincidence, std::nullopt, {}};
+  app.rows[1].evidence = RowEvidence{Evidence::SharedIdentifier, std::nullopt,
+                                     "/Volumes/Backup Disk/Applications/Older Copies/Notes Classic.app"};
+  ReadyView view;
+  view.setApp(app);
+  showInContentArea(view);
+  auto* list = view.findChild<QListView*>("fileList");
+  const int lineHeight = QFontMetrics(font(TextStyle::Caption)).height();
+  auto height = [&](int row) { return list->visualRect(list->model()->index(row, 0)).height(); };
+  // A short reason keeps its row one line, as a row without one; a long one
+  // takes whole lines below the path, each inside the row's width.
+  QCOMPARE(height(0), height(2));
+  const QString reason = list->model()->index(1, 0).data(PathListModel::ReasonRole).toString();
+  const int width = list->viewport()->width();
+  const QStringList below = PathRowDelegate::reasonLines(reason, width);
+  QVERIFY(!below.isEmpty());
+  QCOMPARE(height(1), height(2) + int(below.size()) * lineHeight);
+  QCOMPARE(below.join(QString()).remove(QLatin1Char(' ')), QString(reason).remove(QLatin1Char(' ')));
+  // A wider window has room beside the path again; a narrower one wraps again.
+  view.resize(1400, kContentArea.height());
+  QTRY_COMPARE(height(1), height(2));
+  view.resize(kContentArea);
+  QTRY_COMPARE(height(1), height(2) + int(below.size()) * lineHeight);
+
+  // Chinese has no spaces: it wraps between any characters, and a reason
+  // longer than the lines allowed gives up its middle, keeping its end.
+  const QString chinese = QStringLiteral("已安装另一个副本：") + QString(60, QChar(0x526F)) + QStringLiteral("终.app");
+  const QFontMetrics metrics(font(TextStyle::Caption));
+  for (const int rowWidth : {200, 400}) {
+    const QStringList lines = PathRowDelegate::reasonLines(chinese, rowWidth);
+    QVERIFY(lines.size() >= 2 && lines.size() <= PathRowDelegate::kMaxReasonLines);
+    for (const QString& line : lines) QVERIFY2(metrics.horizontalAdvance(line) < rowWidth, qPrintable(line));
+    QVERIFY(lines.first().startsWith(QStringLiteral("已安装")));
+    QVERIFY(lines.last().endsWith(QStringLiteral("终.app")));
+    QCOMPARE(lines.join(QString()) == chinese, !lines.last().contains(QChar(0x2026)));
+  }
 }
 
 void ScreensTest::readyFitsTheContentArea_data() {
