@@ -7,6 +7,17 @@
 namespace quillmere::ui {
 
 namespace {
+
+// The words Qt's file dialog shows in its type column. Qt's Chinese table
+// lacks them ("Folder" in English beside Chinese headers); ours carries them
+// in Qt's own context, so the column reads in the window's language.
+[[maybe_unused]] const char* const kTypeColumnTexts[][2] = {
+    QT_TRANSLATE_NOOP3("QAbstractFileIconProvider", "Folder", "All other platforms"),
+    QT_TRANSLATE_NOOP3("QAbstractFileIconProvider", "Shortcut", "All other platforms"),
+    QT_TRANSLATE_NOOP3("QAbstractFileIconProvider", "Drive", ""),
+    QT_TRANSLATE_NOOP3("QAbstractFileIconProvider", "Unknown", ""),
+};
+
 bool isBundleName(const QString& path) {
   const QString name = QFileInfo(path).fileName();
   return name.size() > 4 && name.endsWith(QLatin1String(".app"));

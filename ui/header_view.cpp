@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPainter>
 
+#include "ui/screens/screen_parts.h"
 #include "ui/support_address.h"
 #include "ui/theme.h"
 
@@ -18,60 +19,6 @@ namespace {
 
 constexpr int kPadding = 16;
 constexpr int kRowSpacing = 8;
-
-// A button that draws only its label, in one named colour. A shrinkable one,
-// when the row is too narrow, ends its label in "…" instead of being cut off at
-// both ends.
-class PlainButton : public QAbstractButton {
-public:
-  PlainButton(const QString& text, NamedColor textColor, const QFont& font, bool shrinkable,
-              QWidget* parent)
-      : QAbstractButton(parent), textColor_(textColor), shrinkable_(shrinkable) {
-    setText(text);
-    setFont(font);
-    setCursor(Qt::PointingHandCursor);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    // Reached by Tab, not taken by a click, as the screens' buttons.
-    setFocusPolicy(Qt::TabFocus);
-  }
-
-  QSize sizeHint() const override {
-    const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(text()) + 2, metrics.height()};
-  }
-  QSize minimumSizeHint() const override {
-    if (!shrinkable_) return sizeHint();
-    const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(QStringLiteral("…")) + 2, metrics.height()};
-  }
-
-protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    QColor ink = color(textColor_);
-    if (isDown()) ink.setAlphaF(ink.alphaF() * 0.6f);  // the pressed look of a plain button
-    painter.setPen(ink);
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, width());
-    painter.drawText(rect(), Qt::AlignCenter, shown);
-    // A label alone shows no focus: Tab would seem to go nowhere.
-    if (hasFocus() && keyboardFocus_) {
-      QColor ring = color(NamedColor::Blue);
-      ring.setAlpha(110);
-      painter.setRenderHint(QPainter::Antialiasing);
-      painter.setPen(QPen(ring, 1));
-      painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
-    }
-  }
-  void focusInEvent(QFocusEvent* event) override {
-    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-    QAbstractButton::focusInEvent(event);
-  }
-
-private:
-  bool keyboardFocus_ = false;
-  NamedColor textColor_;
-  bool shrinkable_;
-};
 
 }  // namespace
 

@@ -23,6 +23,7 @@ namespace {
 // Horizontal-stack gap between the page symbol and the path, and between the
 // path and its size.
 constexpr int kSymbolGap = 6;
+constexpr int kSizeInset = 4;
 
 int symbolWidth() {
   return qCeil(QFontMetricsF(ui::font(TextStyle::Caption)).height() * 20.0 / 24.0);
@@ -50,7 +51,7 @@ ReasonMeasures& reasonMeasures() {
     const QFontMetrics metrics(current);
     const auto widestSize = static_cast<std::uint64_t>(999.9 * 1024 * 1024);
     measures.trailing =
-        metrics.horizontalAdvance(dataSizeText(widestSize)) + qCeil(metrics.height() * 0.75) + 3 * kSymbolGap;
+        metrics.horizontalAdvance(dataSizeText(widestSize)) + qCeil(metrics.height() * 0.75) + 3 * kSymbolGap + kSizeInset;
   }
   return measures;
 }
@@ -352,10 +353,12 @@ void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   painter->save();
   painter->setFont(textFont);
   const QString size = index.data(PathListModel::SizeTextRole).toString();
-  const int sizeWidth = size.isEmpty() ? 0 : metrics.horizontalAdvance(size) + kSymbolGap;
+  // Kept off the scroll bar by a small gap, as the path is off the row's start.
+  const int sizeWidth = size.isEmpty() ? 0 : metrics.horizontalAdvance(size) + kSymbolGap + kSizeInset;
   if (!size.isEmpty()) {
     painter->setPen(color(NamedColor::Secondary));
-    painter->drawText(row, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, size);
+    painter->drawText(row.adjusted(0, 0, -kSizeInset, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
+                      size);
   }
   // The reason follows the path, never struck out, or takes the lines below
   // it when it would not fit there whole; the path gives up its middle.

@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "selection/row_selection.h"
@@ -125,7 +124,7 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   // at once; rows the filter hides keep their choice.
   auto* tools = new QHBoxLayout;
   tools->setContentsMargins(0, 0, 0, 0);
-  tools->setSpacing(6);
+  tools->setSpacing(12);
   filter_ = new QLineEdit(section);
   filter_->setObjectName(QStringLiteral("filter"));
   filter_->setPlaceholderText(tr("Filter"));
@@ -133,11 +132,11 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   filter_->setFont(ui::font(TextStyle::Caption));
   tools->addWidget(filter_, 1);
   for (const bool selected : {true, false}) {
-    auto* button = new QPushButton(selected ? tr("Select all") : tr("Select none"), section);
+    // Links, as the header's: a flat push button shows no focus, and Tab
+    // would seem to go nowhere.
+    auto* button = new PlainButton(selected ? tr("Select all") : tr("Select none"), NamedColor::Blue,
+                                   ui::font(TextStyle::Caption), false, section);
     button->setObjectName(selected ? QStringLiteral("selectAll") : QStringLiteral("selectNone"));
-    button->setFlat(true);
-    button->setFont(ui::font(TextStyle::Caption));
-    button->setCursor(Qt::PointingHandCursor);
     connect(button, &QAbstractButton::clicked, this,
             [this, selected] { emit selectRowsRequested(paths_->shownRows(), selected); });
     tools->addWidget(button);

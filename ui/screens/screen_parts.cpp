@@ -184,6 +184,50 @@ void FilledButton::paintEvent(QPaintEvent*) {
   painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
 }
 
+PlainButton::PlainButton(const QString& text, NamedColor textColor, const QFont& font, bool shrinkable,
+                         QWidget* parent)
+    : QAbstractButton(parent), textColor_(textColor), shrinkable_(shrinkable) {
+  setText(text);
+  setFont(font);
+  setCursor(Qt::PointingHandCursor);
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  // Reached by Tab, not taken by a click, as the screens' buttons.
+  setFocusPolicy(Qt::TabFocus);
+}
+
+QSize PlainButton::sizeHint() const {
+  const QFontMetrics metrics(font());
+  return {metrics.horizontalAdvance(text()) + 2, metrics.height()};
+}
+
+QSize PlainButton::minimumSizeHint() const {
+  if (!shrinkable_) return sizeHint();
+  const QFontMetrics metrics(font());
+  return {metrics.horizontalAdvance(QStringLiteral("…")) + 2, metrics.height()};
+}
+
+void PlainButton::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  QColor ink = color(textColor_);
+  if (isDown()) ink.setAlphaF(ink.alphaF() * 0.6f);  // the pressed look of a plain button
+  painter.setPen(ink);
+  const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, width());
+  painter.drawText(rect(), Qt::AlignCenter, shown);
+  // A label alone shows no focus: Tab would seem to go nowhere.
+  if (hasFocus() && keyboardFocus_) {
+    QColor ring = color(NamedColor::Blue);
+    ring.setAlpha(110);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(ring, 1));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+  }
+}
+
+void PlainButton::focusInEvent(QFocusEvent* event) {
+  keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+  QAbstractButton::focusInEvent(event);
+}
+
 FilledButton* prominentButton(const QString& text, QWidget* parent) {
   return new FilledButton(text, NamedColor::Blue, parent);
 }

@@ -82,6 +82,27 @@ private:
   qreal radius_ = 6;
 };
 
+// A button that draws only its label, in one named colour, and a ring when
+// the keyboard brought the focus. A shrinkable one, when the row is too
+// narrow, ends its label in "…" instead of being cut off at both ends.
+class PlainButton : public QAbstractButton {
+  Q_OBJECT
+public:
+  PlainButton(const QString& text, NamedColor textColor, const QFont& font, bool shrinkable,
+              QWidget* parent = nullptr);
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+
+private:
+  bool keyboardFocus_ = false;
+  NamedColor textColor_;
+  bool shrinkable_;
+};
+
 // The accent-filled button with white text of the result screens.
 FilledButton* prominentButton(const QString& text, QWidget* parent = nullptr);
 
