@@ -571,7 +571,9 @@ private slots:
     QTest::keyClicks(ready->findChild<QLineEdit*>("filter"), "LOGS/");
     QCOMPARE(list->model()->rowCount(), 2);
     QCOMPARE(list->model()->index(1, 0).data().toString(), QStringLiteral("~/Library/Logs/demo-helper.log"));
-    ready->findChild<QAbstractButton*>("selectNone")->click();
+    // Return presses a focused link as a click does.
+    QTest::keyClick(ready->findChild<QAbstractButton*>("selectNone"), Qt::Key_Return);
+    QTRY_VERIFY(!session.rowSelection().isSelected(1));
     const RowSelection& rows = session.rowSelection();
     QVERIFY(rows.isSelected(0) && !rows.isSelected(1) && !rows.isSelected(2) && rows.isSelected(3));
     // Space on the second row shown puts back the third listed row.
@@ -585,7 +587,8 @@ private slots:
     ready->findChild<QAbstractButton*>("selectAll")->click();
     QCOMPARE(rows.selectedCount(), paths.size());
 
-    emit ready->uninstallRequested();
+    QTest::keyClick(ready->findChild<QAbstractButton*>("uninstallButton"), Qt::Key_Return);
+    QTRY_VERIFY(window.confirmationDialog());
     QCOMPARE(window.confirmationDialog()->message(),
              QStringLiteral("This will delete Demo and 3 related files. This action cannot be undone!"));
     window.confirmationDialog()->reject();

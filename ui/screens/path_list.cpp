@@ -271,16 +271,18 @@ QRect PathRowDelegate::markerRect(const QRect& rowRect) {
   return QRect(rowRect.left(), rowRect.top(), symbolWidth() + kSymbolGap, rowRect.height());
 }
 
-QStringList PathRowDelegate::reasonLines(const QString& reason, int rowWidth) {
+QStringList PathRowDelegate::reasonLines(const QString& path, const QString& reason, int rowWidth) {
   if (reason.isEmpty()) return {};
   ReasonMeasures& measures = reasonMeasures();
   const QFontMetrics metrics(measures.font);
   auto known = measures.widths.constFind(reason);
   if (known == measures.widths.cend()) known = measures.widths.insert(reason, metrics.horizontalAdvance(reason));
-  // Beside the path while it takes at most half of the row's room: the
-  // path keeps the other half, and neither is cut short for the other.
+  // Beside the path while it takes at most half of the row's room (the path
+  // keeps the other half), or while both fit whole: neither is cut short
+  // for the other.
   const int width = qMax(rowWidth - symbolWidth() - kSymbolGap, 1);
-  if (*known <= qMax(width - measures.trailing, 0) / 2) return {};
+  const int room = qMax(width - measures.trailing, 0);
+  if (*known <= room / 2 || metrics.horizontalAdvance(path) + 2 * kSymbolGap + *known <= room) return {};
   const QString key = QString::number(width) + QLatin1Char('\n') + reason;
   if (const auto cached = measures.lines.constFind(key); cached != measures.lines.cend()) return *cached;
   QTextLayout layout(reason, measures.font);
@@ -306,7 +308,8 @@ QStringList PathRowDelegate::reasonLines(const QString& reason, int rowWidth) {
 QSize PathRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
   const QFontMetrics metrics(ui::font(TextStyle::Caption));
   const QString reason = index.data(PathListModel::ReasonRole).toString();
-  const auto lines = 1 + reasonLines(reason, rowWidth(option)).size();
+  const auto lines =
+      1 + (reason.isEmpty() ? 0 : reasonLines(index.data(Qt::DisplayRole).toString(), reason, rowWidth(option)).size());
   return QSize(option.rect.width(), metrics.height() * int(lines) + kRowGap);
 }
 
@@ -375,7 +378,7 @@ void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   const int lockWidth = lock.isNull() ? 0 : qCeil(lock.width() / lock.devicePixelRatio()) + kSymbolGap;
   const QString path = index.data(Qt::DisplayRole).toString();
   const QString reason = index.data(PathListModel::ReasonRole).toString();
-  const QStringList below = reasonLines(reason, row.width());
+  const QStringList below = reasonLines(path, reason, row.width());
   const QString shownReason = below.isEmpty() ? reason : QString();
   const int reasonWidth = shownReason.isEmpty() ? 0 : metrics.horizontalAdvance(shownReason) + 2 * kSymbolGap;
   painter->setPen(color(leftOut ? NamedColor::Secondary : NamedColor::Primary));

@@ -93,11 +93,11 @@ public:
   static QString shownText(const QString& text, int rowWidth, int reserved = 0);
   // Where a row's marker (the page symbol) takes clicks.
   static QRect markerRect(const QRect& rowRect);
-  // The lines under the path that `reason` takes in a row of `rowWidth`:
+  // The lines under `path` that `reason` takes in a row of `rowWidth`:
   // none when it fits beside the path. Wrapped between words, anywhere in a
   // word longer than a line (Chinese between any characters); past
   // kMaxReasonLines the last line gives up its middle.
-  static QStringList reasonLines(const QString& reason, int rowWidth);
+  static QStringList reasonLines(const QString& path, const QString& reason, int rowWidth);
   static constexpr int kMaxReasonLines = 3;
 
 private:

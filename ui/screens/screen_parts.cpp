@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextLayout>
@@ -141,6 +142,20 @@ QSize FilledButton::sizeHint() const {
 
 QPainterPath FilledButton::shape() const { return continuousRoundedRect(QRectF(rect()), radius_); }
 
+namespace {
+// Return presses a focused button too, as it does on the desktops here; Qt's
+// own buttons take it only inside a dialog. (Enter is the keypad's Return.)
+bool pressesOnReturn(QAbstractButton* button, QKeyEvent* event) {
+  if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return false;
+  if (!event->isAutoRepeat()) button->animateClick();
+  return true;
+}
+}  // namespace
+
+void FilledButton::keyPressEvent(QKeyEvent* event) {
+  if (!pressesOnReturn(this, event)) QAbstractButton::keyPressEvent(event);
+}
+
 void FilledButton::focusInEvent(QFocusEvent* event) {
   keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
   QAbstractButton::focusInEvent(event);
@@ -221,6 +236,10 @@ void PlainButton::paintEvent(QPaintEvent*) {
     painter.setPen(QPen(ring, 1));
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
   }
+}
+
+void PlainButton::keyPressEvent(QKeyEvent* event) {
+  if (!pressesOnReturn(this, event)) QAbstractButton::keyPressEvent(event);
 }
 
 void PlainButton::focusInEvent(QFocusEvent* event) {

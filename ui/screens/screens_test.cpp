@@ -212,7 +212,7 @@ void ScreensTest::readyReasonTooLongTakesTheLinesBelow() {
   QCOMPARE(height(0), height(2));
   const QString reason = list->model()->index(1, 0).data(PathListModel::ReasonRole).toString();
   const int width = list->viewport()->width();
-  const QStringList below = PathRowDelegate::reasonLines(reason, width);
+  const QStringList below = PathRowDelegate::reasonLines(list->model()->index(1, 0).data().toString(), reason, width);
   QVERIFY(!below.isEmpty());
   QCOMPARE(height(1), height(2) + int(below.size()) * lineHeight);
   QCOMPARE(below.join(QString()).remove(QLatin1Char(' ')), QString(reason).remove(QLatin1Char(' ')));
@@ -227,7 +227,7 @@ void ScreensTest::readyReasonTooLongTakesTheLinesBelow() {
   const QString chinese = QStringLiteral("已安装另一个副本：") + QString(60, QChar(0x526F)) + QStringLiteral("终.app");
   const QFontMetrics metrics(font(TextStyle::Caption));
   for (const int rowWidth : {200, 400}) {
-    const QStringList lines = PathRowDelegate::reasonLines(chinese, rowWidth);
+    const QStringList lines = PathRowDelegate::reasonLines(QStringLiteral("~/L/x"), chinese, rowWidth);
     QVERIFY(lines.size() >= 2 && lines.size() <= PathRowDelegate::kMaxReasonLines);
     for (const QString& line : lines) QVERIFY2(metrics.horizontalAdvance(line) < rowWidth, qPrintable(line));
     QVERIFY(lines.first().startsWith(QStringLiteral("已安装")));
