@@ -94,7 +94,7 @@ class StringTablesTest : public QObject {
       {"zh-CN", {{"drop rejected", "请拖拽 .app 文件"}, {"analysis failed", "应用程序不存在"},
                  {"removal failed", "有 1 个文件删除失败"}}},
       {"en-US", {{"drop rejected", "Please drag an .app file"}, {"analysis failed", "Application does not exist"},
-                 {"removal failed", "Failed to delete 1 files"}}},
+                 {"removal failed", "Failed to delete 1 file"}}},
   };
 
   SessionServices services() const {

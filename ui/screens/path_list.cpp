@@ -51,7 +51,7 @@ ReasonMeasures& reasonMeasures() {
     const QFontMetrics metrics(current);
     const auto widestSize = static_cast<std::uint64_t>(999.9 * 1024 * 1024);
     measures.trailing =
-        metrics.horizontalAdvance(dataSizeText(widestSize)) + qCeil(metrics.height() * 0.75) + 3 * kSymbolGap + kSizeInset;
+        metrics.horizontalAdvance(dataSizeText(widestSize)) + qCeil(metrics.height() * 0.75) + 2 * kSymbolGap + kSizeInset;
   }
   return measures;
 }

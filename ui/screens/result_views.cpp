@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QRegularExpression>
 #include <QVBoxLayout>
 #include <climits>
@@ -39,11 +40,11 @@ constexpr int kDetailsMaxHeight = 100;
 // "Show details" under the screen's button, and the log it opens beneath:
 // the removal may end too fast for its log to be read while it runs.
 QAbstractButton* addDetails(QVBoxLayout* layout, QWidget* content, RemovalLog*& log) {
-  auto* toggle = new QPushButton(QObject::tr("Show details"), content);
+  // A link, as the ready screen's: a flat push button showed no focus and
+  // took no Return.
+  auto* toggle = new PlainButton(QObject::tr("Show details"), NamedColor::Blue, ui::font(TextStyle::Caption),
+                                 false, content);
   toggle->setObjectName(QStringLiteral("detailsButton"));
-  toggle->setFlat(true);
-  toggle->setFont(ui::font(TextStyle::Caption));
-  toggle->setCursor(Qt::PointingHandCursor);
   layout->addWidget(toggle, 0, Qt::AlignHCenter);
   log = new RemovalLog(content);
   log->setMaximumHeight(kDetailsMaxHeight);
@@ -92,6 +93,7 @@ CompletedView::CompletedView(QWidget* parent) : QWidget(parent) {
   connect(button, &QAbstractButton::clicked, this, &CompletedView::resetRequested);
   auto* putBack = new QPushButton(tr("Put back"), content);
   putBack->setObjectName(QStringLiteral("putBackButton"));
+  putBack->setAutoDefault(true);  // Return presses it when focused, as the other buttons
   putBack->hide();
   connect(putBack, &QAbstractButton::clicked, this, &CompletedView::putBackRequested);
   putBack_ = putBack;
@@ -178,7 +180,13 @@ ErrorView::ErrorView(QWidget* parent) : QWidget(parent) {
   inset->setContentsMargins(16, 0, 16, 0);
   inset->setSpacing(8);
   inset->addWidget(message_);
-  inset->addWidget(failed_);
+  // The rows read left-aligned, as a list, in a column no wider than they
+  // need, centred under the centred message.
+  auto* failedColumn = new QHBoxLayout;
+  failedColumn->addStretch();
+  failedColumn->addWidget(failed_, 1);
+  failedColumn->addStretch();
+  inset->addLayout(failedColumn);
   layout->addLayout(inset);
   auto* button = prominentButton(tr("Retry"), content);
   button->setObjectName(QStringLiteral("retryButton"));
@@ -199,9 +207,10 @@ QString ErrorView::messageText(const std::string& message) {
   if (message == "Cannot search: out of memory") return tr("Cannot search: out of memory");
   static const QRegularExpression failed(QStringLiteral("^Failed to (delete|remove) (\\d+) files$"));
   if (const auto match = failed.match(text); match.hasMatch()) {
-    const QString count = match.captured(2);
-    return match.captured(1) == QLatin1String("delete") ? tr("Failed to delete %1 files").arg(count)
-                                                        : tr("Failed to remove %1 files").arg(count);
+    // Through the table's plural forms: "1 files" reads as a fault.
+    const int count = int(qMin(match.captured(2).toLongLong(), qint64(INT_MAX)));
+    return match.captured(1) == QLatin1String("delete") ? tr("Failed to delete %n files", nullptr, count)
+                                                        : tr("Failed to remove %n files", nullptr, count);
   }
   // The path is data; the last ": " parts it from the system's reason.
   static const QRegularExpression search(QStringLiteral("^Cannot search (.+): ([^:]*)$"),
@@ -223,6 +232,12 @@ void ErrorView::setError(const std::string& message, bool fromRemoval, const std
     auto* item = new QListWidgetItem(QStringLiteral("%1\n    %2").arg(path, reason), failed_);
     item->setToolTip(QStringLiteral("%1\n%2").arg(pathDisplayText(row.path), reason));
   }
+  int widest = 0;
+  for (int i = 0; i < failed_->count(); ++i)
+    for (const QString& line : failed_->item(i)->text().split(QLatin1Char('\n')))
+      widest = qMax(widest, failed_->fontMetrics().horizontalAdvance(line));
+  failed_->setMaximumWidth(widest + 2 * failed_->frameWidth() +
+                           failed_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16);
   failed_->setVisible(!failed.empty());
   // Each removal's screen opens with its details closed.
   if (log_->isVisibleTo(this)) details_->click();

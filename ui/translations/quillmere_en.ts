@@ -268,13 +268,19 @@
         <source>Cannot search: out of memory</source>
         <translation>Cannot search: out of memory</translation>
     </message>
-    <message>
-        <source>Failed to delete %1 files</source>
-        <translation>Failed to delete %1 files</translation>
+    <message numerus="yes">
+        <source>Failed to delete %n files</source>
+        <translation>
+            <numerusform>Failed to delete %n file</numerusform>
+            <numerusform>Failed to delete %n files</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>Failed to remove %1 files</source>
-        <translation>Failed to remove %1 files</translation>
+    <message numerus="yes">
+        <source>Failed to remove %n files</source>
+        <translation>
+            <numerusform>Failed to remove %n file</numerusform>
+            <numerusform>Failed to remove %n files</numerusform>
+        </translation>
     </message>
     <message>
         <source>Cannot search %1: %2</source>

@@ -258,13 +258,17 @@
         <source>Cannot search: out of memory</source>
         <translation>无法搜索：内存不足</translation>
     </message>
-    <message>
-        <source>Failed to delete %1 files</source>
-        <translation>有 %1 个文件删除失败</translation>
+    <message numerus="yes">
+        <source>Failed to delete %n files</source>
+        <translation>
+            <numerusform>有 %n 个文件删除失败</numerusform>
+        </translation>
     </message>
-    <message>
-        <source>Failed to remove %1 files</source>
-        <translation>有 %1 个文件未能移到废纸篓</translation>
+    <message numerus="yes">
+        <source>Failed to remove %n files</source>
+        <translation>
+            <numerusform>有 %n 个文件未能移到废纸篓</numerusform>
+        </translation>
     </message>
     <message>
         <source>Cannot search %1: %2</source>
