@@ -93,7 +93,11 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
   layout->addSpacing(6);
   layout->addWidget(buttons);
 
-  setFixedWidth(300);
+  // An alert's width, wider only as far as the check box's line needs: a
+  // check box does not wrap, and its end would be cut off.
+  const QMargins margins = layout->contentsMargins();
+  const int needed = trashBox_ ? trashBox_->sizeHint().width() + margins.left() + margins.right() : 0;
+  setFixedWidth(qBound(300, needed, 480));
 }
 
 QString ConfirmationDialog::message() const { return message_ ? message_->text() : QString(); }

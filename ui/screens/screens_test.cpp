@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QImageWriter>
@@ -311,6 +312,13 @@ void ScreensTest::dialogRolesAndReturnKey() {
   QCOMPARE(finished.count(), 1);
   QCOMPARE(finished.at(0).at(0).toInt(), int(QDialog::Rejected));
   QVERIFY(!dialog.isVisible());
+
+  // The Trash's check box does not wrap: the dialog makes room for its whole line.
+  ConfirmationDialog trash(record({"/Applications/Notes.app"}), &window, RemovalPreview{false, 0, true, false});
+  trash.open();
+  auto* trashBox = trash.findChild<QCheckBox*>("trashBox");
+  QTRY_VERIFY(trashBox->isVisible());
+  QVERIFY2(trashBox->width() >= trashBox->sizeHint().width(), qPrintable(QString::number(trashBox->width())));
 }
 
 void ScreensTest::logAppendsKeepTheScrollPosition() {
