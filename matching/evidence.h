@@ -6,7 +6,16 @@
 //    rule takes is listed, its contents are not:
 //    - the name rule: the entry's name contains the application's name;
 //    - the folder rule: its path holds "/name/" (a folder named exactly so);
-//    - the identifier rule: its name contains the bundle identifier.
+//    - the identifier rule: its name contains the bundle identifier;
+//    - the spelling rule, for an entry none of these takes: the name spelt
+//      another way stands in it as whole words: without its spaces
+//      ("AirVideoServerHD"), with "-", "_" or "." between its words
+//      ("advanced-rest-client"), or without a trailing version number, then
+//      beginning the entry's name ("1Password" for "1Password 7", not
+//      "1Password 6", and "Studio 2" does not take "obs-studio").
+//      Apps keep their folders under such spellings; their rows are listed
+//      after the twelve folders' rows, and the twelve folders' own list is
+//      what the first three rules give.
 // 2. By content (content_evidence.h), in the background places only: a
 //    launchd job starting a program in the bundle or naming the identifier
 //    as an owner, a container whose metadata names it, a group container
@@ -32,6 +41,10 @@
 //    way, else InsideForeign. Apps built on one framework all keep "Local
 //    Storage" and "Crashpad/settings.dat" in their own folders: an app named
 //    "Local" or "Dat" must not take them. The list never depends on this step.
+//    A row step 1 found only by another spelling of the name (the spelling
+//    rule below) is judged by the same rules with that spelling for the name,
+//    the other installed apps' spellings counted as their names too; its own
+//    evidence is Spelling where it would be Name.
 // 4. Whatever step 3 found, a row other than the bundle whose folder others
 //    than its owner may write to, without the sticky bit, is ChangeableFolder
 //    (evidence_analysis.cpp): anyone who may write there could have renamed
@@ -59,6 +72,7 @@ enum class Evidence : unsigned char {
   InsideOtherApp,    // inside a folder another installed application's name or identifier names
   InsideForeign,     // inside a folder that is neither the app's nor its vendor's
   AlsoNames,         // another installed application's name stands in it, as long as the app's
+  Spelling,          // the application's name spelt another way stands in it as whole words
 };
 
 struct RowEvidence {
@@ -76,12 +90,14 @@ struct RowEvidence {
 // Rows a removal takes unless the user leaves them out.
 constexpr bool selectedByDefault(Evidence kind) {
   return kind == Evidence::Bundle || kind == Evidence::Identifier || kind == Evidence::Name ||
-         kind == Evidence::LaunchJob || kind == Evidence::Container;
+         kind == Evidence::LaunchJob || kind == Evidence::Container || kind == Evidence::Spelling;
 }
 
 // A row found in the background places. `content` is what it holds or how
 // the system named it: LaunchJob, Container, Identifier (a group container
 // named after the identifier), or NameOnly when only its name listed it.
+// A row of the twelve folders that only the spelling rule found is kept
+// with `content` Spelling.
 struct FoundRow {
   std::string path;
   Evidence content = Evidence::NameOnly;

@@ -1,6 +1,8 @@
 #include "matching/row_evidence.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include <utf8proc.h>
 
@@ -9,55 +11,6 @@
 
 namespace quillmere {
 namespace {
-
-// Space, "-", "_" and "." between the words of a name count alike, so
-// "google-play-music" holds the name "Google Play Music". One byte for one,
-// so positions in the result are positions in the text.
-std::string separatorsAlike(std::string text) {
-  for (char& c : text)
-    if (c == '-' || c == '_' || c == '.') c = ' ';
-  return text;
-}
-
-// Whether the character that ends just before `at` / starts at `at` is a
-// letter or a digit. Bytes that are not UTF-8 are neither.
-bool wordCharBefore(std::string_view text, std::size_t at) {
-  if (at == 0) return false;
-  std::size_t start = at - 1;
-  while (start > 0 && at - start < 4 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
-  utf8proc_int32_t codePoint = -1;
-  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data()) + start;
-  const utf8proc_ssize_t length = utf8proc_iterate(bytes, utf8proc_ssize_t(at - start), &codePoint);
-  return length == utf8proc_ssize_t(at - start) && isLetterOrDigit(char32_t(codePoint));
-}
-
-bool wordCharAt(std::string_view text, std::size_t at) {
-  if (at >= text.size()) return false;
-  utf8proc_int32_t codePoint = -1;
-  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data()) + at;
-  return utf8proc_iterate(bytes, utf8proc_ssize_t(text.size() - at), &codePoint) > 0 &&
-         isLetterOrDigit(char32_t(codePoint));
-}
-
-bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
-
-// `needle` stands in `text` not inside a longer word: at the start or after a
-// character that is not a letter or digit, and at the end or before one.
-// With `digitsMayFollow`, a run of digits may end the word ("Notes 2").
-bool standsBounded(std::string_view text, std::string_view needle, bool digitsMayFollow) {
-  if (needle.empty()) return false;
-  const bool wordStart = wordCharAt(needle, 0);
-  const bool wordEnd = wordCharBefore(needle, needle.size());
-  for (std::size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, at + 1)) {
-    if (wordStart && wordCharBefore(text, at)) continue;
-    std::size_t end = at + needle.size();
-    if (digitsMayFollow)
-      while (end < text.size() && isAsciiDigit(text[end])) ++end;
-    if (wordEnd && wordCharAt(text, end)) continue;
-    return true;
-  }
-  return false;
-}
 
 bool contains(std::string_view text, std::string_view needle) {
   return !needle.empty() && text.find(needle) != std::string_view::npos;
@@ -112,15 +65,6 @@ bool isAscii(std::string_view text) {
 
 std::size_t labelCount(std::string_view identifier) {
   return identifier.empty() ? 0 : std::size_t(std::count(identifier.begin(), identifier.end(), '.')) + 1;
-}
-
-// The text without its spaces and punctuation: ASCII letters and digits and
-// every byte beyond ASCII kept.
-std::string lettersAndDigits(std::string_view text) {
-  std::string out;
-  for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80 || (c >= 'a' && c <= 'z') || isAsciiDigit(c)) out.push_back(c);
-  return out;
 }
 
 }  // namespace
@@ -294,6 +238,51 @@ RowEvidence EvidenceRules::evidenceBelowRoot(std::string_view relativePath) cons
 
 namespace {
 
+// The rules once for each other spelling of the app's name, the other
+// installed apps going by their spellings too: a row spelt "Alfred" is no
+// more "Alfred 4"'s than "Alfred 5"'s.
+class SpellingRules {
+public:
+  SpellingRules(std::string_view appName, std::string_view identifier, const std::vector<InstalledApp>& others) {
+    others_.reserve(others.size());
+    for (const InstalledApp& app : others) {
+      InstalledApp spelt{app.path, app.name, app.bundleIdentifier, app.otherNames, {}};
+      const auto addSpellings = [&](const std::string& name) {
+        for (Spelling& spelling : otherSpellings(matchingForm(searchableName(name))))
+          spelt.otherNames.push_back(std::move(spelling.words));
+      };
+      addSpellings(app.name);
+      for (const std::string& name : app.otherNames) addSpellings(name);
+      others_.push_back(std::move(spelt));
+    }
+    for (Spelling& spelling : otherSpellings(matchingForm(searchableName(appName)))) {
+      const std::string words = spelling.words;
+      rules_.emplace_back(std::move(spelling), EvidenceRules(words, identifier, others_));
+    }
+  }
+  SpellingRules(const SpellingRules&) = delete;
+  SpellingRules& operator=(const SpellingRules&) = delete;
+
+  // The evidence of a row named `entryName`, below its root at `relative`
+  // when it lies below one, judged with the first spelling standing in it.
+  RowEvidence evidenceOf(const EvidenceRules& byName, std::string_view entryName,
+                         std::optional<std::string_view> relative) const {
+    const std::string words = separatorsAlike(matchingForm(entryName));
+    for (const auto& [spelling, rules] : rules_) {
+      if (!standsAsSpelling(words, spelling)) continue;
+      if (const InstalledApp* copy = byName.namedCopy()) return {Evidence::SharedIdentifier, std::nullopt, copy->path};
+      RowEvidence evidence = relative ? rules.evidenceBelowRoot(*relative) : rules.evidenceOf(entryName);
+      if (evidence.kind == Evidence::Name) evidence.kind = Evidence::Spelling;
+      return evidence;
+    }
+    return {Evidence::Coincidence, std::nullopt, {}};
+  }
+
+private:
+  std::vector<InstalledApp> others_;  // read by rules_: never resized once they are made
+  std::vector<std::pair<Spelling, EvidenceRules>> rules_;
+};
+
 // Beyond the app's own folders a name is weak evidence (a cookie or a job
 // anyone could name so); what a row holds, or a name the system gave it from
 // the identifier, is strong.
@@ -315,16 +304,22 @@ std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<Insta
         return std::string_view(path).substr(root.size() + 1);
     return std::nullopt;
   };
-  const auto judge = [&](const EvidenceRules& rules, std::size_t row) -> RowEvidence {
+  const std::string identifier = app.bundleIdentifier().value_or("");
+  const bool anySpelt = std::any_of(app.rows.begin(), app.rows.end(),
+                                    [](const ListedRow& row) { return row.found == Evidence::Spelling; });
+  const auto judge = [&](const EvidenceRules& rules, const SpellingRules* spellings, std::size_t row) -> RowEvidence {
     const ListedRow& listed = app.rows[row];
     if ((row + 1 == app.rows.size() && listed.path == app.path()) || (!app.link.empty() && listed.path == app.link))
       return {Evidence::Bundle, std::nullopt, {}};
+    if (listed.found == Evidence::Spelling && spellings)
+      return spellings->evidenceOf(rules, lastComponent(listed.path), belowRoot(listed.path));
     if (listed.found) return placeEvidence(rules, listed);
     if (const auto relative = belowRoot(listed.path)) return rules.evidenceBelowRoot(*relative);
     return rules.evidenceOf(lastComponent(listed.path));
   };
-  const std::string identifier = app.bundleIdentifier().value_or("");
   const EvidenceRules rules(app.name(), identifier, others);
+  std::optional<SpellingRules> spellings;
+  if (anySpelt) spellings.emplace(app.name(), identifier, others);
   std::vector<RowEvidence> evidence;
   evidence.reserve(app.rows.size());
   // What the folders that hold rows no known name explains are called: the
@@ -338,7 +333,7 @@ std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<Insta
   std::vector<std::string> runs;
   bool anyText = false;  // a word without such a run: every list may name it
   for (std::size_t row = 0; row < app.rows.size(); ++row) {
-    evidence.push_back(judge(rules, row));
+    evidence.push_back(judge(rules, spellings ? &*spellings : nullptr, row));
     if (evidence.back().kind != Evidence::InsideForeign) continue;
     const std::string_view relative = *belowRoot(app.rows[row].path);
     const std::string folders = separatorsAlike(matchingForm(relative.substr(0, relative.rfind('/'))) + "/");
@@ -380,8 +375,11 @@ std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<Insta
     for (std::size_t i = 0; i < named.size(); ++i)
       if (toParse[i]) readDeferredProperties(named[i]);
     const EvidenceRules withNames(app.name(), identifier, named);
+    std::optional<SpellingRules> spellingsWithNames;
+    if (anySpelt) spellingsWithNames.emplace(app.name(), identifier, named);
     for (std::size_t row = 0; row < evidence.size(); ++row)
-      if (evidence[row].kind == Evidence::InsideForeign) evidence[row] = judge(withNames, row);
+      if (evidence[row].kind == Evidence::InsideForeign)
+        evidence[row] = judge(withNames, spellingsWithNames ? &*spellingsWithNames : nullptr, row);
   }
   return evidence;
 }
