@@ -24,10 +24,15 @@
 //    this app and the other installed ones, the first that holds: the bundle;
 //    what step 2 found; Coincidence when neither the identifier nor the name
 //    stands bounded; OtherApp when a longer name or identifier of another app
-//    does; Identifier (SharedIdentifier when another bundle has it); for the
-//    name: SharedIdentifier when a copy of the same name is installed,
-//    OtherApp for the name inside another vendor's identifier (only an app
-//    with an identifier has a vendor), OtherApp or AlsoNames when another
+//    does; Identifier (SharedIdentifier when another bundle has it, OtherApp
+//    when an installed edition's suffix follows it as a word: an edition's
+//    identifier is this one's with a suffix after "-", "_" or ".", and
+//    "….alfred-preferences-3" is the edition "….alfred-3"'s); for the name:
+//    SharedIdentifier when a copy of the same name is installed, or an
+//    edition is and a number follows the name (two editions of one product
+//    name a version's folder alike: "Rider2024.3"); OtherApp for the name
+//    inside another vendor's identifier (only an app with an identifier has
+//    a vendor), OtherApp or AlsoNames when another
 //    installed app's name stands in the row as whole words and explains as
 //    much of it or more; else Name (NameOnly beyond the Library folders).
 //    An identifier of fewer than three labels, or one that begins the
@@ -64,7 +69,7 @@ enum class Evidence : unsigned char {
   Name,              // the application's name stands in it as whole words
   Coincidence,       // the name or identifier only inside a longer word
   OtherApp,          // another application explains the row better
-  SharedIdentifier,  // another installed bundle has the same identifier
+  SharedIdentifier,  // another installed bundle has the same identifier, or is an edition of it
   LaunchJob,         // a launchd job whose program lies inside the bundle
   Container,         // a container whose metadata names the app's identifier
   NameOnly,          // only its name, in a place beyond the app's own folders

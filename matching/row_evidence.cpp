@@ -12,6 +12,18 @@
 namespace quillmere {
 namespace {
 
+// The name standing at a word's start with a number after it, joined or after
+// a space ("rider2024 3", "notes 2").
+bool nameBeforeNumber(std::string_view words, std::string_view name) {
+  for (std::size_t at = words.find(name); at != std::string_view::npos; at = words.find(name, at + 1)) {
+    if (at > 0 && words[at - 1] != ' ') continue;
+    std::size_t end = at + name.size();
+    if (end < words.size() && words[end] == ' ') ++end;
+    if (end < words.size() && isAsciiDigit(words[end])) return true;
+  }
+  return false;
+}
+
 bool contains(std::string_view text, std::string_view needle) {
   return !needle.empty() && text.find(needle) != std::string_view::npos;
 }
@@ -99,6 +111,16 @@ EvidenceRules::EvidenceRules(std::string_view appName, std::string_view bundleId
   if (labelCount(identifier) >= 3 && extended < 2) identifier_ = identifier;
   if (const std::vector<std::string_view> labels = reverseDnsLabels(identifier_); labels.size() >= 2)
     vendorName_ = lettersAndDigits(labels[1]);
+  // An edition: the identifier ours with a suffix ("-EAP", ".beta", "-3").
+  for (const InstalledApp& app : others) {
+    const std::string other = matchingForm(searchableIdentifier(app.bundleIdentifier));
+    if (identifier_.empty() || other.size() <= identifier_.size() + 1 || !other.starts_with(identifier_)) continue;
+    const char separator = other[identifier_.size()];
+    if (separator != '-' && separator != '_' && separator != '.') continue;
+    edition_ = &app;
+    editionSuffix_ = separatorsAlike(other.substr(identifier_.size() + 1));
+    break;
+  }
   for (const InstalledApp& app : others) {
     Other other{&app, separatorsAlike(matchingForm(searchableName(app.name))),
                 matchingForm(searchableIdentifier(app.bundleIdentifier)), {}};
@@ -172,11 +194,20 @@ RowEvidence EvidenceRules::evidenceOf(std::string_view entryName) const {
 
   if (own == Evidence::Identifier) {
     if (copy_) return RowEvidence{Evidence::SharedIdentifier, std::nullopt, copy_->path};
+    // The identifier followed by the edition's suffix as a word is the
+    // edition's ("….alfred-preferences-3" when "….alfred-3" is installed).
+    const std::size_t after = folded.find(identifier_) + identifier_.size();
+    if (edition_ && standsBounded(std::string_view(words).substr(after), editionSuffix_, false))
+      return RowEvidence{Evidence::OtherApp, edition_->name, edition_->path};
     return RowEvidence{Evidence::Identifier, std::nullopt, {}};
   }
   // A copy under the same name finds the same rows through it: the copy that
-  // stays would lose them.
+  // stays would lose them. An installed edition (a beta, a preview, another
+  // major version) names a version's folder as the product does: with two
+  // editions of one product, "JetBrains/Rider2024.3" is either's.
   if (namedCopy_) return RowEvidence{Evidence::SharedIdentifier, std::nullopt, namedCopy_->path};
+  if (edition_ && nameBeforeNumber(words, name_))
+    return RowEvidence{Evidence::SharedIdentifier, std::nullopt, edition_->path};
   // The name as one word of another vendor's identifier ("com.othervendor.name").
   // A name that begins the dotted name is no top-level domain: "sky.map.log"
   // is the application Sky Map's own. An app without an identifier has no

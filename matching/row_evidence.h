@@ -51,6 +51,8 @@ private:
   std::vector<Other> named_;     // every other installed app but our copies
   const InstalledApp* copy_ = nullptr;       // another bundle with our identifier
   const InstalledApp* namedCopy_ = nullptr;  // one of them with our name too
+  const InstalledApp* edition_ = nullptr;    // another bundle whose identifier is ours and a suffix
+  std::string editionSuffix_;                // that suffix, its separators alike ("eap", "3")
 };
 
 // What an installed bundle's Info.plist must hold, as letters of either case,

@@ -151,6 +151,8 @@ TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
       {"sys/Applications/1Password 7.app", "com.agilebits.onepassword7", ""},
       {"sys/Applications/Alfred 4.app", "com.runningwithcrayons.alfred", ""},
       {"sys/Applications/Alfred 5.app", "com.runningwithcrayons.alfred5", ""},
+      {"sys/Applications/Rider.app", "com.jetbrains.rider", ""},
+      {"sys/Applications/Rider EAP.app", "com.jetbrains.rider-EAP", ""},
   };
   for (const Bundle& b : bundles) {
     std::string keys;
@@ -169,7 +171,9 @@ TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
            "Application Support/Marathon Infinity", "Saved Application State/io.alacritty.savedState",
            "Application Support/Looped Whisper", "Application Support/AirVideoServerHD",
            "Caches/Air Video Server HD", "Application Support/advanced-rest-client", "Logs/1Password",
-           "Logs/1Password 6", "Application Support/Alfred",
+           "Logs/1Password 6", "Application Support/Alfred", "Application Support/JetBrains/Rider2024.3",
+           "Application Support/Rider", "Preferences/com.jetbrains.rider.plist",
+           "Preferences/com.jetbrains.rider-settings-eap.plist",
        })
     writeFile(tmp / (std::string("home/Library/") + row));
 
@@ -203,6 +207,12 @@ TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
       {"1Password 7", "Logs/1Password", "spelling", ""},
       {"1Password 7", "Logs/1Password 6", "unlisted", ""},  // another version's
       {"Alfred 4", "Application Support/Alfred", "alsoNames", "Alfred 5"},
+      // An edition installed beside it (its identifier ours and a suffix)
+      // names its version's folders as the product does.
+      {"Rider", "Application Support/JetBrains/Rider2024.3", "sharedIdentifier", ""},
+      {"Rider", "Application Support/Rider", "name", ""},
+      {"Rider", "Preferences/com.jetbrains.rider.plist", "identifier", ""},
+      {"Rider", "Preferences/com.jetbrains.rider-settings-eap.plist", "otherApp", "Rider EAP"},
   };
   std::map<std::string, AppInfo> analysed;
   for (const Expected& e : table) {
