@@ -1,6 +1,10 @@
 #include "matching/row_evidence.h"
 
 #include <algorithm>
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -85,12 +89,19 @@ PropertyListFilter identifiersWorthReading(std::string_view appName, std::string
   std::string name = separatorsAlike(matchingForm(searchableName(appName)));
   std::string identifier = separatorsAlike(matchingForm(searchableIdentifier(bundleIdentifier)));
   if (!isAscii(name) || !isAscii(identifier)) return {};
+  // Every installed bundle's list passes through here, beside the search:
+  // each byte is folded by a table lookup into one buffer per thread.
+  static constexpr std::array<char, 256> kFolded = [] {
+    std::array<char, 256> table{};
+    for (int c = 0; c < 256; ++c) table[std::size_t(c)] = char(c);
+    for (int c = 'A'; c <= 'Z'; ++c) table[std::size_t(c)] = char(c + ('a' - 'A'));
+    for (const char c : {'-', '_', '.'}) table[static_cast<unsigned char>(c)] = ' ';
+    return table;
+  }();
   return [name = std::move(name), identifier = std::move(identifier)](std::string_view bytes) {
-    std::string folded(bytes);
-    for (char& c : folded) {
-      if (c >= 'A' && c <= 'Z') c = char(c + ('a' - 'A'));
-      else if (c == '-' || c == '_' || c == '.') c = ' ';
-    }
+    thread_local std::string folded;
+    folded.resize(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) folded[i] = kFolded[static_cast<unsigned char>(bytes[i])];
     return contains(folded, name) || contains(folded, identifier);
   };
 }
@@ -314,6 +325,55 @@ private:
   std::vector<std::pair<Spelling, EvidenceRules>> rules_;
 };
 
+// Whether a text holds any of many short needles, in one pass over it: at
+// each position the next four bytes are looked up among the needles' first
+// four, and only a needle that begins so is compared. A few hundred Info.plists
+// against a few dozen folder words, each searched for alone, took longer than
+// the whole walk of the Library.
+class NeedleSet {
+public:
+  explicit NeedleSet(std::vector<std::string> needles) : needles_(std::move(needles)) {
+    std::sort(needles_.begin(), needles_.end());
+    needles_.erase(std::unique(needles_.begin(), needles_.end()), needles_.end());
+    for (std::size_t i = 0; i < needles_.size(); ++i) {
+      if (needles_[i].size() < kHead) {
+        short_.push_back(i);
+        continue;
+      }
+      const std::uint32_t head = headAt(needles_[i].data());
+      heads_.emplace_back(head, i);
+      filter_.set(slot(head));
+    }
+    std::sort(heads_.begin(), heads_.end());
+  }
+  bool empty() const { return needles_.empty(); }
+  bool anyIn(std::string_view text) const {
+    for (std::size_t i : short_)
+      if (contains(text, needles_[i])) return true;
+    for (std::size_t at = 0; !heads_.empty() && at + kHead <= text.size(); ++at) {
+      const std::uint32_t head = headAt(text.data() + at);
+      if (!filter_.test(slot(head))) continue;
+      for (auto it = std::lower_bound(heads_.begin(), heads_.end(), std::pair(head, std::size_t(0)));
+           it != heads_.end() && it->first == head; ++it)
+        if (text.substr(at).starts_with(needles_[it->second])) return true;
+    }
+    return false;
+  }
+
+private:
+  static constexpr std::size_t kHead = 4;
+  static std::uint32_t headAt(const char* bytes) {
+    std::uint32_t head;
+    std::memcpy(&head, bytes, kHead);
+    return head;
+  }
+  static std::size_t slot(std::uint32_t head) { return (head * 2654435761u) >> 20; }
+  std::vector<std::string> needles_;
+  std::vector<std::size_t> short_;                          // needles shorter than a head
+  std::vector<std::pair<std::uint32_t, std::size_t>> heads_;  // first four bytes, needle
+  std::bitset<4096> filter_;                                  // heads_ by slot
+};
+
 // Beyond the app's own folders a name is weak evidence (a cookie or a job
 // anyone could name so); what a row holds, or a name the system gave it from
 // the identifier, is strong.
@@ -390,17 +450,23 @@ std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<Insta
       wordHasOther = false;
     }
   }
+  const NeedleSet runSet(std::move(runs));
+  std::string folded;  // one buffer for every list
   const auto mayName = [&](const InstalledApp& other) {
     if (other.deferredProperties.empty()) return false;
     if (anyText) return true;
-    std::string folded;
-    folded.reserve(other.deferredProperties.size());
-    for (char c : other.deferredProperties)
-      if (c != '\0') folded.push_back(c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c);
-    return std::any_of(runs.begin(), runs.end(), [&](const std::string& run) { return contains(folded, run); });
+    // Lower case, NULs dropped, written without a branch per byte.
+    folded.resize(other.deferredProperties.size());
+    std::size_t length = 0;
+    for (const char c : other.deferredProperties) {
+      const auto byte = static_cast<unsigned char>(c);
+      folded[length] = char(byte + (unsigned(byte - 'A') < 26u ? 'a' - 'A' : 0));
+      length += byte != 0;
+    }
+    return runSet.anyIn(std::string_view(folded).substr(0, length));
   };
   std::vector<bool> toParse(others.size(), false);
-  for (std::size_t i = 0; (!runs.empty() || anyText) && i < others.size(); ++i) toParse[i] = mayName(others[i]);
+  for (std::size_t i = 0; (!runSet.empty() || anyText) && i < others.size(); ++i) toParse[i] = mayName(others[i]);
   if (std::find(toParse.begin(), toParse.end(), true) != toParse.end()) {
     std::vector<InstalledApp> named = others;
     for (std::size_t i = 0; i < named.size(); ++i)
