@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 #include <utf8proc.h>
 
+#include "analysis/joining_thread.h"
 #include "matching/name_matcher.h"
 #include "fsys/path_text.h"
 
@@ -451,8 +453,8 @@ std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<Insta
     }
   }
   const NeedleSet runSet(std::move(runs));
-  std::string folded;  // one buffer for every list
-  const auto mayName = [&](const InstalledApp& other) {
+  // `folded`: one buffer for every list a thread searches.
+  const auto mayName = [&](const InstalledApp& other, std::string& folded) {
     if (other.deferredProperties.empty()) return false;
     if (anyText) return true;
     // Lower case, NULs dropped, written without a branch per byte.
@@ -465,9 +467,27 @@ std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<Insta
     }
     return runSet.anyIn(std::string_view(folded).substr(0, length));
   };
-  std::vector<bool> toParse(others.size(), false);
-  for (std::size_t i = 0; (!runSet.empty() || anyText) && i < others.size(); ++i) toParse[i] = mayName(others[i]);
-  if (std::find(toParse.begin(), toParse.end(), true) != toParse.end()) {
+  // One byte per bundle, not std::vector<bool>: two threads write apart.
+  std::vector<char> toParse(others.size(), 0);
+  if (!runSet.empty() || anyText) {
+    const auto look = [&](std::size_t from, std::size_t to) {
+      std::string folded;
+      for (std::size_t i = from; i < to; ++i) toParse[i] = mayName(others[i], folded);
+    };
+    // Searching a few hundred lists is the longest step after the walk, and
+    // the walk's threads are done: half of them are searched on another.
+    const std::size_t half = others.size() / 2;
+    std::optional<JoiningThread> helper;
+    if (half >= 64) {
+      try {
+        helper.emplace([&, half] { look(half, others.size()); });
+      } catch (const std::system_error&) {
+        // no thread to be had: this one searches them all
+      }
+    }
+    look(0, helper ? half : others.size());
+  }
+  if (std::find(toParse.begin(), toParse.end(), 1) != toParse.end()) {
     std::vector<InstalledApp> named = others;
     for (std::size_t i = 0; i < named.size(); ++i)
       if (toParse[i]) readDeferredProperties(named[i]);
