@@ -195,8 +195,13 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath, const std::string
   }
   std::vector<UnreadableFolder> unreadable;
   std::vector<std::string> withoutMetadata;
-  std::vector<std::string> related =
-      findRelatedFiles(name, bundleIdentifier ? &*bundleIdentifier : nullptr, unreadable, withoutMetadata);
+  std::vector<std::string> spelt;
+  std::vector<std::string> related = findRelatedFiles(name, bundleIdentifier ? &*bundleIdentifier : nullptr,
+                                                      unreadable, withoutMetadata, spelt);
+  // The rows only another spelling of the name found follow the twelve
+  // folders' own list, which stays what the name rules give.
+  const std::size_t firstSpelt = related.size();
+  for (std::string& path : spelt) related.push_back(std::move(path));
   // Beyond the twelve folders: their rows after the twelve folders' rows and
   // before the bundle.
   const SearchedApp searched{appPath, searchableName(name),
@@ -210,6 +215,7 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath, const std::string
   if (!link.empty() && std::find(related.begin(), related.end(), link) == related.end()) related.push_back(link);
   related.push_back(appPath);
   AppInfo info(std::move(name), appPath, std::move(bundleIdentifier), std::move(icon), std::move(related));
+  for (std::size_t i = firstSpelt; i < firstPlace; ++i) info.rows[i].found = Evidence::Spelling;
   for (std::size_t i = 0; i < places.rows.size(); ++i) info.rows[firstPlace + i].found = places.rows[i].content;
   // Each row's entry as it is now, when the list is made: the removal later
   // deletes a path only while it still names this entry.
@@ -231,7 +237,8 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath, const std::string
 std::vector<std::string> AppAnalyzer::findRelatedFiles(const std::string& appName,
                                                        const std::string* bundleIdentifier,
                                                        std::vector<UnreadableFolder>& unreadable,
-                                                       std::vector<std::string>& withoutMetadata) const {
+                                                       std::vector<std::string>& withoutMetadata,
+                                                       std::vector<std::string>& spelt) const {
   // Names that cannot be a real application's stay in the record but search
   // for nothing.
   const NameMatcher matcher(searchableName(appName), bundleIdentifier ? searchableIdentifier(*bundleIdentifier) : "");
@@ -247,8 +254,11 @@ std::vector<std::string> AppAnalyzer::findRelatedFiles(const std::string& appNam
   std::vector<std::string> found = collectMatchingEntries(roots, matcher, walkThreadCount(), &unreadable, &metadata);
   withoutMetadata = std::move(metadata.absentIn);
   std::sort(withoutMetadata.begin(), withoutMetadata.end());
-  sortAndDeduplicate(found);
-  return found;
+  std::vector<std::string> byName;
+  for (std::string& path : found) (matcher.matchesName(lastComponent(path)) ? byName : spelt).push_back(std::move(path));
+  sortAndDeduplicate(byName);
+  sortAndDeduplicate(spelt);
+  return byName;
 }
 
 }  // namespace quillmere

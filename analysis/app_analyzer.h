@@ -1,7 +1,8 @@
 #pragma once
 // Turns the path of an application bundle into an AppInfo: its name, bundle
 // identifier, icon, and every leftover path found in the twelve search roots,
-// sorted, then those found in the places beyond them (extra_places.h),
+// sorted, then those of them only another spelling of the name found, sorted,
+// then those found in the places beyond them (extra_places.h),
 // sorted, with the bundle path appended last; also the folders it could not
 // read and the programs running from the bundle. Only reads the file system.
 
@@ -63,7 +64,8 @@ private:
   AppInfo analyzeBundle(const std::string& appPath, const std::string& link) const;
   std::vector<std::string> findRelatedFiles(const std::string& appName, const std::string* bundleIdentifier,
                                             std::vector<UnreadableFolder>& unreadable,
-                                            std::vector<std::string>& withoutMetadata) const;
+                                            std::vector<std::string>& withoutMetadata,
+                                            std::vector<std::string>& spelt) const;
 
   SearchLocations locations_;
 };

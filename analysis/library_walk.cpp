@@ -88,7 +88,7 @@ EntryAction actionFor(int parentFd, std::string_view parentPath, const FolderEnt
   if (isHiddenEntry(parentFd, entry.name, &info, &haveInfo)) return EntryAction::Pass;
   const std::string_view name(entry.name);
   // Listed once as a whole: a matched folder is not entered.
-  if (belowNameFolder || matcher.matchesName(name)) return EntryAction::List;
+  if (belowNameFolder || matcher.match(name) != NameMatch::None) return EntryAction::List;
   // Children of an entry this deep would be too deep to be tested.
   if (depth >= kMaxEntryDepth) return EntryAction::Pass;
   if (kindOf(parentFd, parentPath, entry, &info, haveInfo) != EntryKind::Folder) return EntryAction::Pass;

@@ -1,7 +1,8 @@
 #pragma once
 // The bounded walk of the search roots: every visible entry one to three
 // levels below a root is tested; matches are collected, matched folders are
-// not entered, symbolic links are never followed, and folders that cannot be
+// not entered (whichever name rule took them, the spelling rule among them),
+// symbolic links are never followed, and folders that cannot be
 // read are passed over (and, on request, named).
 
 #include <string>

@@ -17,6 +17,7 @@ std::string_view evidenceKeyword(Evidence kind) {
     case Evidence::InsideOtherApp: return "insideOtherApp";
     case Evidence::InsideForeign: return "insideForeignFolder";
     case Evidence::AlsoNames: return "alsoNames";
+    case Evidence::Spelling: return "spelling";
   }
   return "name";
 }

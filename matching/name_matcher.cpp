@@ -2,6 +2,7 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
@@ -171,6 +172,26 @@ bool couldBeAnIdentifier(std::string_view identifier) {
   return labels + 1 >= 2;
 }
 
+// Whether the character that ends just before `at` / starts at `at` is a
+// letter or a digit. Bytes that are not UTF-8 are neither.
+bool wordCharBefore(std::string_view text, std::size_t at) {
+  if (at == 0) return false;
+  std::size_t start = at - 1;
+  while (start > 0 && at - start < 4 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+  utf8proc_int32_t codePoint = -1;
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data()) + start;
+  const utf8proc_ssize_t length = utf8proc_iterate(bytes, utf8proc_ssize_t(at - start), &codePoint);
+  return length == utf8proc_ssize_t(at - start) && isLetterOrDigit(char32_t(codePoint));
+}
+
+bool wordCharAt(std::string_view text, std::size_t at) {
+  if (at >= text.size()) return false;
+  utf8proc_int32_t codePoint = -1;
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data()) + at;
+  return utf8proc_iterate(bytes, utf8proc_ssize_t(text.size() - at), &codePoint) > 0 &&
+         isLetterOrDigit(char32_t(codePoint));
+}
+
 }  // namespace
 
 bool isLetterOrDigit(char32_t codePoint) {
@@ -194,6 +215,75 @@ std::string searchableIdentifier(std::string_view identifier) {
   return couldBeAnIdentifier(identifier) ? std::string(identifier) : std::string();
 }
 
+std::string separatorsAlike(std::string text) {
+  for (char& c : text)
+    if (c == '-' || c == '_' || c == '.') c = ' ';
+  return text;
+}
+
+std::string lettersAndDigits(std::string_view text) {
+  std::string out;
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80 || (c >= 'a' && c <= 'z') || isAsciiDigit(c)) out.push_back(c);
+  return out;
+}
+
+bool standsBounded(std::string_view text, std::string_view needle, bool digitsMayFollow) {
+  if (needle.empty()) return false;
+  const bool wordStart = wordCharAt(needle, 0);
+  const bool wordEnd = wordCharBefore(needle, needle.size());
+  for (std::size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, at + 1)) {
+    if (wordStart && wordCharBefore(text, at)) continue;
+    std::size_t end = at + needle.size();
+    if (digitsMayFollow)
+      while (end < text.size() && isAsciiDigit(text[end])) ++end;
+    if (wordEnd && wordCharAt(text, end)) continue;
+    return true;
+  }
+  return false;
+}
+
+std::vector<Spelling> otherSpellings(std::string_view foldedName) {
+  std::vector<Spelling> spellings;
+  const auto add = [&](std::string words, bool versionDropped) {
+    Spelling spelling{std::move(words), versionDropped};
+    if (!spelling.words.empty() &&
+        std::find(spellings.begin(), spellings.end(), spelling) == spellings.end())
+      spellings.push_back(std::move(spelling));
+  };
+  const std::string words = separatorsAlike(std::string(foldedName));
+  const std::string joined = lettersAndDigits(words);
+  if (words.find(' ') != std::string::npos) add(words, false);
+  if (joined != words) add(joined, false);
+  // A version is a word of digits at the end ("Alfred 4", "Parallels Desktop
+  // 18.1"); what is left must still be a name of its own.
+  std::string_view shortened = words;
+  for (;;) {
+    const std::size_t space = shortened.find_last_of(' ');
+    if (space == std::string_view::npos) break;
+    const std::string_view last = shortened.substr(space + 1);
+    if (!last.empty() && !std::all_of(last.begin(), last.end(), isAsciiDigit)) break;
+    shortened = shortened.substr(0, space);
+  }
+  while (!shortened.empty() && shortened.back() == ' ') shortened.remove_suffix(1);
+  if (shortened.size() < words.size() && lettersAndDigits(shortened).size() >= 3) {
+    add(std::string(shortened), true);
+    add(lettersAndDigits(shortened), true);
+  }
+  return spellings;
+}
+
+bool standsAsSpelling(std::string_view words, const Spelling& spelling) {
+  if (!spelling.versionDropped) return standsBounded(words, spelling.words, true);
+  // Without its version a name is often a common word ("Studio" of "Studio
+  // 2"): it must begin the entry's name and leave at most one more word, no
+  // number ("Logs/1Password", "Alfred.plist", not "obs-studio" or "Alfred 3").
+  if (!words.starts_with(spelling.words)) return false;
+  const std::string_view rest = words.substr(spelling.words.size());
+  if (rest.empty()) return true;
+  return rest.size() > 1 && rest[0] == ' ' && !isAsciiDigit(rest[1]) && rest.find(' ', 1) == std::string_view::npos;
+}
+
 std::string matchingForm(std::string_view text, FoldPath path) { return normalize(text, true, path); }
 
 std::string canonicalForm(std::string_view text) { return normalize(text, false, FoldPath::Fast); }
@@ -202,11 +292,22 @@ NameMatcher::NameMatcher(std::string_view appName, std::string_view bundleIdenti
     : name_(matchingForm(appName, path)),
       identifier_(matchingForm(bundleIdentifier, path)),
       slashedName_("/" + name_ + "/"),
+      spellings_(otherSpellings(name_)),
       path_(path) {}
 
 bool NameMatcher::matchesName(std::string_view entryName) const {
   const FoldedText folded(entryName, path_);
   return contains(folded.view(), name_) || contains(folded.view(), identifier_);
+}
+
+NameMatch NameMatcher::match(std::string_view entryName) const {
+  const FoldedText folded(entryName, path_);
+  if (contains(folded.view(), name_) || contains(folded.view(), identifier_)) return NameMatch::Name;
+  if (spellings_.empty()) return NameMatch::None;
+  const std::string words = separatorsAlike(std::string(folded.view()));
+  for (const Spelling& spelling : spellings_)
+    if (standsAsSpelling(words, spelling)) return NameMatch::Spelling;
+  return NameMatch::None;
 }
 
 bool NameMatcher::isNameFolder(std::string_view folderName) const {

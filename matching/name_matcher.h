@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillmere {
 
@@ -34,6 +35,49 @@ std::string matchingForm(std::string_view text, FoldPath path = FoldPath::Fast);
 // Byte order of this key is code-point order of the normalised text.
 std::string canonicalForm(std::string_view text);
 
+inline bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Space, "-", "_" and "." between the words of a name count alike, so
+// "google-play-music" holds the name "Google Play Music". One byte for one,
+// so positions in the result are positions in the text.
+std::string separatorsAlike(std::string text);
+
+// The text without its spaces and punctuation: ASCII letters and digits and
+// every byte beyond ASCII kept. For text in matching form.
+std::string lettersAndDigits(std::string_view text);
+
+// `needle` stands in `text` not inside a longer word: at the start or after a
+// character that is not a letter or digit, and at the end or before one.
+// With `digitsMayFollow`, a run of digits may end the word ("Notes 2").
+bool standsBounded(std::string_view text, std::string_view needle, bool digitsMayFollow);
+
+// Another way an application's own folders spell its name (evidence.h, the
+// spelling rule), as words in matching form with separators alike.
+struct Spelling {
+  std::string words;
+  // The name's trailing version number left out ("1password" for
+  // "1Password 7").
+  bool versionDropped = false;
+  friend bool operator==(const Spelling&, const Spelling&) = default;
+};
+
+// The other spellings of a name given in matching form: its words with "-",
+// "_" or "." between them, the name without its spaces and punctuation, and,
+// when it ends in a version number, without that (and without its spaces).
+// A name of one word without a version has none. A shortened name keeps at
+// least three letters or digits.
+std::vector<Spelling> otherSpellings(std::string_view foldedName);
+
+// Whether an entry name, in matching form with separators alike, holds the
+// spelling as whole words (a run of digits may follow). One that dropped the
+// version must begin the name, and at most one word that is no number may
+// follow it.
+bool standsAsSpelling(std::string_view words, const Spelling& spelling);
+
+// How an entry name matched: by the name or identifier rule, or only by
+// another spelling of the name.
+enum class NameMatch { None, Name, Spelling };
+
 // The three name rules of one analysis (evidence.h), with its needles lower-cased once.
 // Immutable after construction, so one matcher serves several walking threads.
 class NameMatcher {
@@ -45,6 +89,10 @@ public:
   // contains the application name or the bundle identifier. Empty needles
   // never match.
   bool matchesName(std::string_view entryName) const;
+
+  // The same, and when neither rule takes the entry, whether one of the
+  // name's other spellings stands in it.
+  NameMatch match(std::string_view entryName) const;
 
   // True when a folder of this name puts "/name/" into the root-relative text
   // of everything below it (the folder rule, decided one folder at a time).
@@ -58,6 +106,7 @@ private:
   std::string name_;        // matching form of the application name
   std::string identifier_;  // matching form of the bundle identifier
   std::string slashedName_; // "/" + name_ + "/"
+  std::vector<Spelling> spellings_;
   FoldPath path_;
 };
 

@@ -1,60 +1,31 @@
 #include "matching/row_evidence.h"
 
 #include <algorithm>
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <system_error>
+#include <utility>
 
 #include <utf8proc.h>
 
+#include "analysis/joining_thread.h"
 #include "matching/name_matcher.h"
 #include "fsys/path_text.h"
 
 namespace quillmere {
 namespace {
 
-// Space, "-", "_" and "." between the words of a name count alike, so
-// "google-play-music" holds the name "Google Play Music". One byte for one,
-// so positions in the result are positions in the text.
-std::string separatorsAlike(std::string text) {
-  for (char& c : text)
-    if (c == '-' || c == '_' || c == '.') c = ' ';
-  return text;
-}
-
-// Whether the character that ends just before `at` / starts at `at` is a
-// letter or a digit. Bytes that are not UTF-8 are neither.
-bool wordCharBefore(std::string_view text, std::size_t at) {
-  if (at == 0) return false;
-  std::size_t start = at - 1;
-  while (start > 0 && at - start < 4 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
-  utf8proc_int32_t codePoint = -1;
-  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data()) + start;
-  const utf8proc_ssize_t length = utf8proc_iterate(bytes, utf8proc_ssize_t(at - start), &codePoint);
-  return length == utf8proc_ssize_t(at - start) && isLetterOrDigit(char32_t(codePoint));
-}
-
-bool wordCharAt(std::string_view text, std::size_t at) {
-  if (at >= text.size()) return false;
-  utf8proc_int32_t codePoint = -1;
-  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data()) + at;
-  return utf8proc_iterate(bytes, utf8proc_ssize_t(text.size() - at), &codePoint) > 0 &&
-         isLetterOrDigit(char32_t(codePoint));
-}
-
-bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
-
-// `needle` stands in `text` not inside a longer word: at the start or after a
-// character that is not a letter or digit, and at the end or before one.
-// With `digitsMayFollow`, a run of digits may end the word ("Notes 2").
-bool standsBounded(std::string_view text, std::string_view needle, bool digitsMayFollow) {
-  if (needle.empty()) return false;
-  const bool wordStart = wordCharAt(needle, 0);
-  const bool wordEnd = wordCharBefore(needle, needle.size());
-  for (std::size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, at + 1)) {
-    if (wordStart && wordCharBefore(text, at)) continue;
-    std::size_t end = at + needle.size();
-    if (digitsMayFollow)
-      while (end < text.size() && isAsciiDigit(text[end])) ++end;
-    if (wordEnd && wordCharAt(text, end)) continue;
-    return true;
+// The name standing at a word's start with a number after it, joined or after
+// a space ("rider2024 3", "notes 2").
+bool nameBeforeNumber(std::string_view words, std::string_view name) {
+  for (std::size_t at = words.find(name); at != std::string_view::npos; at = words.find(name, at + 1)) {
+    if (at > 0 && words[at - 1] != ' ') continue;
+    std::size_t end = at + name.size();
+    if (end < words.size() && words[end] == ' ') ++end;
+    if (end < words.size() && isAsciiDigit(words[end])) return true;
   }
   return false;
 }
@@ -114,27 +85,25 @@ std::size_t labelCount(std::string_view identifier) {
   return identifier.empty() ? 0 : std::size_t(std::count(identifier.begin(), identifier.end(), '.')) + 1;
 }
 
-// The text without its spaces and punctuation: ASCII letters and digits and
-// every byte beyond ASCII kept.
-std::string lettersAndDigits(std::string_view text) {
-  std::string out;
-  for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80 || (c >= 'a' && c <= 'z') || isAsciiDigit(c)) out.push_back(c);
-  return out;
-}
-
 }  // namespace
 
 PropertyListFilter identifiersWorthReading(std::string_view appName, std::string_view bundleIdentifier) {
   std::string name = separatorsAlike(matchingForm(searchableName(appName)));
   std::string identifier = separatorsAlike(matchingForm(searchableIdentifier(bundleIdentifier)));
   if (!isAscii(name) || !isAscii(identifier)) return {};
+  // Every installed bundle's list passes through here, beside the search:
+  // each byte is folded by a table lookup into one buffer per thread.
+  static constexpr std::array<char, 256> kFolded = [] {
+    std::array<char, 256> table{};
+    for (int c = 0; c < 256; ++c) table[std::size_t(c)] = char(c);
+    for (int c = 'A'; c <= 'Z'; ++c) table[std::size_t(c)] = char(c + ('a' - 'A'));
+    for (const char c : {'-', '_', '.'}) table[static_cast<unsigned char>(c)] = ' ';
+    return table;
+  }();
   return [name = std::move(name), identifier = std::move(identifier)](std::string_view bytes) {
-    std::string folded(bytes);
-    for (char& c : folded) {
-      if (c >= 'A' && c <= 'Z') c = char(c + ('a' - 'A'));
-      else if (c == '-' || c == '_' || c == '.') c = ' ';
-    }
+    thread_local std::string folded;
+    folded.resize(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) folded[i] = kFolded[static_cast<unsigned char>(bytes[i])];
     return contains(folded, name) || contains(folded, identifier);
   };
 }
@@ -155,6 +124,16 @@ EvidenceRules::EvidenceRules(std::string_view appName, std::string_view bundleId
   if (labelCount(identifier) >= 3 && extended < 2) identifier_ = identifier;
   if (const std::vector<std::string_view> labels = reverseDnsLabels(identifier_); labels.size() >= 2)
     vendorName_ = lettersAndDigits(labels[1]);
+  // An edition: the identifier ours with a suffix ("-EAP", ".beta", "-3").
+  for (const InstalledApp& app : others) {
+    const std::string other = matchingForm(searchableIdentifier(app.bundleIdentifier));
+    if (identifier_.empty() || other.size() <= identifier_.size() + 1 || !other.starts_with(identifier_)) continue;
+    const char separator = other[identifier_.size()];
+    if (separator != '-' && separator != '_' && separator != '.') continue;
+    edition_ = &app;
+    editionSuffix_ = separatorsAlike(other.substr(identifier_.size() + 1));
+    break;
+  }
   for (const InstalledApp& app : others) {
     Other other{&app, separatorsAlike(matchingForm(searchableName(app.name))),
                 matchingForm(searchableIdentifier(app.bundleIdentifier)), {}};
@@ -228,11 +207,20 @@ RowEvidence EvidenceRules::evidenceOf(std::string_view entryName) const {
 
   if (own == Evidence::Identifier) {
     if (copy_) return RowEvidence{Evidence::SharedIdentifier, std::nullopt, copy_->path};
+    // The identifier followed by the edition's suffix as a word is the
+    // edition's ("….alfred-preferences-3" when "….alfred-3" is installed).
+    const std::size_t after = folded.find(identifier_) + identifier_.size();
+    if (edition_ && standsBounded(std::string_view(words).substr(after), editionSuffix_, false))
+      return RowEvidence{Evidence::OtherApp, edition_->name, edition_->path};
     return RowEvidence{Evidence::Identifier, std::nullopt, {}};
   }
   // A copy under the same name finds the same rows through it: the copy that
-  // stays would lose them.
+  // stays would lose them. An installed edition (a beta, a preview, another
+  // major version) names a version's folder as the product does: with two
+  // editions of one product, "JetBrains/Rider2024.3" is either's.
   if (namedCopy_) return RowEvidence{Evidence::SharedIdentifier, std::nullopt, namedCopy_->path};
+  if (edition_ && nameBeforeNumber(words, name_))
+    return RowEvidence{Evidence::SharedIdentifier, std::nullopt, edition_->path};
   // The name as one word of another vendor's identifier ("com.othervendor.name").
   // A name that begins the dotted name is no top-level domain: "sky.map.log"
   // is the application Sky Map's own. An app without an identifier has no
@@ -294,6 +282,100 @@ RowEvidence EvidenceRules::evidenceBelowRoot(std::string_view relativePath) cons
 
 namespace {
 
+// The rules once for each other spelling of the app's name, the other
+// installed apps going by their spellings too: a row spelt "Alfred" is no
+// more "Alfred 4"'s than "Alfred 5"'s.
+class SpellingRules {
+public:
+  SpellingRules(std::string_view appName, std::string_view identifier, const std::vector<InstalledApp>& others) {
+    others_.reserve(others.size());
+    for (const InstalledApp& app : others) {
+      InstalledApp spelt{app.path, app.name, app.bundleIdentifier, app.otherNames, {}};
+      const auto addSpellings = [&](const std::string& name) {
+        for (Spelling& spelling : otherSpellings(matchingForm(searchableName(name))))
+          spelt.otherNames.push_back(std::move(spelling.words));
+      };
+      addSpellings(app.name);
+      for (const std::string& name : app.otherNames) addSpellings(name);
+      others_.push_back(std::move(spelt));
+    }
+    for (Spelling& spelling : otherSpellings(matchingForm(searchableName(appName)))) {
+      const std::string words = spelling.words;
+      rules_.emplace_back(std::move(spelling), EvidenceRules(words, identifier, others_));
+    }
+  }
+  SpellingRules(const SpellingRules&) = delete;
+  SpellingRules& operator=(const SpellingRules&) = delete;
+
+  // The evidence of a row named `entryName`, below its root at `relative`
+  // when it lies below one, judged with the first spelling standing in it.
+  RowEvidence evidenceOf(const EvidenceRules& byName, std::string_view entryName,
+                         std::optional<std::string_view> relative) const {
+    const std::string words = separatorsAlike(matchingForm(entryName));
+    for (const auto& [spelling, rules] : rules_) {
+      if (!standsAsSpelling(words, spelling)) continue;
+      if (const InstalledApp* copy = byName.namedCopy()) return {Evidence::SharedIdentifier, std::nullopt, copy->path};
+      RowEvidence evidence = relative ? rules.evidenceBelowRoot(*relative) : rules.evidenceOf(entryName);
+      if (evidence.kind == Evidence::Name) evidence.kind = Evidence::Spelling;
+      return evidence;
+    }
+    return {Evidence::Coincidence, std::nullopt, {}};
+  }
+
+private:
+  std::vector<InstalledApp> others_;  // read by rules_: never resized once they are made
+  std::vector<std::pair<Spelling, EvidenceRules>> rules_;
+};
+
+// Whether a text holds any of many short needles, in one pass over it: at
+// each position the next four bytes are looked up among the needles' first
+// four, and only a needle that begins so is compared. A few hundred Info.plists
+// against a few dozen folder words, each searched for alone, took longer than
+// the whole walk of the Library.
+class NeedleSet {
+public:
+  explicit NeedleSet(std::vector<std::string> needles) : needles_(std::move(needles)) {
+    std::sort(needles_.begin(), needles_.end());
+    needles_.erase(std::unique(needles_.begin(), needles_.end()), needles_.end());
+    for (std::size_t i = 0; i < needles_.size(); ++i) {
+      if (needles_[i].size() < kHead) {
+        short_.push_back(i);
+        continue;
+      }
+      const std::uint32_t head = headAt(needles_[i].data());
+      heads_.emplace_back(head, i);
+      filter_.set(slot(head));
+    }
+    std::sort(heads_.begin(), heads_.end());
+  }
+  bool empty() const { return needles_.empty(); }
+  bool anyIn(std::string_view text) const {
+    for (std::size_t i : short_)
+      if (contains(text, needles_[i])) return true;
+    for (std::size_t at = 0; !heads_.empty() && at + kHead <= text.size(); ++at) {
+      const std::uint32_t head = headAt(text.data() + at);
+      if (!filter_.test(slot(head))) continue;
+      for (auto it = std::lower_bound(heads_.begin(), heads_.end(), std::pair(head, std::size_t(0)));
+           it != heads_.end() && it->first == head; ++it)
+        if (text.substr(at).starts_with(needles_[it->second])) return true;
+    }
+    return false;
+  }
+
+private:
+  static constexpr std::size_t kHead = 4;
+  static std::uint32_t headAt(const char* bytes) {
+    std::uint32_t head;
+    std::memcpy(&head, bytes, kHead);
+    return head;
+  }
+  static std::size_t slot(std::uint32_t head) { return (head * 2654435761u) >> 20; }
+  std::vector<std::string> needles_;
+  std::vector<std::size_t> short_;                          // needles shorter than a head
+  std::vector<std::pair<std::uint32_t, std::size_t>> heads_;  // first four bytes, needle
+  std::bitset<4096> filter_;                                  // heads_ by slot
+};
+
 // Beyond the app's own folders a name is weak evidence (a cookie or a job
 // anyone could name so); what a row holds, or a name the system gave it from
 // the identifier, is strong.
@@ -315,16 +397,22 @@ std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<Insta
         return std::string_view(path).substr(root.size() + 1);
     return std::nullopt;
   };
-  const auto judge = [&](const EvidenceRules& rules, std::size_t row) -> RowEvidence {
+  const std::string identifier = app.bundleIdentifier().value_or("");
+  const bool anySpelt = std::any_of(app.rows.begin(), app.rows.end(),
+                                    [](const ListedRow& row) { return row.found == Evidence::Spelling; });
+  const auto judge = [&](const EvidenceRules& rules, const SpellingRules* spellings, std::size_t row) -> RowEvidence {
     const ListedRow& listed = app.rows[row];
     if ((row + 1 == app.rows.size() && listed.path == app.path()) || (!app.link.empty() && listed.path == app.link))
       return {Evidence::Bundle, std::nullopt, {}};
+    if (listed.found == Evidence::Spelling && spellings)
+      return spellings->evidenceOf(rules, lastComponent(listed.path), belowRoot(listed.path));
     if (listed.found) return placeEvidence(rules, listed);
     if (const auto relative = belowRoot(listed.path)) return rules.evidenceBelowRoot(*relative);
     return rules.evidenceOf(lastComponent(listed.path));
   };
-  const std::string identifier = app.bundleIdentifier().value_or("");
   const EvidenceRules rules(app.name(), identifier, others);
+  std::optional<SpellingRules> spellings;
+  if (anySpelt) spellings.emplace(app.name(), identifier, others);
   std::vector<RowEvidence> evidence;
   evidence.reserve(app.rows.size());
   // What the folders that hold rows no known name explains are called: the
@@ -338,7 +426,7 @@ std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<Insta
   std::vector<std::string> runs;
   bool anyText = false;  // a word without such a run: every list may name it
   for (std::size_t row = 0; row < app.rows.size(); ++row) {
-    evidence.push_back(judge(rules, row));
+    evidence.push_back(judge(rules, spellings ? &*spellings : nullptr, row));
     if (evidence.back().kind != Evidence::InsideForeign) continue;
     const std::string_view relative = *belowRoot(app.rows[row].path);
     const std::string folders = separatorsAlike(matchingForm(relative.substr(0, relative.rfind('/'))) + "/");
@@ -364,24 +452,51 @@ std::vector<RowEvidence> rowEvidence(const AppInfo& app, const std::vector<Insta
       wordHasOther = false;
     }
   }
-  const auto mayName = [&](const InstalledApp& other) {
+  const NeedleSet runSet(std::move(runs));
+  // `folded`: one buffer for every list a thread searches.
+  const auto mayName = [&](const InstalledApp& other, std::string& folded) {
     if (other.deferredProperties.empty()) return false;
     if (anyText) return true;
-    std::string folded;
-    folded.reserve(other.deferredProperties.size());
-    for (char c : other.deferredProperties)
-      if (c != '\0') folded.push_back(c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c);
-    return std::any_of(runs.begin(), runs.end(), [&](const std::string& run) { return contains(folded, run); });
+    // Lower case, NULs dropped, written without a branch per byte.
+    folded.resize(other.deferredProperties.size());
+    std::size_t length = 0;
+    for (const char c : other.deferredProperties) {
+      const auto byte = static_cast<unsigned char>(c);
+      folded[length] = char(byte + (unsigned(byte - 'A') < 26u ? 'a' - 'A' : 0));
+      length += byte != 0;
+    }
+    return runSet.anyIn(std::string_view(folded).substr(0, length));
   };
-  std::vector<bool> toParse(others.size(), false);
-  for (std::size_t i = 0; (!runs.empty() || anyText) && i < others.size(); ++i) toParse[i] = mayName(others[i]);
-  if (std::find(toParse.begin(), toParse.end(), true) != toParse.end()) {
+  // One byte per bundle, not std::vector<bool>: two threads write apart.
+  std::vector<char> toParse(others.size(), 0);
+  if (!runSet.empty() || anyText) {
+    const auto look = [&](std::size_t from, std::size_t to) {
+      std::string folded;
+      for (std::size_t i = from; i < to; ++i) toParse[i] = mayName(others[i], folded);
+    };
+    // Searching a few hundred lists is the longest step after the walk, and
+    // the walk's threads are done: half of them are searched on another.
+    const std::size_t half = others.size() / 2;
+    std::optional<JoiningThread> helper;
+    if (half >= 64) {
+      try {
+        helper.emplace([&, half] { look(half, others.size()); });
+      } catch (const std::system_error&) {
+        // no thread to be had: this one searches them all
+      }
+    }
+    look(0, helper ? half : others.size());
+  }
+  if (std::find(toParse.begin(), toParse.end(), 1) != toParse.end()) {
     std::vector<InstalledApp> named = others;
     for (std::size_t i = 0; i < named.size(); ++i)
       if (toParse[i]) readDeferredProperties(named[i]);
     const EvidenceRules withNames(app.name(), identifier, named);
+    std::optional<SpellingRules> spellingsWithNames;
+    if (anySpelt) spellingsWithNames.emplace(app.name(), identifier, named);
     for (std::size_t row = 0; row < evidence.size(); ++row)
-      if (evidence[row].kind == Evidence::InsideForeign) evidence[row] = judge(withNames, row);
+      if (evidence[row].kind == Evidence::InsideForeign)
+        evidence[row] = judge(withNames, spellingsWithNames ? &*spellingsWithNames : nullptr, row);
   }
   return evidence;
 }

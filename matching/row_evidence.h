@@ -26,6 +26,9 @@ public:
   // its name's, unless a folder on the way makes it another's (evidence.h).
   RowEvidence evidenceBelowRoot(std::string_view relativePath) const;
 
+  // Another installed bundle with this identifier and this name, if any.
+  const InstalledApp* namedCopy() const { return namedCopy_; }
+
 private:
   struct Other {
     const InstalledApp* app;
@@ -48,6 +51,8 @@ private:
   std::vector<Other> named_;     // every other installed app but our copies
   const InstalledApp* copy_ = nullptr;       // another bundle with our identifier
   const InstalledApp* namedCopy_ = nullptr;  // one of them with our name too
+  const InstalledApp* edition_ = nullptr;    // another bundle whose identifier is ours and a suffix
+  std::string editionSuffix_;                // that suffix, its separators alike ("eap", "3")
 };
 
 // What an installed bundle's Info.plist must hold, as letters of either case,
@@ -58,6 +63,7 @@ private:
 PropertyListFilter identifiersWorthReading(std::string_view appName, std::string_view bundleIdentifier);
 
 // One evidence per row of `app`, in order; the bundle row, last, is Bundle.
+// A row whose `found` is Spelling is judged with the spelling that found it.
 // A row below one of `searchRoots` is judged with the folders on its way too.
 // An installed bundle whose Info.plist was deferred is read only when a row
 // lies in a folder none of the known names explain.

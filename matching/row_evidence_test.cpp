@@ -146,6 +146,13 @@ TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
       {"sys/Applications/Alacritty.app", "", ""},
       {"sys/Applications/Whisper.app", "com.whisperer.whisper", ""},
       {"sys/Applications/LoopedWhisper.app", "com.looped.whisper", ""},
+      {"sys/Applications/Air Video Server HD.app", "com.inmethod.avshd", ""},
+      {"sys/Applications/Advanced REST Client.app", "com.mulesoft.arc", ""},
+      {"sys/Applications/1Password 7.app", "com.agilebits.onepassword7", ""},
+      {"sys/Applications/Alfred 4.app", "com.runningwithcrayons.alfred", ""},
+      {"sys/Applications/Alfred 5.app", "com.runningwithcrayons.alfred5", ""},
+      {"sys/Applications/Rider.app", "com.jetbrains.rider", ""},
+      {"sys/Applications/Rider EAP.app", "com.jetbrains.rider-EAP", ""},
   };
   for (const Bundle& b : bundles) {
     std::string keys;
@@ -162,7 +169,11 @@ TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
            "Preferences/com.apple.mail.plist", "Preferences/com.apple.finder.plist",
            "Application Support/Sketchbook", "Caches/Sketchbook", "Application Support/Foxglove Studio",
            "Application Support/Marathon Infinity", "Saved Application State/io.alacritty.savedState",
-           "Application Support/Looped Whisper",
+           "Application Support/Looped Whisper", "Application Support/AirVideoServerHD",
+           "Caches/Air Video Server HD", "Application Support/advanced-rest-client", "Logs/1Password",
+           "Logs/1Password 6", "Application Support/Alfred", "Application Support/JetBrains/Rider2024.3",
+           "Application Support/Rider", "Preferences/com.jetbrains.rider.plist",
+           "Preferences/com.jetbrains.rider-settings-eap.plist",
        })
     writeFile(tmp / (std::string("home/Library/") + row));
 
@@ -189,6 +200,19 @@ TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
       {"Infinity", "Application Support/Marathon Infinity", "alsoNames", "Marathon"},
       {"Alacritty", "Saved Application State/io.alacritty.savedState", "name", ""},
       {"Whisper", "Application Support/Looped Whisper", "otherApp", "LoopedWhisper"},
+      // Names spelt another way: listed after the twelve folders' own rows.
+      {"Air Video Server HD", "Application Support/AirVideoServerHD", "spelling", ""},
+      {"Air Video Server HD", "Caches/Air Video Server HD", "name", ""},
+      {"Advanced REST Client", "Application Support/advanced-rest-client", "spelling", ""},
+      {"1Password 7", "Logs/1Password", "spelling", ""},
+      {"1Password 7", "Logs/1Password 6", "unlisted", ""},  // another version's
+      {"Alfred 4", "Application Support/Alfred", "alsoNames", "Alfred 5"},
+      // An edition installed beside it (its identifier ours and a suffix)
+      // names its version's folders as the product does.
+      {"Rider", "Application Support/JetBrains/Rider2024.3", "sharedIdentifier", ""},
+      {"Rider", "Application Support/Rider", "name", ""},
+      {"Rider", "Preferences/com.jetbrains.rider.plist", "identifier", ""},
+      {"Rider", "Preferences/com.jetbrains.rider-settings-eap.plist", "otherApp", "Rider EAP"},
   };
   std::map<std::string, AppInfo> analysed;
   for (const Expected& e : table) {
@@ -199,7 +223,15 @@ TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
     const AppInfo& app = analysed.at(e.app);
     const auto at = std::find_if(app.rows.begin(), app.rows.end(),
                                  [&](const ListedRow& row) { return row.path == tmp / ("home/Library/" + e.row); });
+    if (e.evidence == "unlisted") {
+      EXPECT_EQ(at, app.rows.end()) << e.app << " lists " << e.row;
+      continue;
+    }
     ASSERT_NE(at, app.rows.end()) << e.app << " lists " << e.row;
+    if (e.evidence == "spelling") {
+      EXPECT_TRUE(std::none_of(at + 1, app.rows.end(), [](const ListedRow& row) { return row.evidence->kind == Evidence::Name; }))
+          << e.app << ": " << e.row << " follows the rows the name found";
+    }
     ASSERT_TRUE(at->evidence) << e.app << ": " << e.row;
     const RowEvidence& got = *at->evidence;
     EXPECT_EQ(evidenceKeyword(got.kind), e.evidence) << e.app << ": " << e.row;

@@ -150,6 +150,8 @@ QString PathListModel::reasonText(const RowEvidence& evidence) {
       return tr("inside a folder that is not the app's");
     case Evidence::AlsoNames:
       return tr("also names «%1»").arg(other);
+    case Evidence::Spelling:
+      return tr("the app's name spelt another way");
     case Evidence::SharedIdentifier:
       return tr("another copy is installed: %1").arg(pathDisplayText(evidence.otherPath));
     case Evidence::NameOnly:

@@ -30,7 +30,8 @@ public:
   enum Role {
     PathBytesRole = Qt::UserRole + 1,  // the path's bytes, as a QByteArray
     SizeTextRole,                      // the measured size as shown; empty until known
-    ReasonRole,                        // why a removal leaves the row out by default; empty if it takes it
+    ReasonRole,                        // why a removal leaves the row out by default, or that only a
+                                       // spelling of the name found it; empty otherwise
     NeedsRightsRole,                   // true when deleting it will ask for an administrator password
   };
 

@@ -410,6 +410,10 @@
         <translation>also names «%1»</translation>
     </message>
     <message>
+        <source>the app&apos;s name spelt another way</source>
+        <translation>the app&apos;s name spelt another way</translation>
+    </message>
+    <message>
         <source>only the name, in a folder apps share</source>
         <translation>only the name, in a folder apps share</translation>
     </message>

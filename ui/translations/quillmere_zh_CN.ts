@@ -398,6 +398,10 @@
         <translation>也含有“%1”的名称</translation>
     </message>
     <message>
+        <source>the app&apos;s name spelt another way</source>
+        <translation>此应用名称的另一种写法</translation>
+    </message>
+    <message>
         <source>only the name, in a folder apps share</source>
         <translation>仅名称相符，位于各应用共用的文件夹</translation>
     </message>
