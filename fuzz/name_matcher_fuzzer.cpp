@@ -2,7 +2,8 @@
 // first two NUL bytes into an application name, a bundle identifier and an
 // entry name. Checked: the folding is stable, canonically equivalent
 // spellings fold alike, a name always matches itself, the per-name and
-// whole-entry tests agree, and the ASCII shortcut decides as the Unicode path.
+// whole-entry tests agree, the other spellings only add to the name rules,
+// and the ASCII shortcut decides as the Unicode path.
 
 #include <utf8proc.h>
 
@@ -63,6 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const NameMatcher reference(appName, identifier, FoldPath::UnicodeOnly);
   FUZZ_CHECK(matcher.matchesName(entry) == reference.matchesName(entry));
   FUZZ_CHECK(matcher.isNameFolder(entry) == reference.isNameFolder(entry));
+  // The spelling rule only adds to the name rules, and decides as the Unicode path.
+  const NameMatch match = matcher.match(entry);
+  FUZZ_CHECK(match == reference.match(entry));
+  FUZZ_CHECK((match == NameMatch::Name) == matcher.matchesName(entry));
   if (!matchingForm(appName).empty()) FUZZ_CHECK(matcher.matchesName(appName));
   if (!matchingForm(identifier).empty()) FUZZ_CHECK(matcher.matchesName(identifier));
   if (entry.find('/') == std::string_view::npos) {

@@ -304,9 +304,23 @@ NameMatch NameMatcher::match(std::string_view entryName) const {
   const FoldedText folded(entryName, path_);
   if (contains(folded.view(), name_) || contains(folded.view(), identifier_)) return NameMatch::Name;
   if (spellings_.empty()) return NameMatch::None;
-  const std::string words = separatorsAlike(std::string(folded.view()));
+  // Separators alike, on the stack as the folding is: the walk asks this of
+  // nearly every entry when the name has spellings.
+  const std::string_view text = folded.view();
+  char buffer[256];
+  std::string heap;
+  char* words = buffer;
+  if (text.size() > sizeof buffer) {
+    heap.resize(text.size());
+    words = heap.data();
+  }
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    words[i] = c == '-' || c == '_' || c == '.' ? ' ' : c;
+  }
+  const std::string_view alike(words, text.size());
   for (const Spelling& spelling : spellings_)
-    if (standsAsSpelling(words, spelling)) return NameMatch::Spelling;
+    if (standsAsSpelling(alike, spelling)) return NameMatch::Spelling;
   return NameMatch::None;
 }
 
