@@ -68,7 +68,13 @@ private:
     const std::string path = folder + "/" + name;
     std::optional<std::string> bytes;
     if (plainFolder) {
-      bytes = readFileInside(folderFd, folder, name + "/Contents/Info.plist", kMaxPropertyListBytes);
+      // The bundle and its Contents in one call: a bundle swapped for a link
+      // since it was listed is followed, as a link listed here is; Contents
+      // itself is not.
+      const std::string contents = name + "/Contents";
+      const UniqueFd contentsFd(::openat(folderFd, contents.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+      if (!contentsFd) passOverOrFail(errno, path + "/Contents");
+      else bytes = readFileInside(contentsFd.get(), path + "/Contents", "Info.plist", kMaxPropertyListBytes);
     } else {
       // Reached through a link: read inside the bundle it leads to.
       const UniqueFd bundleFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
