@@ -284,7 +284,14 @@ QStringList PathRowDelegate::reasonLines(const QString& path, const QString& rea
   // for the other.
   const int width = qMax(rowWidth - symbolWidth() - kSymbolGap, 1);
   const int room = qMax(width - measures.trailing, 0);
-  if (*known <= room / 2 || metrics.horizontalAdvance(path) + 2 * kSymbolGap + *known <= room) return {};
+  if (*known <= room / 2) return {};
+  // Shaping every long path of a long list at each layout would stall it: a
+  // path that cannot fit even at half the average character's width goes
+  // unmeasured (at worst a reason goes below that might have fit beside).
+  const int besidePath = room - 2 * kSymbolGap - *known;
+  if (path.size() * qMax(metrics.averageCharWidth() / 2, 1) <= besidePath &&
+      metrics.horizontalAdvance(path) <= besidePath)
+    return {};
   const QString key = QString::number(width) + QLatin1Char('\n') + reason;
   if (const auto cached = measures.lines.constFind(key); cached != measures.lines.cend()) return *cached;
   QTextLayout layout(reason, measures.font);
