@@ -34,7 +34,9 @@ int symbolWidth() {
 // text again is what a long list would spend its time on. Kept while the
 // font stays; the main thread alone paints.
 struct ReasonMeasures {
-  QFont font;
+  QFont base;                     // the application's font they were taken in
+  QFont font;                     // the caption font rows are drawn in
+  int lineHeight = 0;
   int trailing = 0;               // what a row's end keeps for its size and lock
   QHash<QString, int> widths;     // by reason
   QHash<QString, QStringList> lines;  // by row width and reason
@@ -42,13 +44,17 @@ struct ReasonMeasures {
 
 ReasonMeasures& reasonMeasures() {
   static ReasonMeasures measures;
-  const QFont current = ui::font(TextStyle::Caption);
-  if (measures.trailing == 0 || measures.font != current || measures.widths.size() + measures.lines.size() > 4096) {
+  // Asked for each of 100,000 rows at a layout: the application's font is
+  // compared, the caption font made only when it changed.
+  if (measures.lineHeight == 0 || measures.base != QApplication::font() ||
+      measures.widths.size() + measures.lines.size() > 4096) {
     measures = ReasonMeasures();
-    measures.font = current;
+    measures.base = QApplication::font();
+    measures.font = ui::font(TextStyle::Caption);
+    const QFontMetrics metrics(measures.font);
+    measures.lineHeight = metrics.height();
     // Kept whether or not the size is known yet: a row must not change its
     // height when its size arrives.
-    const QFontMetrics metrics(current);
     const auto widestSize = static_cast<std::uint64_t>(999.9 * 1024 * 1024);
     measures.trailing =
         metrics.horizontalAdvance(dataSizeText(widestSize)) + qCeil(metrics.height() * 0.75) + 2 * kSymbolGap + kSizeInset;
@@ -315,11 +321,10 @@ QStringList PathRowDelegate::reasonLines(const QString& path, const QString& rea
 }
 
 QSize PathRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
-  const QFontMetrics metrics(ui::font(TextStyle::Caption));
   const QString reason = index.data(PathListModel::ReasonRole).toString();
   const auto lines =
       1 + (reason.isEmpty() ? 0 : reasonLines(index.data(Qt::DisplayRole).toString(), reason, rowWidth(option)).size());
-  return QSize(option.rect.width(), metrics.height() * int(lines) + kRowGap);
+  return QSize(option.rect.width(), reasonMeasures().lineHeight * int(lines) + kRowGap);
 }
 
 void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

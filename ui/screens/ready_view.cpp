@@ -151,6 +151,10 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   // A row whose reason does not fit beside its path is taller; a list of
   // another width lays its rows out again (word wrap asks the view to).
   list_->setWordWrap(true);
+  // Heights make the view measure every row at each layout: 100,000 rows are
+  // measured a slice at a time between events, so the window never waits.
+  list_->setLayoutMode(QListView::Batched);
+  list_->setBatchSize(2000);
   list_->setSelectionMode(QAbstractItemView::NoSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
