@@ -103,8 +103,11 @@ bool FileOperations::removeItem(const ListedEntry& entry) const {
   // while it was emptied, and perhaps back, is still there.
   const HeldEntry held(walk.parentFd(), walk.name().c_str());
   if (!held.isHeld() || (entry.listed && !isSameEntry(held.seen(), *entry.listed))) return false;
-  return removeEntryAt(walk.parentFd(), walk.name().c_str(), RemovalGuard{entry.listed, false, std::nullopt}) &&
-         held.isGone(walk.parentFd(), walk.name().c_str());
+  const TreeRemoval removal = removeTreeAt(walk.parentFd(), walk.name().c_str(), {entry.listed, false, std::nullopt});
+  // What stopped it is what the user is told: the first entry that would not
+  // go, not the folder left holding it ("Directory not empty").
+  if (!removal.removed && removal.error != 0) errno = removal.error;
+  return removal.removed && held.isGone(walk.parentFd(), walk.name().c_str());
 }
 
 }  // namespace quillmere

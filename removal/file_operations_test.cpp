@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "testing/test_path_operations.h"
 #include "testing/test_tree.h"
 
@@ -83,6 +85,9 @@ TEST(FileOperations, DeletableFollowsParentWritabilityAndTheStickyBit) {
   ASSERT_EQ(chown((dir / "sticky/nobodys").c_str(), 65534, 65534), 0);
   writeFile(dir / "open/roots");
   chmod((dir / "open").c_str(), 0777);
+  writeFile(dir / "open/tree/locked/file");
+  chmod((dir / "open/tree").c_str(), 0777);
+  chmod((dir / "open/tree/locked").c_str(), 0755);
 
   AsNobody nobody;
   ASSERT_TRUE(nobody.ok());
@@ -93,6 +98,11 @@ TEST(FileOperations, DeletableFollowsParentWritabilityAndTheStickyBit) {
   // Not deletable, and the ordinary removal indeed fails and leaves it.
   EXPECT_FALSE(files.removeItem(dir / "locked/file"));
   EXPECT_TRUE(existsNoFollow(dir / "locked/file"));
+  // A folder that cannot be emptied tells what stopped it, not that it was
+  // left "not empty".
+  errno = 0;
+  EXPECT_FALSE(files.removeItem(dir / "open/tree"));
+  EXPECT_EQ(errno, EACCES);
 }
 
 }  // namespace
