@@ -99,7 +99,7 @@ struct Machine {
     writeFile(leftovers[3]);
     writeFile(leftovers[4]);
     for (int i = 0; i < extraLogs; ++i) {
-      leftovers.push_back(home + "/Library/Logs/DiagnosticReports/Tool-" + std::to_string(2024 + i) +
+      leftovers.push_back(home + "/Library/Logs/Tool-" + std::to_string(2024 + i) +
                           "-05-01-093000.crash");
       writeFile(leftovers.back());
     }
