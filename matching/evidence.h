@@ -10,9 +10,11 @@
 //    - the spelling rule, for an entry none of these takes: the name spelt
 //      another way stands in it as whole words: without its spaces
 //      ("AirVideoServerHD"), with "-", "_" or "." between its words
-//      ("advanced-rest-client"), or without a trailing version number, then
-//      beginning the entry's name ("1Password" for "1Password 7", not
-//      "1Password 6", and "Studio 2" does not take "obs-studio").
+//      ("advanced-rest-client"), or without a trailing version number or
+//      edition word (one the identifier's last label leaves out: "Docker"
+//      for "Docker Desktop", com.docker.docker), then beginning the entry's
+//      name ("1Password" for "1Password 7", not "1Password 6", and "Studio 2"
+//      does not take "obs-studio").
 //      Apps keep their folders under such spellings; their rows are listed
 //      after the twelve folders' rows, and the twelve folders' own list is
 //      what the first three rules give.

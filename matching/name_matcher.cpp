@@ -243,7 +243,7 @@ bool standsBounded(std::string_view text, std::string_view needle, bool digitsMa
   return false;
 }
 
-std::vector<Spelling> otherSpellings(std::string_view foldedName) {
+std::vector<Spelling> otherSpellings(std::string_view foldedName, std::string_view foldedIdentifier) {
   std::vector<Spelling> spellings;
   const auto add = [&](std::string words, bool versionDropped) {
     Spelling spelling{std::move(words), versionDropped};
@@ -270,6 +270,18 @@ std::vector<Spelling> otherSpellings(std::string_view foldedName) {
     add(std::string(shortened), true);
     add(lettersAndDigits(shortened), true);
   }
+  // An edition word cannot be told from a name's own by the word itself; the
+  // identifier, which the vendor gives the product, tells it.
+  const std::size_t lastWord = shortened.find_last_of(' ');
+  const std::size_t lastLabel = foldedIdentifier.find_last_of('.');
+  if (lastWord != std::string_view::npos && lastLabel != std::string_view::npos) {
+    const std::string_view rest = shortened.substr(0, lastWord);
+    const std::string label = lettersAndDigits(foldedIdentifier.substr(lastLabel + 1));
+    if (label.size() >= 3 && lettersAndDigits(rest) == label) {
+      add(std::string(rest), true);
+      add(label, true);
+    }
+  }
   return spellings;
 }
 
@@ -292,7 +304,7 @@ NameMatcher::NameMatcher(std::string_view appName, std::string_view bundleIdenti
     : name_(matchingForm(appName, path)),
       identifier_(matchingForm(bundleIdentifier, path)),
       slashedName_("/" + name_ + "/"),
-      spellings_(otherSpellings(name_)),
+      spellings_(otherSpellings(name_, identifier_)),
       path_(path) {}
 
 bool NameMatcher::matchesName(std::string_view entryName) const {

@@ -55,18 +55,20 @@ bool standsBounded(std::string_view text, std::string_view needle, bool digitsMa
 // spelling rule), as words in matching form with separators alike.
 struct Spelling {
   std::string words;
-  // The name's trailing version number left out ("1password" for
-  // "1Password 7").
+  // The name's trailing version number or edition word left out
+  // ("1password" for "1Password 7").
   bool versionDropped = false;
   friend bool operator==(const Spelling&, const Spelling&) = default;
 };
 
 // The other spellings of a name given in matching form: its words with "-",
 // "_" or "." between them, the name without its spaces and punctuation, and,
-// when it ends in a version number, without that (and without its spaces).
+// when it ends in a version number, without that (and without its spaces);
+// without its last word too when the identifier's last label spells what is
+// left ("Docker Desktop", com.docker.docker): the word names an edition.
 // A name of one word without a version has none. A shortened name keeps at
 // least three letters or digits.
-std::vector<Spelling> otherSpellings(std::string_view foldedName);
+std::vector<Spelling> otherSpellings(std::string_view foldedName, std::string_view foldedIdentifier = {});
 
 // Whether an entry name, in matching form with separators alike, holds the
 // spelling as whole words (a run of digits may follow). One that dropped the

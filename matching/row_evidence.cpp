@@ -292,14 +292,14 @@ public:
     for (const InstalledApp& app : others) {
       InstalledApp spelt{app.path, app.name, app.bundleIdentifier, app.otherNames, {}};
       const auto addSpellings = [&](const std::string& name) {
-        for (Spelling& spelling : otherSpellings(matchingForm(searchableName(name))))
+        for (Spelling& spelling : otherSpellings(matchingForm(searchableName(name)), matchingForm(app.bundleIdentifier)))
           spelt.otherNames.push_back(std::move(spelling.words));
       };
       addSpellings(app.name);
       for (const std::string& name : app.otherNames) addSpellings(name);
       others_.push_back(std::move(spelt));
     }
-    for (Spelling& spelling : otherSpellings(matchingForm(searchableName(appName)))) {
+    for (Spelling& spelling : otherSpellings(matchingForm(searchableName(appName)), matchingForm(identifier))) {
       const std::string words = spelling.words;
       rules_.emplace_back(std::move(spelling), EvidenceRules(words, identifier, others_));
     }

@@ -153,6 +153,7 @@ TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
       {"sys/Applications/Alfred 5.app", "com.runningwithcrayons.alfred5", ""},
       {"sys/Applications/Rider.app", "com.jetbrains.rider", ""},
       {"sys/Applications/Rider EAP.app", "com.jetbrains.rider-EAP", ""},
+      {"sys/Applications/Docker Desktop.app", "com.docker.docker", ""},
   };
   for (const Bundle& b : bundles) {
     std::string keys;
@@ -173,7 +174,7 @@ TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
            "Caches/Air Video Server HD", "Application Support/advanced-rest-client", "Logs/1Password",
            "Logs/1Password 6", "Application Support/Alfred", "Application Support/JetBrains/Rider2024.3",
            "Application Support/Rider", "Preferences/com.jetbrains.rider.plist",
-           "Preferences/com.jetbrains.rider-settings-eap.plist",
+           "Preferences/com.jetbrains.rider-settings-eap.plist", "Application Support/Docker",
        })
     writeFile(tmp / (std::string("home/Library/") + row));
 
@@ -207,6 +208,7 @@ TEST(RowEvidence, WhoseFolderAmongCommonWordsAndCopies) {
       {"1Password 7", "Logs/1Password", "spelling", ""},
       {"1Password 7", "Logs/1Password 6", "unlisted", ""},  // another version's
       {"Alfred 4", "Application Support/Alfred", "alsoNames", "Alfred 5"},
+      {"Docker Desktop", "Application Support/Docker", "spelling", ""},  // an edition word
       // An edition installed beside it (its identifier ours and a suffix)
       // names its version's folders as the product does.
       {"Rider", "Application Support/JetBrains/Rider2024.3", "sharedIdentifier", ""},
