@@ -6,9 +6,9 @@
 namespace quillmere {
 
 ScanFailure::ScanFailure(std::string_view path, int error)
-    : std::runtime_error("Cannot search " + std::string(path) + ": " + std::strerror(error)), error_(error) {}
+    : std::runtime_error("Cannot search " + std::string(path) + ": " + std::strerror(error)) {}
 
-bool isPassedOver(int error) {
+void passOverOrFail(int error, std::string_view path) {
   switch (error) {
     case ENOENT:        // gone since it was listed
     case ENOTDIR:       // a file now where a folder was
@@ -16,14 +16,9 @@ bool isPassedOver(int error) {
     case EACCES:        // a folder the user may not read
     case EPERM:
     case ENAMETOOLONG:  // beyond what the system can name: not reachable at all
-      return true;
-    default:
-      return false;
+      return;
+    default: throw ScanFailure(path, error);
   }
-}
-
-void passOverOrFail(int error, std::string_view path) {
-  if (!isPassedOver(error)) throw ScanFailure(path, error);
 }
 
 void failIfOutOfResources(int error, std::string_view path) {

@@ -14,16 +14,11 @@ class ScanFailure : public std::runtime_error {
 public:
   // `error` is the errno value met at `path`.
   ScanFailure(std::string_view path, int error);
-  int error() const { return error_; }
-
-private:
-  int error_;
 };
 
-// True for the errors that say an entry is simply not there for the search
-// (gone, not a folder, a link where a folder was, not ours to read): such an
-// entry is passed over. Any other error throws ScanFailure for `path`.
-bool isPassedOver(int error);
+// An error that says an entry is simply not there for the search (gone, not
+// a folder, a link where a folder was, not ours to read) passes it over. Any
+// other error throws ScanFailure for `path`.
 void passOverOrFail(int error, std::string_view path);
 
 // A file that is there but could not be read for its content is passed over,
