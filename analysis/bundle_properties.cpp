@@ -1,22 +1,14 @@
 #include "analysis/bundle_properties.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdint>
 
-#include "fsys/property_list.h"
 #include "fsys/small_file.h"
 #include "fsys/unique_fd.h"
 #include "analysis/scan_failure.h"
 
 namespace quillmere {
-namespace {
-
-}  // namespace
 
 std::optional<BundleProperties> parseBundleProperties(std::string_view bytes) {
   std::optional<BundleProperties> result;
