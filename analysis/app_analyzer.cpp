@@ -32,7 +32,6 @@ namespace {
 
 constexpr std::size_t kMaxIconBytes = std::size_t(16) << 20;
 
-
 bool existsFollowingLinks(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0;
@@ -77,10 +76,7 @@ void replaceAll(std::string& text, std::string_view what) {
 void sortAndDeduplicate(std::vector<std::string>& paths) {
   std::vector<std::pair<std::string, std::string>> keyed;
   keyed.reserve(paths.size());
-  for (std::string& path : paths) {
-    std::string key = canonicalForm(path);
-    keyed.emplace_back(std::move(key), std::move(path));
-  }
+  for (std::string& path : paths) keyed.emplace_back(canonicalForm(path), std::move(path));
   std::sort(keyed.begin(), keyed.end());
   keyed.erase(std::unique(keyed.begin(), keyed.end()), keyed.end());
   paths.clear();
@@ -120,8 +116,6 @@ AnalysisError searchFailure(std::exception_ptr error) {
 }
 
 SearchLocations SearchLocations::forCurrentUser() { return SearchLocations{currentHomeFolder(), "/"}; }
-
-AppAnalyzer::AppAnalyzer() : AppAnalyzer(SearchLocations::forCurrentUser()) {}
 
 AppAnalyzer::AppAnalyzer(SearchLocations locations) : locations_(std::move(locations)) {}
 
@@ -174,8 +168,7 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath, const std::string
   if (!bundleFd) passOverOrFail(errno, bundle);  // a plain file is no bundle: no properties
   if (bundleFd) properties = readBundleProperties(bundleFd.get(), bundle);
   if (properties && properties->iconFile) icon = loadIcon(bundleFd.get(), bundle, *properties->iconFile);
-  std::optional<std::string> bundleIdentifier;
-  if (properties) bundleIdentifier = properties->bundleIdentifier;
+  std::optional<std::string> bundleIdentifier = properties ? properties->bundleIdentifier : std::nullopt;
 
   // Which programs run from the bundle is asked beside the walk: on a busy
   // system the process list takes a few milliseconds of its own.

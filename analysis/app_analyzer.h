@@ -39,7 +39,6 @@ AnalysisError searchFailure(std::exception_ptr error);
 
 class AppAnalyzer {
 public:
-  AppAnalyzer();  // searches the current user's home and "/"
   explicit AppAnalyzer(SearchLocations locations);
 
   // Blocks until the search is done; callable on any thread. Fails when
