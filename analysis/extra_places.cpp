@@ -44,11 +44,7 @@ public:
   void search(const std::string& root, PlaceKind kind, bool byMetadataOnly = false) {
     // The place itself may be a symbolic link, as a search root may.
     const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-      refused(root, errno);
-      return;
-    }
-    if (!listing_.open(fd)) {
+    if (fd < 0 || !listing_.open(fd)) {
       refused(root, errno);
       return;
     }
