@@ -114,24 +114,20 @@ void readDeferredProperties(InstalledApp& app) {
   }
 }
 
-std::vector<std::string> applicationFolders(const SearchLocations& locations) {
-  const std::string system = asPathPrefix(locations.systemRoot);
-  return {system + "/Applications", asPathPrefix(locations.home) + "/Applications", system + "/System/Applications"};
-}
-
 std::vector<InstalledApp> readInstalledApps(const SearchLocations& locations, const std::string& self,
                                             const PropertyListFilter& worthParsing) {
   Reader reader(self, worthParsing);
-  std::vector<std::string> folders = applicationFolders(locations);
+  const std::string system = asPathPrefix(locations.systemRoot);
+  const std::string home = asPathPrefix(locations.home) + "/Applications";
   struct stat first, second;
   // A home whose Applications folder is the system-wide one is read once.
-  const bool same = isFolder(folders[0], first) && isFolder(folders[1], second) &&
+  const bool same = isFolder(system + "/Applications", first) && isFolder(home, second) &&
                     first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-  reader.read(folders[0], true);
-  if (!same) reader.read(folders[1], true);
+  reader.read(system + "/Applications", true);
+  if (!same) reader.read(home, true);
   // The system's own applications (their Utilities one level below) claim
   // the rows named after their identifiers, as any installed one does.
-  reader.read(folders[2], true);
+  reader.read(system + "/System/Applications", true);
   return std::move(reader.apps);
 }
 

@@ -29,20 +29,16 @@ struct InstalledApp {
 // nothing when none is deferred.
 void readDeferredProperties(InstalledApp& app);
 
-// "<systemRoot>/Applications", "<home>/Applications" and
-// "<systemRoot>/System/Applications".
-std::vector<std::string> applicationFolders(const SearchLocations& locations);
-
 // Decides from the raw bytes of a bundle's Info.plist whether its identifier
 // is worth parsing; a bundle turned down keeps an empty identifier and its
 // bytes, deferred.
 using PropertyListFilter = std::function<bool(std::string_view bytes)>;
 
-// Every readable bundle in those folders, in listing order, except the one at
-// `self` (the same file, however it is spelled). Hidden entries are passed
-// over, and so is what is missing or not ours to read; any other error
-// (descriptors run out) throws ScanFailure. Without a filter every identifier
-// is parsed.
+// Every readable bundle in <systemRoot>/Applications, <home>/Applications and
+// <systemRoot>/System/Applications, in listing order, except the one at `self`
+// (the same file, however it is spelled). Hidden entries are passed over, and
+// so is what is missing or not ours to read; any other error (descriptors run
+// out) throws ScanFailure. Without a filter every identifier is parsed.
 std::vector<InstalledApp> readInstalledApps(const SearchLocations& locations, const std::string& self,
                                             const PropertyListFilter& worthParsing = {});
 
