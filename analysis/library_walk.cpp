@@ -26,8 +26,6 @@
 namespace quillmere {
 namespace {
 
-enum class EntryKind { Folder, Other, Gone };
-
 struct OpenFolder {
   FolderListing listing;
   std::size_t pathLength = 0;   // length of this folder's path in the path buffer
@@ -61,18 +59,16 @@ private:
   int size_ = 0;
 };
 
-EntryKind kindOf(int parentFd, std::string_view parentPath, const FolderEntry& entry, struct stat* info,
-                 bool haveInfo) {
-  const unsigned char type = entry.type;
-  if (type == DT_UNKNOWN) {
-    // Some file systems do not fill in d_type; a symbolic link is never followed.
-    if (!haveInfo && ::fstatat(parentFd, entry.name, info, AT_SYMLINK_NOFOLLOW) != 0) {
-      passOverOrFail(errno, std::string(parentPath) + "/" + entry.name);
-      return EntryKind::Gone;
-    }
-    return S_ISDIR(info->st_mode) ? EntryKind::Folder : EntryKind::Other;
+// Whether the entry is a folder; one gone since it was listed is not.
+bool isFolderEntry(int parentFd, std::string_view parentPath, const FolderEntry& entry, struct stat* info,
+                   bool haveInfo) {
+  if (entry.type != DT_UNKNOWN) return entry.type == DT_DIR;
+  // Some file systems do not fill in d_type; a symbolic link is never followed.
+  if (!haveInfo && ::fstatat(parentFd, entry.name, info, AT_SYMLINK_NOFOLLOW) != 0) {
+    passOverOrFail(errno, std::string(parentPath) + "/" + entry.name);
+    return false;
   }
-  return type == DT_DIR ? EntryKind::Folder : EntryKind::Other;
+  return S_ISDIR(info->st_mode);
 }
 
 enum class EntryAction { Pass, List, Enter };
@@ -91,7 +87,7 @@ EntryAction actionFor(int parentFd, std::string_view parentPath, const FolderEnt
   if (belowNameFolder || matcher.match(name) != NameMatch::None) return EntryAction::List;
   // Children of an entry this deep would be too deep to be tested.
   if (depth >= kMaxEntryDepth) return EntryAction::Pass;
-  if (kindOf(parentFd, parentPath, entry, &info, haveInfo) != EntryKind::Folder) return EntryAction::Pass;
+  if (!isFolderEntry(parentFd, parentPath, entry, &info, haveInfo)) return EntryAction::Pass;
   childrenBelowNameFolder = matcher.isNameFolder(name);
   return EntryAction::Enter;
 }
