@@ -5,10 +5,9 @@
 #include <exception>
 #include <optional>
 #include <string>
-#include <thread>
 #include <unordered_map>
 
-#include "analysis/bundle_properties.h"
+#include "analysis/joining_thread.h"
 #include "fsys/entry_marks.h"
 #include "matching/row_evidence.h"
 
@@ -44,27 +43,21 @@ AnalysisResult analyzeWithEvidence(const SearchLocations& locations, const std::
   // so they add nothing to the wait when their folders are quick to list.
   std::vector<InstalledApp> installed;
   std::exception_ptr readerFailure;
-  std::thread reader([&] {
-    try {
-      // The identifier is read here too, not waited for: it decides which
-      // installed bundles' identifiers are worth parsing.
-      const std::string identifier = AppAnalyzer::bundleIdentifierOf(appPath).value_or("");
-      installed = readInstalledApps(locations, appPath,
-                                    identifiersWorthReading(AppAnalyzer::applicationName(appPath), identifier));
-    } catch (...) {
-      // Deciding without them would take other applications' rows by
-      // default: the analysis fails instead.
-      readerFailure = std::current_exception();
-    }
-  });
-  // Joined on every way out: a thread left joinable would end the process.
-  struct Joiner {
-    std::thread& thread;
-    ~Joiner() { thread.join(); }
-  };
   std::optional<AnalysisResult> result;
   {
-    Joiner joiner{reader};
+    const JoiningThread reader([&] {
+      try {
+        // The identifier is read here too, not waited for: it decides which
+        // installed bundles' identifiers are worth parsing.
+        const std::string identifier = AppAnalyzer::bundleIdentifierOf(appPath).value_or("");
+        installed = readInstalledApps(locations, appPath,
+                                      identifiersWorthReading(AppAnalyzer::applicationName(appPath), identifier));
+      } catch (...) {
+        // Deciding without them would take other applications' rows by
+        // default: the analysis fails instead.
+        readerFailure = std::current_exception();
+      }
+    });
     result.emplace(AppAnalyzer(locations).analyze(appPath));
   }
   if (readerFailure && std::holds_alternative<AppInfo>(*result)) return searchFailure(readerFailure);
