@@ -16,8 +16,7 @@ namespace {
 bool mayHold(std::string_view bytes, std::string_view needle) {
   if (needle.empty()) return false;
   const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : char(c); };
-  for (unsigned char c : needle)
-    if (c >= 0x80) return true;
+  if (!isAscii(needle)) return true;
   return std::search(bytes.begin(), bytes.end(), needle.begin(), needle.end(),
                      [&](char a, char b) { return lower((unsigned char)a) == lower((unsigned char)b); }) != bytes.end();
 }
@@ -25,7 +24,6 @@ bool mayHold(std::string_view bytes, std::string_view needle) {
 bool sameIdentifier(std::string_view a, std::string_view b) {
   return !a.empty() && !b.empty() && matchingForm(a) == matchingForm(b);
 }
-
 
 // The components of an absolute path, empty ones and "." dropped; nothing
 // for a relative path or one holding "..".

@@ -10,13 +10,18 @@
 #include <vector>
 
 namespace quillmere {
-namespace {
 
 bool isAscii(std::string_view text) {
   for (unsigned char c : text)
     if (c >= 0x80) return false;
   return true;
 }
+
+bool contains(std::string_view text, std::string_view needle) {
+  return !needle.empty() && text.find(needle) != std::string_view::npos;
+}
+
+namespace {
 
 void appendAsciiLower(std::string& out, std::string_view text) {
   for (char c : text) out.push_back(c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c);
@@ -134,10 +139,6 @@ private:
   std::string heap_;
   std::string_view view_;
 };
-
-bool contains(std::string_view text, std::string_view needle) {
-  return !needle.empty() && text.find(needle) != std::string_view::npos;
-}
 
 // True when the text holds a letter or a digit of any script. Bytes that are
 // not UTF-8 count as neither.

@@ -37,6 +37,12 @@ std::string canonicalForm(std::string_view text);
 
 inline bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
+// True when no byte of `text` lies beyond ASCII.
+bool isAscii(std::string_view text);
+
+// `needle` stands somewhere in `text`; an empty needle stands nowhere.
+bool contains(std::string_view text, std::string_view needle);
+
 // Space, "-", "_" and "." between the words of a name count alike, so
 // "google-play-music" holds the name "Google Play Music". One byte for one,
 // so positions in the result are positions in the text.

@@ -30,10 +30,6 @@ bool nameBeforeNumber(std::string_view words, std::string_view name) {
   return false;
 }
 
-bool contains(std::string_view text, std::string_view needle) {
-  return !needle.empty() && text.find(needle) != std::string_view::npos;
-}
-
 // The dot-separated labels of a reverse-DNS name, a leading "group." or a team
 // prefix (a label holding a digit) passed over: "group.com.example.notes"
 // gives com, example, notes. Fewer than three labels, or a first label that
@@ -73,12 +69,6 @@ std::string vendorOf(std::string_view identifier) {
     return std::string(identifier.substr(0, second));
   }
   return std::string(labels[0]) + "." + std::string(labels[1]);
-}
-
-bool isAscii(std::string_view text) {
-  for (unsigned char c : text)
-    if (c >= 0x80) return false;
-  return true;
 }
 
 std::size_t labelCount(std::string_view identifier) {
