@@ -23,8 +23,16 @@ bool contains(std::string_view text, std::string_view needle) {
 
 namespace {
 
-void appendAsciiLower(std::string& out, std::string_view text) {
-  for (char c : text) out.push_back(c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c);
+// Lower-cases `text` into `out` byte by byte; false when a byte is not ASCII
+// (then `out` holds nothing of use). No branch per byte, so it vectorises.
+bool lowerAscii(std::string_view text, char* out) {
+  unsigned char seen = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    seen |= c;
+    out[i] = char(c + (unsigned(c - 'A') < 26u ? 'a' - 'A' : 0));
+  }
+  return seen < 0x80;
 }
 
 struct FreeDeleter {
@@ -80,14 +88,14 @@ void appendNormalizedRun(std::string& out, std::string_view run, bool lower) {
 // Splits `text` into maximal valid UTF-8 runs, normalises each and copies the
 // bytes between them unchanged.
 std::string normalize(std::string_view text, bool lower, FoldPath path) {
-  std::string out;
-  out.reserve(text.size());
   // ASCII is its own NFC, and its default lower-case mapping is A-Z to a-z.
   if (path == FoldPath::Fast && isAscii(text)) {
-    if (lower) appendAsciiLower(out, text);
-    else out.append(text);
+    std::string out(text);
+    if (lower) lowerAscii(text, out.data());
     return out;
   }
+  std::string out;
+  out.reserve(text.size());
   const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
   size_t runStart = 0, i = 0;
   while (i < text.size()) {
@@ -103,18 +111,6 @@ std::string normalize(std::string_view text, bool lower, FoldPath path) {
   }
   if (i > runStart) appendNormalizedRun(out, text.substr(runStart, i - runStart), lower);
   return out;
-}
-
-// Lower-cases `text` into `out` byte by byte; false when a byte is not ASCII
-// (then `out` holds nothing of use). No branch per byte, so it vectorises.
-bool lowerAscii(std::string_view text, char* out) {
-  unsigned char seen = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    seen |= c;
-    out[i] = char(c + (unsigned(c - 'A') < 26u ? 'a' - 'A' : 0));
-  }
-  return seen < 0x80;
 }
 
 // The matching form of one entry name. A directory entry's name is at most
