@@ -43,18 +43,11 @@ std::vector<std::string_view> reverseDnsLabels(std::string_view text) {
     from = dot + 1;
   }
   std::size_t skip = 0;
-  auto holdsDigit = [](std::string_view label) {
-    for (char c : label)
-      if (isAsciiDigit(c)) return true;
-    return false;
-  };
+  const auto holdsDigit = [](std::string_view label) { return std::any_of(label.begin(), label.end(), isAsciiDigit); };
   while (skip < labels.size() && skip < 2 && (labels[skip] == "group" || holdsDigit(labels[skip]))) ++skip;
   labels.erase(labels.begin(), labels.begin() + std::ptrdiff_t(skip));
-  auto plainLetters = [](std::string_view label) {
-    if (label.size() < 2) return false;
-    for (char c : label)
-      if (c < 'a' || c > 'z') return false;
-    return true;
+  const auto plainLetters = [](std::string_view label) {
+    return label.size() >= 2 && std::all_of(label.begin(), label.end(), [](char c) { return c >= 'a' && c <= 'z'; });
   };
   if (labels.size() < 3 || !plainLetters(labels[0]) || labels[1].empty()) labels.clear();
   return labels;
