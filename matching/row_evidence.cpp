@@ -282,10 +282,8 @@ public:
       for (const std::string& name : app.otherNames) addSpellings(name);
       others_.push_back(std::move(spelt));
     }
-    for (Spelling& spelling : otherSpellings(matchingForm(searchableName(appName)), matchingForm(identifier))) {
-      const std::string words = spelling.words;
-      rules_.emplace_back(std::move(spelling), EvidenceRules(words, identifier, others_));
-    }
+    for (const Spelling& spelling : otherSpellings(matchingForm(searchableName(appName)), matchingForm(identifier)))
+      rules_.emplace_back(spelling, EvidenceRules(spelling.words, identifier, others_));
   }
   SpellingRules(const SpellingRules&) = delete;
   SpellingRules& operator=(const SpellingRules&) = delete;
