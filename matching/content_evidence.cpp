@@ -49,10 +49,8 @@ bool startsWithComponents(const std::vector<std::string_view>& path, const std::
 }
 
 bool isTeamIdentifier(std::string_view label) {
-  if (label.size() != 10) return false;
-  for (char c : label)
-    if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
-  return true;
+  return label.size() == 10 &&
+         std::all_of(label.begin(), label.end(), [](char c) { return (c >= 'A' && c <= 'Z') || isAsciiDigit(c); });
 }
 
 bool isSeparator(char c) { return c == '.' || c == '-' || c == '_' || c == ' '; }
