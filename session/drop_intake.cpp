@@ -1,5 +1,6 @@
 #include "session/drop_intake.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 
@@ -9,12 +10,8 @@ namespace quillmere {
 namespace {
 
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 int hexDigitValue(char c) {
@@ -53,13 +50,9 @@ std::optional<std::string> percentDecode(std::string_view text) {
 std::optional<std::string> appPathFromDroppedUrl(std::string_view url) {
   // Spaces and control characters never appear in an encoded URL; text that
   // holds them (several lines of a uri-list, stray whitespace) is not one.
-  for (unsigned char c : url) {
-    if (c <= 0x20 || c == 0x7F) return std::nullopt;
-  }
+  if (std::any_of(url.begin(), url.end(), [](unsigned char c) { return c <= 0x20 || c == 0x7F; })) return std::nullopt;
   constexpr std::string_view kScheme = "file:";
-  if (url.size() < kScheme.size() || !equalsIgnoringAsciiCase(url.substr(0, kScheme.size()), kScheme)) {
-    return std::nullopt;
-  }
+  if (!equalsIgnoringAsciiCase(url.substr(0, kScheme.size()), kScheme)) return std::nullopt;
   std::string_view rest = url.substr(kScheme.size());
   // The query and the fragment are not part of the path; a "?" or "#" that
   // belongs to a file name arrives escaped.
