@@ -435,12 +435,7 @@ void SessionController::setTargeted(bool targeted) {
   shared_->notify({SessionField::IsTargeted});
 }
 
-void SessionController::setRowSelected(std::size_t row, bool selected) {
-  RowSelection& rows = shared_->rows;
-  if (row >= rows.size() || rows.isSelected(row) == selected) return;
-  rows.setSelected(row, selected);
-  shared_->notify({SessionField::Rows});
-}
+void SessionController::setRowSelected(std::size_t row, bool selected) { setRowsSelected({row}, selected); }
 
 void SessionController::setRowsSelected(const std::vector<std::size_t>& rows, bool selected) {
   RowSelection& selection = shared_->rows;
