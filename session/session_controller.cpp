@@ -425,9 +425,7 @@ void SessionController::performUninstall(AppInfo app) {
 }
 void SessionController::resetState() { shared_->resetState(); }
 void SessionController::retry() { shared_->retry(); }
-void SessionController::handleDrop(const std::vector<DroppedItem>& items) {
-  shared_->handleDrop(items);
-}
+void SessionController::handleDrop(const std::vector<DroppedItem>& items) { shared_->handleDrop(items); }
 
 void SessionController::setTargeted(bool targeted) {
   if (shared_->isTargeted == targeted) return;
