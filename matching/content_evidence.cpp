@@ -30,13 +30,9 @@ bool sameIdentifier(std::string_view a, std::string_view b) {
 std::optional<std::vector<std::string_view>> components(std::string_view path) {
   if (path.empty() || path.front() != '/') return std::nullopt;
   std::vector<std::string_view> parts;
-  for (std::size_t from = 0; from <= path.size();) {
-    std::size_t slash = path.find('/', from);
-    if (slash == std::string_view::npos) slash = path.size();
-    const std::string_view part = path.substr(from, slash - from);
+  for (const std::string_view part : splitAt(path, '/')) {
     if (part == "..") return std::nullopt;
     if (!part.empty() && part != ".") parts.push_back(part);
-    from = slash + 1;
   }
   return parts;
 }

@@ -21,6 +21,16 @@ bool contains(std::string_view text, std::string_view needle) {
   return !needle.empty() && text.find(needle) != std::string_view::npos;
 }
 
+std::vector<std::string_view> splitAt(std::string_view text, char separator) {
+  std::vector<std::string_view> pieces;
+  for (std::size_t from = 0;;) {
+    const std::size_t at = text.find(separator, from);
+    pieces.push_back(text.substr(from, at == std::string_view::npos ? at : at - from));
+    if (at == std::string_view::npos) return pieces;
+    from = at + 1;
+  }
+}
+
 namespace {
 
 // Lower-cases `text` into `out` byte by byte; false when a byte is not ASCII
@@ -158,15 +168,8 @@ bool holdsLetterOrDigit(std::string_view text) {
 // between dots, none empty, each holding a letter or digit. "." or "plist"
 // as a needle would list most of a Library.
 bool couldBeAnIdentifier(std::string_view identifier) {
-  std::size_t labels = 0;
-  for (std::size_t from = 0;; ++labels) {
-    const std::size_t dot = identifier.find('.', from);
-    const std::string_view label = identifier.substr(from, dot == std::string_view::npos ? dot : dot - from);
-    if (!holdsLetterOrDigit(label)) return false;
-    if (dot == std::string_view::npos) break;
-    from = dot + 1;
-  }
-  return labels + 1 >= 2;
+  const std::vector<std::string_view> labels = splitAt(identifier, '.');
+  return labels.size() >= 2 && std::all_of(labels.begin(), labels.end(), holdsLetterOrDigit);
 }
 
 // Whether the character that ends just before `at` / starts at `at` is a

@@ -43,6 +43,9 @@ bool isAscii(std::string_view text);
 // `needle` stands somewhere in `text`; an empty needle stands nowhere.
 bool contains(std::string_view text, std::string_view needle);
 
+// The pieces of `text` between its `separator`s, empty ones kept: "a..b" gives a, "", b.
+std::vector<std::string_view> splitAt(std::string_view text, char separator);
+
 // Space, "-", "_" and "." between the words of a name count alike, so
 // "google-play-music" holds the name "Google Play Music". One byte for one,
 // so positions in the result are positions in the text.

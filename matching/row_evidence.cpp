@@ -35,13 +35,7 @@ bool nameBeforeNumber(std::string_view words, std::string_view name) {
 // gives com, example, notes. Fewer than three labels, or a first label that
 // is not plain letters, is not a reverse-DNS name: nothing.
 std::vector<std::string_view> reverseDnsLabels(std::string_view text) {
-  std::vector<std::string_view> labels;
-  for (std::size_t from = 0;;) {
-    const std::size_t dot = text.find('.', from);
-    labels.push_back(text.substr(from, dot == std::string_view::npos ? dot : dot - from));
-    if (dot == std::string_view::npos) break;
-    from = dot + 1;
-  }
+  std::vector<std::string_view> labels = splitAt(text, '.');
   std::size_t skip = 0;
   const auto holdsDigit = [](std::string_view label) { return std::any_of(label.begin(), label.end(), isAsciiDigit); };
   while (skip < labels.size() && skip < 2 && (labels[skip] == "group" || holdsDigit(labels[skip]))) ++skip;
@@ -249,12 +243,7 @@ RowEvidence EvidenceRules::evidenceBelowRoot(std::string_view relativePath) cons
   // Directly in the root, or already left out, or bearing the full identifier.
   if (slash == std::string_view::npos || !selectedByDefault(byName.kind) || byName.kind == Evidence::Identifier)
     return byName;
-  std::vector<std::string_view> folders;
-  for (std::size_t from = 0; from < slash;) {
-    const std::size_t next = relativePath.find('/', from);
-    folders.push_back(relativePath.substr(from, next - from));
-    from = next + 1;
-  }
+  const std::vector<std::string_view> folders = splitAt(relativePath.substr(0, slash), '/');
   for (std::string_view folder : folders)
     if (ownsFolder(folder)) return byName;
   for (std::string_view folder : folders)
