@@ -146,6 +146,20 @@ private:
   std::string_view view_;
 };
 
+// True for a code point that is a letter or a digit of any script.
+bool isLetterOrDigit(char32_t codePoint) {
+  if (codePoint < 0x80) return (codePoint | 0x20) - 'a' < 26u || codePoint - '0' < 10u;
+  if (codePoint > 0x10FFFF) return false;
+  switch (utf8proc_category(utf8proc_int32_t(codePoint))) {
+    case UTF8PROC_CATEGORY_LU: case UTF8PROC_CATEGORY_LL: case UTF8PROC_CATEGORY_LT:
+    case UTF8PROC_CATEGORY_LM: case UTF8PROC_CATEGORY_LO: case UTF8PROC_CATEGORY_ND:
+    case UTF8PROC_CATEGORY_NL: case UTF8PROC_CATEGORY_NO:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // True when the text holds a letter or a digit of any script. Bytes that are
 // not UTF-8 count as neither.
 bool holdsLetterOrDigit(std::string_view text) {
@@ -193,19 +207,6 @@ bool wordCharAt(std::string_view text, std::size_t at) {
 }
 
 }  // namespace
-
-bool isLetterOrDigit(char32_t codePoint) {
-  if (codePoint < 0x80) return (codePoint | 0x20) - 'a' < 26u || codePoint - '0' < 10u;
-  if (codePoint > 0x10FFFF) return false;
-  switch (utf8proc_category(utf8proc_int32_t(codePoint))) {
-    case UTF8PROC_CATEGORY_LU: case UTF8PROC_CATEGORY_LL: case UTF8PROC_CATEGORY_LT:
-    case UTF8PROC_CATEGORY_LM: case UTF8PROC_CATEGORY_LO: case UTF8PROC_CATEGORY_ND:
-    case UTF8PROC_CATEGORY_NL: case UTF8PROC_CATEGORY_NO:
-      return true;
-    default:
-      return false;
-  }
-}
 
 std::string searchableName(std::string_view appName) {
   return holdsLetterOrDigit(appName) ? std::string(appName) : std::string();

@@ -10,9 +10,6 @@
 
 namespace quillmere {
 
-// True for a code point that is a letter or a digit of any script.
-bool isLetterOrDigit(char32_t codePoint);
-
 // The needles a search uses. Names that cannot be a real application's (a
 // name of punctuation alone, as "..app" gives, or an identifier such as "."
 // or "plist", which would list most of a Library) become empty: they match
