@@ -202,12 +202,7 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
       openRoots.push_back(OpenRoot{UniqueFd(fd), &root});  // kept open: the folders below are opened relative to it
       const int listed = ::dup(fd);  // the listing closes its own descriptor
       if (listed < 0 || !stack.push(listed, root.size(), false)) throw ScanFailure(root, errno);
-      FolderEntry entry;
-      for (;;) {
-        if (!stack.top().listing.next(entry)) {
-          if (stack.top().listing.failed()) passOver(&rootRefusals[r], root, stack.top().listing.error());
-          break;
-        }
+      for (FolderEntry entry; stack.top().listing.next(entry);) {
         bool childrenBelowNameFolder = false;
         const EntryAction action = actionFor(fd, root, entry, 1, false, matcher, childrenBelowNameFolder);
         if (action == EntryAction::List) {
@@ -220,6 +215,7 @@ std::vector<std::string> collectMatchingEntries(const std::vector<std::string>& 
           listingPieceOpen = false;
         }
       }
+      if (stack.top().listing.failed()) passOver(&rootRefusals[r], root, stack.top().listing.error());
       stack.pop();
     }
   }
