@@ -9,8 +9,6 @@
 #include <system_error>
 #include <utility>
 
-#include <utf8proc.h>
-
 #include "analysis/joining_thread.h"
 #include "matching/name_matcher.h"
 #include "fsys/path_text.h"
