@@ -139,6 +139,12 @@ public:
   FoldedText(const FoldedText&) = delete;
   FoldedText& operator=(const FoldedText&) = delete;
   std::string_view view() const { return view_; }
+  // The text with its separators alike (separatorsAlike), changed in place.
+  std::string_view alike() {
+    char* const text = view_.data() == buffer_ ? buffer_ : heap_.data();
+    std::transform(text, text + view_.size(), text, [](char c) { return c == '-' || c == '_' || c == '.' ? ' ' : c; });
+    return view_;
+  }
 
 private:
   char buffer_[256];
@@ -314,24 +320,12 @@ bool NameMatcher::matchesName(std::string_view entryName) const {
 }
 
 NameMatch NameMatcher::match(std::string_view entryName) const {
-  const FoldedText folded(entryName, path_);
+  FoldedText folded(entryName, path_);
   if (contains(folded.view(), name_) || contains(folded.view(), identifier_)) return NameMatch::Name;
   if (spellings_.empty()) return NameMatch::None;
-  // Separators alike, on the stack as the folding is: the walk asks this of
-  // nearly every entry when the name has spellings.
-  const std::string_view text = folded.view();
-  char buffer[256];
-  std::string heap;
-  char* words = buffer;
-  if (text.size() > sizeof buffer) {
-    heap.resize(text.size());
-    words = heap.data();
-  }
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    words[i] = c == '-' || c == '_' || c == '.' ? ' ' : c;
-  }
-  const std::string_view alike(words, text.size());
+  // Separators alike in the folded text itself, on the stack as the folding
+  // is: the walk asks this of nearly every entry when the name has spellings.
+  const std::string_view alike = folded.alike();
   for (const Spelling& spelling : spellings_)
     if (standsAsSpelling(alike, spelling)) return NameMatch::Spelling;
   return NameMatch::None;
