@@ -152,13 +152,10 @@ PlacesFound searchExtraPlaces(const std::string& home, const std::string& system
             [](const FoundRow& a, const FoundRow& b) { return canonicalForm(a.path) < canonicalForm(b.path); });
   std::vector<std::string> listed = alreadyListed;
   std::sort(listed.begin(), listed.end());
-  std::vector<FoundRow> kept;
-  for (FoundRow& row : found.rows) {
-    if (std::binary_search(listed.begin(), listed.end(), row.path)) continue;
-    if (!kept.empty() && kept.back().path == row.path) continue;
-    kept.push_back(std::move(row));
-  }
-  found.rows = std::move(kept);
+  std::erase_if(found.rows,
+                [&](const FoundRow& row) { return std::binary_search(listed.begin(), listed.end(), row.path); });
+  const auto samePath = [](const FoundRow& a, const FoundRow& b) { return a.path == b.path; };
+  found.rows.erase(std::unique(found.rows.begin(), found.rows.end(), samePath), found.rows.end());
   return found;
 }
 
