@@ -44,7 +44,7 @@ public:
     // The place itself may be a symbolic link, as a search root may.
     const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0 || !listing_.open(fd)) {
-      refused(root, errno);
+      passOver(&found_.unreadable, root, errno);
       return;
     }
     FolderEntry entry;
@@ -61,19 +61,11 @@ public:
                                                  : matcher_.matchesName(name));
       if (named || content != Evidence::NameOnly) found_.rows.push_back(FoundRow{root + "/" + entry.name, content});
     }
-    if (listing_.failed()) refused(root, listing_.error());
+    if (listing_.failed()) passOver(&found_.unreadable, root, listing_.error());
     listing_.close();
   }
 
 private:
-  // As in the twelve folders: a folder the system refused is named, one gone
-  // or swapped meanwhile is passed over, and running out of descriptors or
-  // memory fails the search rather than listing less (scan_failure.h).
-  void refused(const std::string& folder, int error) {
-    if (const std::optional<Refusal> reason = refusalOf(error)) found_.unreadable.push_back({folder, *reason});
-    passOverOrFail(error, folder);
-  }
-
   Evidence evidenceOf(int folderFd, const char* name, PlaceKind kind, const std::string& root) {
     if (kind == PlaceKind::LaunchJobs) return launchJobEvidence(folderFd, name, root);
     if (kind != PlaceKind::GroupContainers) return Evidence::NameOnly;
@@ -121,7 +113,7 @@ private:
       return Evidence::NameOnly;
     const UniqueFd container(openFolderNoFollow(folderFd, name));
     if (!container) {
-      if (errno != ENOTDIR && errno != ELOOP && errno != ENOENT) refused(root + "/" + name, errno);
+      if (errno != ENOTDIR && errno != ELOOP && errno != ENOENT) passOver(&found_.unreadable, root + "/" + name, errno);
       return Evidence::NameOnly;
     }
     const std::optional<std::string> bytes = contentOf(container.get(), kContainerMetadataName, root + "/" + name);

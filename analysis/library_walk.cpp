@@ -92,15 +92,6 @@ EntryAction actionFor(int parentFd, std::string_view parentPath, const FolderEnt
   return EntryAction::Enter;
 }
 
-// A folder the walk could not read is passed over, or fails the scan (see
-// scan_failure.h). One the system refused (permission, privacy protection)
-// is named: the list may miss what it holds.
-void passOver(std::vector<UnreadableFolder>* refused, std::string_view path, int error) {
-  if (refused)
-    if (const std::optional<Refusal> reason = refusalOf(error)) refused->push_back(UnreadableFolder{std::string(path), *reason});
-  passOverOrFail(error, path);
-}
-
 // Walks the folder open at `fd` (taken over), whose path is `path` and whose
 // own entries lie `depth` levels below the root. `stack` is empty on entry
 // and on return.
