@@ -27,8 +27,7 @@ class Reader {
 public:
   Reader(const std::string& self, const PropertyListFilter& worthParsing) : worthParsing_(worthParsing) {
     haveSelf_ = ::stat(self.c_str(), &self_) == 0;
-    const std::string trimmed = withoutTrailingSlashes(self);
-    selfName_ = trimmed.substr(trimmed.rfind('/') + 1);
+    selfName_ = lastComponent(withoutTrailingSlashes(self));
   }
 
   // Bundles directly in `folder`, and, when `descend`, in its plain subfolders.
