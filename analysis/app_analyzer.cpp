@@ -185,21 +185,23 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath, const std::string
   } catch (const std::system_error&) {
     askProcesses();  // no thread to be had: asked here instead
   }
+  // Names that cannot be a real application's stay in the record but search
+  // for nothing.
+  const SearchedApp searched{appPath, searchableName(name),
+                             bundleIdentifier ? searchableIdentifier(*bundleIdentifier) : std::string()};
+  const NameMatcher matcher(searched.name, searched.identifier);
   std::vector<UnreadableFolder> unreadable;
   std::vector<std::string> withoutMetadata;
   std::vector<std::string> spelt;
-  std::vector<std::string> related = findRelatedFiles(name, bundleIdentifier ? &*bundleIdentifier : nullptr,
-                                                      unreadable, withoutMetadata, spelt);
+  std::vector<std::string> related = findRelatedFiles(matcher, unreadable, withoutMetadata, spelt);
   // The rows only another spelling of the name found follow the twelve
   // folders' own list, which stays what the name rules give.
   const std::size_t firstSpelt = related.size();
   for (std::string& path : spelt) related.push_back(std::move(path));
   // Beyond the twelve folders: their rows after the twelve folders' rows and
   // before the bundle.
-  const SearchedApp searched{appPath, searchableName(name),
-                             bundleIdentifier ? searchableIdentifier(*bundleIdentifier) : std::string()};
   PlacesFound places = searchExtraPlaces(asPathPrefix(locations_.home), asPathPrefix(locations_.systemRoot), searched,
-                                         NameMatcher(searched.name, searched.identifier), related, withoutMetadata);
+                                         matcher, related, withoutMetadata);
   const std::size_t firstPlace = related.size();
   for (const FoundRow& row : places.rows) related.push_back(row.path);
   // The link the bundle was named by goes with it, as a link: deleting it
@@ -226,14 +228,10 @@ AppInfo AppAnalyzer::analyzeBundle(const std::string& appPath, const std::string
   return info;
 }
 
-std::vector<std::string> AppAnalyzer::findRelatedFiles(const std::string& appName,
-                                                       const std::string* bundleIdentifier,
+std::vector<std::string> AppAnalyzer::findRelatedFiles(const NameMatcher& matcher,
                                                        std::vector<UnreadableFolder>& unreadable,
                                                        std::vector<std::string>& withoutMetadata,
                                                        std::vector<std::string>& spelt) const {
-  // Names that cannot be a real application's stay in the record but search
-  // for nothing.
-  const NameMatcher matcher(searchableName(appName), bundleIdentifier ? searchableIdentifier(*bundleIdentifier) : "");
   std::vector<std::string> roots;
   // A root we may not even look at is walked too, so that its refusal is counted.
   for (std::string& root : searchRoots())

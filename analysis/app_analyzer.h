@@ -16,6 +16,8 @@
 
 namespace quillmere {
 
+class NameMatcher;
+
 // Where the twelve roots lie: eight below `home`, four below `systemRoot`.
 struct SearchLocations {
   std::string home;              // without trailing "/"
@@ -61,8 +63,7 @@ public:
 private:
   // `link`: the link `appPath` was named by, or "".
   AppInfo analyzeBundle(const std::string& appPath, const std::string& link) const;
-  std::vector<std::string> findRelatedFiles(const std::string& appName, const std::string* bundleIdentifier,
-                                            std::vector<UnreadableFolder>& unreadable,
+  std::vector<std::string> findRelatedFiles(const NameMatcher& matcher, std::vector<UnreadableFolder>& unreadable,
                                             std::vector<std::string>& withoutMetadata,
                                             std::vector<std::string>& spelt) const;
 
