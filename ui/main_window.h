@@ -63,9 +63,7 @@ public:
   QWidget* currentScreen() const;
   ConfirmationDialog* confirmationDialog() const;
   HistoryDialog* historyDialog() const;  // while "History" is open  // while open
-  // A short message at the foot of the window, gone after a few seconds;
-  // hidden while none is shown.
-  QLabel* notice() const { return notice_; }
+  // A short message just below the header, gone after a few seconds.
   void showNotice(const QString& text);
 
 protected:

@@ -69,8 +69,6 @@ ActivitySpinner::~ActivitySpinner() {
   delete face_.data();
 }
 
-QWidget* ActivitySpinner::face() const { return face_; }
-
 void ActivitySpinner::placeFace() {
   if (!face_->parentWidget()) return;
   const QSize size = (QSizeF(this->size()) * scale_).toSize();

@@ -16,8 +16,6 @@ public:
 
   QSize sizeHint() const override { return QSize(32, 32); }
   QSize minimumSizeHint() const override { return sizeHint(); }
-  // The drawn, scaled face (a sibling laid over this widget's place).
-  QWidget* face() const;
 
 protected:
   bool event(QEvent* event) override;

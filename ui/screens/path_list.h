@@ -52,7 +52,6 @@ public:
   // Shows only the rows whose shown path contains `text` (any case); empty
   // shows every row. setPaths clears it.
   void setFilter(const QString& text);
-  QString filter() const { return filter_; }
   // The listed row a row of the view shows; SIZE_MAX when none.
   std::size_t sourceRow(int viewRow) const;
   // Every listed row the view shows, in order.

@@ -63,7 +63,6 @@ public:
   FilledButton(const QString& text, NamedColor fill, QWidget* parent = nullptr);
   void setSymbol(const QString& name) { symbol_ = name; updateGeometry(); update(); }
   void setCornerRadius(qreal radius) { radius_ = radius; update(); }
-  QColor fillColor() const { return color(fill_); }
   QSize sizeHint() const override;
   // The filled area: a rounded rectangle with continuous corners.
   QPainterPath shape() const;

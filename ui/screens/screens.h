@@ -52,7 +52,6 @@ public:
   const AppInfo* app() const { return app_; }
   // Paths inside `home` are shown from "~".
   void setHome(const std::string& home);
-  PathListModel* paths() const { return paths_; }
 signals:
   void uninstallRequested();  // "Uninstall App"
   void toggleRequested(int row);  // a row's marker clicked, or Space
