@@ -1,7 +1,6 @@
 #include "ui/header_view.h"
 
 #include <QAbstractButton>
-#include <QFocusEvent>
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>

@@ -18,8 +18,6 @@ class QStackedLayout;
 
 namespace quillmere::ui {
 
-class HistoryDialog;
-
 class AnalyzingView;
 class AppChooser;
 class CompletedView;
@@ -29,6 +27,7 @@ class DropZone;
 class ErrorView;
 class FileRevealer;
 class HeaderView;
+class HistoryDialog;
 class IdleView;
 class ReadyView;
 class UninstallingView;
@@ -62,7 +61,7 @@ public:
   IdleView* idleView() const { return idleView_; }
   QWidget* currentScreen() const;
   ConfirmationDialog* confirmationDialog() const;
-  HistoryDialog* historyDialog() const;  // while "History" is open  // while open
+  HistoryDialog* historyDialog() const;  // while "History" is open
   // A short message just below the header, gone after a few seconds.
   void showNotice(const QString& text);
 

@@ -9,7 +9,6 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QTextLayout>
 
 #include "selection/row_selection.h"

@@ -102,7 +102,6 @@ public:
 
 private:
   static constexpr int kRowGap = 4;
-  // Whether a reason `reasonWidth` wide shows beside `path` in a row of `rowWidth`.
   mutable QPixmap symbol_[3];  // selected, left out, lock
   mutable QColor symbolColor_;
 };

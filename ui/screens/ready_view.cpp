@@ -1,6 +1,5 @@
 // The ready screen: who the application is and every path its removal deletes.
 
-#include <QApplication>
 #include <QBuffer>
 #include <QImageReader>
 #include <QHBoxLayout>

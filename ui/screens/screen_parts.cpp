@@ -5,7 +5,6 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QTextLayout>
 #include <QVBoxLayout>
 

@@ -18,13 +18,10 @@ class RowSelection;
 }
 
 class QAbstractButton;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QListView;
 class QListWidget;
-class QPlainTextEdit;
-
-class QCheckBox;
 
 namespace quillmere::ui {
 
