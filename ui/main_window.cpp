@@ -33,11 +33,6 @@ const QString kTrashSetting = QStringLiteral("removal/moveToTrash");
 
 QSettings settings() { return QSettings(QStringLiteral("Quillmere"), QStringLiteral("Quillmere")); }
 
-}  // namespace
-
-
-namespace {
-
 template <class... F>
 struct Overloaded : F... {
   using F::operator()...;
