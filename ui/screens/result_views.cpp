@@ -83,7 +83,6 @@ CompletedView::CompletedView(QWidget* parent) : QWidget(parent) {
   putBackLines_->setObjectName(QStringLiteral("putBackLines"));
   putBackLines_->setFont(ui::font(TextStyle::Caption));
   putBackLines_->setTextColor(NamedColor::Secondary);
-  putBackLines_->setAlignment(Qt::AlignHCenter);
   putBackLines_->hide();
   layout->addWidget(putBackLines_);
   auto* buttons = new QHBoxLayout;
@@ -162,8 +161,6 @@ ErrorView::ErrorView(QWidget* parent) : QWidget(parent) {
   message_->setObjectName(QStringLiteral("message"));
   message_->setFont(ui::font(TextStyle::Caption));
   message_->setTextColor(NamedColor::Secondary);
-  message_->setAlignment(Qt::AlignHCenter);
-  message_->setContentsMargins(0, 0, 0, 0);
   // What is still there and why: paths keep their own names, cut in the middle.
   failed_ = new QListWidget(content);
   failed_->setObjectName(QStringLiteral("failedRows"));

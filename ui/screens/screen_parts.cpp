@@ -66,18 +66,13 @@ void WrappedText::setText(const QString& text) {
   update();
 }
 
-void WrappedText::setAlignment(Qt::Alignment alignment) {
-  alignment_ = alignment;
-  update();
-}
-
 void WrappedText::setTextColor(NamedColor c) {
   color_ = c;
   update();
 }
 
 QTextOption WrappedText::option() const {
-  QTextOption option(alignment_);
+  QTextOption option(Qt::AlignHCenter);
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   return option;
 }

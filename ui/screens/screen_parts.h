@@ -22,16 +22,15 @@ QLabel* symbolLabel(const QString& name, qreal pointSize, NamedColor color,
 QLabel* textLabel(const QString& text, const QFont& font, NamedColor color,
                   QWidget* parent = nullptr);
 
-// Plain text (never rich text: names and messages are data) that wraps at word
-// boundaries, or anywhere inside a word too long for the width, so a long
-// unbroken name or path can never force its screen wider than the window.
+// Plain text (never rich text: names and messages are data), its lines centred,
+// wrapped at word boundaries or anywhere inside a word too long for the width,
+// so a long unbroken name or path can never force its screen wider than the window.
 class WrappedText : public QWidget {
   Q_OBJECT
 public:
   explicit WrappedText(QWidget* parent = nullptr);
   void setText(const QString& text);
   QString text() const { return text_; }
-  void setAlignment(Qt::Alignment alignment);
   void setTextColor(NamedColor color);
 
   // The lines as laid out at the current width, for tests and pictures.
@@ -50,7 +49,6 @@ private:
   QTextOption option() const;
   QString text_;
   QString shown_;
-  Qt::Alignment alignment_ = Qt::AlignHCenter;
   NamedColor color_ = NamedColor::Primary;
 };
 
