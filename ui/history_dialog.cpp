@@ -21,10 +21,7 @@ HistoryDialog::HistoryDialog(SessionController& controller, QWidget* parent)
   list_ = new QListWidget(this);
   list_->setObjectName(QStringLiteral("historyList"));
   layout->addWidget(list_);
-  lines_ = new WrappedText(this);
-  lines_->setObjectName(QStringLiteral("putBackLines"));
-  lines_->setFont(ui::font(TextStyle::Caption));
-  lines_->setTextColor(NamedColor::Secondary);
+  lines_ = wrappedText(QStringLiteral("putBackLines"), ui::font(TextStyle::Caption), NamedColor::Secondary, this);
   lines_->hide();
   layout->addWidget(lines_);
   auto* buttons = new QDialogButtonBox(this);

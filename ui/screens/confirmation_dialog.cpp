@@ -37,9 +37,7 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
   layout->addWidget(title);
 
   if (currentApp) {
-    message_ = new WrappedText(this);
-    message_->setObjectName(QStringLiteral("message"));
-    message_->setFont(ui::font(TextStyle::Subheadline));
+    message_ = wrappedText(QStringLiteral("message"), ui::font(TextStyle::Subheadline), NamedColor::Primary, this);
     // The related files are those beside the bundle, never the bundle itself.
     const auto& listed = currentApp->rows;
     count_ = static_cast<int>(std::count_if(listed.begin(), listed.end(), [&](const ListedRow& row) {
@@ -50,18 +48,14 @@ ConfirmationDialog::ConfirmationDialog(const std::optional<AppInfo>& currentApp,
     // Said before, so that the system's password prompt in the middle of the
     // removal comes as no surprise.
     if (preview.needsRights > 0) {
-      rights_ = new WrappedText(this);
-      rights_->setObjectName(QStringLiteral("rightsNotice"));
-      rights_->setFont(ui::font(TextStyle::Subheadline));
-      rights_->setTextColor(NamedColor::Secondary);
+      rights_ =
+          wrappedText(QStringLiteral("rightsNotice"), ui::font(TextStyle::Subheadline), NamedColor::Secondary, this);
       layout->addWidget(rights_);
     }
     // Repeated from the ready screen, at the last moment it can be acted on.
     if (const QString running = SearchNotices::runningText(*currentApp); !running.isEmpty()) {
-      auto* notice = new WrappedText(this);
-      notice->setObjectName(QStringLiteral("runningNotice"));
-      notice->setFont(ui::font(TextStyle::Subheadline, true));
-      notice->setTextColor(NamedColor::Red);
+      auto* notice =
+          wrappedText(QStringLiteral("runningNotice"), ui::font(TextStyle::Subheadline, true), NamedColor::Red, this);
       notice->setText(running);
       layout->addWidget(notice);
     }

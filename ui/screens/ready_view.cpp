@@ -87,16 +87,12 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   followAppearance(icon_, [this] { showIcon(); });
   layout->addWidget(icon_, 0, Qt::AlignHCenter);
 
-  name_ = new WrappedText(content);
-  name_->setObjectName(QStringLiteral("name"));
-  name_->setFont(ui::font(TextStyle::Title2, true));
+  name_ = wrappedText(QStringLiteral("name"), ui::font(TextStyle::Title2, true), NamedColor::Primary, content);
   layout->addWidget(name_);
 
   // Hidden when the record has none; a hidden child takes no gap either.
-  identifier_ = new WrappedText(content);
-  identifier_->setObjectName(QStringLiteral("bundleIdentifier"));
-  identifier_->setFont(ui::font(TextStyle::Caption));
-  identifier_->setTextColor(NamedColor::Secondary);
+  identifier_ =
+      wrappedText(QStringLiteral("bundleIdentifier"), ui::font(TextStyle::Caption), NamedColor::Secondary, content);
   layout->addWidget(identifier_);
 
   layout->addWidget(new Divider(40, content));

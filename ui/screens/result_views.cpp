@@ -79,10 +79,8 @@ CompletedView::CompletedView(QWidget* parent) : QWidget(parent) {
   freed_->hide();
   notes->addWidget(freed_);
   layout->addLayout(notes);
-  putBackLines_ = new WrappedText(content);
-  putBackLines_->setObjectName(QStringLiteral("putBackLines"));
-  putBackLines_->setFont(ui::font(TextStyle::Caption));
-  putBackLines_->setTextColor(NamedColor::Secondary);
+  putBackLines_ =
+      wrappedText(QStringLiteral("putBackLines"), ui::font(TextStyle::Caption), NamedColor::Secondary, content);
   putBackLines_->hide();
   layout->addWidget(putBackLines_);
   auto* buttons = new QHBoxLayout;
@@ -157,10 +155,7 @@ ErrorView::ErrorView(QWidget* parent) : QWidget(parent) {
   layout->setSpacing(14);
   // The message, in the window's language where it is one of the core's fixed
   // texts, else as given; each line centred.
-  message_ = new WrappedText(content);
-  message_->setObjectName(QStringLiteral("message"));
-  message_->setFont(ui::font(TextStyle::Caption));
-  message_->setTextColor(NamedColor::Secondary);
+  message_ = wrappedText(QStringLiteral("message"), ui::font(TextStyle::Caption), NamedColor::Secondary, content);
   // What is still there and why: paths keep their own names, cut in the middle.
   failed_ = new QListWidget(content);
   failed_->setObjectName(QStringLiteral("failedRows"));

@@ -71,6 +71,14 @@ void WrappedText::setTextColor(NamedColor c) {
   update();
 }
 
+WrappedText* wrappedText(const QString& name, const QFont& font, NamedColor color, QWidget* parent) {
+  auto* text = new WrappedText(parent);
+  text->setObjectName(name);
+  text->setFont(font);
+  text->setTextColor(color);
+  return text;
+}
+
 QTextOption WrappedText::option() const {
   QTextOption option(Qt::AlignHCenter);
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);

@@ -52,6 +52,9 @@ private:
   NamedColor color_ = NamedColor::Primary;
 };
 
+// A WrappedText named `name`, in `font` and `color`.
+WrappedText* wrappedText(const QString& name, const QFont& font, NamedColor color, QWidget* parent);
+
 // A button drawn as a filled rounded rectangle with an optional leading
 // symbol; the whole filled area takes clicks. Used for the red delete button
 // and for the accent-filled ("bordered prominent") buttons.

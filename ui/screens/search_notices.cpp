@@ -14,15 +14,10 @@ SearchNotices::SearchNotices(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(4);
-  running_ = new WrappedText(this);
-  running_->setObjectName(QStringLiteral("runningNotice"));
-  running_->setFont(ui::font(TextStyle::Caption, true));
-  running_->setTextColor(NamedColor::Red);
+  running_ = wrappedText(QStringLiteral("runningNotice"), ui::font(TextStyle::Caption, true), NamedColor::Red, this);
   layout->addWidget(running_);
-  unreadable_ = new WrappedText(this);
-  unreadable_->setObjectName(QStringLiteral("unreadableNotice"));
-  unreadable_->setFont(ui::font(TextStyle::Caption));
-  unreadable_->setTextColor(NamedColor::Secondary);
+  unreadable_ =
+      wrappedText(QStringLiteral("unreadableNotice"), ui::font(TextStyle::Caption), NamedColor::Secondary, this);
   layout->addWidget(unreadable_);
   hide();
 }
