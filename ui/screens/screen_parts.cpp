@@ -126,12 +126,23 @@ void WrappedText::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
 }
 
+KeyboardButton::KeyboardButton(QWidget* parent) : QAbstractButton(parent) { setFocusPolicy(Qt::TabFocus); }
+
+void KeyboardButton::keyPressEvent(QKeyEvent* event) {
+  // Enter is the keypad's Return.
+  if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return QAbstractButton::keyPressEvent(event);
+  if (!event->isAutoRepeat()) animateClick();
+}
+
+void KeyboardButton::focusInEvent(QFocusEvent* event) {
+  keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+  QAbstractButton::focusInEvent(event);
+}
+
 FilledButton::FilledButton(const QString& text, NamedColor fill, QWidget* parent)
-    : QAbstractButton(parent), fill_(fill) {
+    : KeyboardButton(parent), fill_(fill) {
   setText(text);
   setFont(ui::font(TextStyle::Body));
-  // Reached by Tab, not taken by a click.
-  setFocusPolicy(Qt::TabFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
@@ -143,25 +154,6 @@ QSize FilledButton::sizeHint() const {
 }
 
 QPainterPath FilledButton::shape() const { return continuousRoundedRect(QRectF(rect()), radius_); }
-
-namespace {
-// Return presses a focused button too, as it does on the desktops here; Qt's
-// own buttons take it only inside a dialog. (Enter is the keypad's Return.)
-bool pressesOnReturn(QAbstractButton* button, QKeyEvent* event) {
-  if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return false;
-  if (!event->isAutoRepeat()) button->animateClick();
-  return true;
-}
-}  // namespace
-
-void FilledButton::keyPressEvent(QKeyEvent* event) {
-  if (!pressesOnReturn(this, event)) QAbstractButton::keyPressEvent(event);
-}
-
-void FilledButton::focusInEvent(QFocusEvent* event) {
-  keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-  QAbstractButton::focusInEvent(event);
-}
 
 void FilledButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
@@ -201,15 +193,12 @@ void FilledButton::paintEvent(QPaintEvent*) {
   painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
 }
 
-PlainButton::PlainButton(const QString& text, NamedColor textColor, const QFont& font, bool shrinkable,
-                         QWidget* parent)
-    : QAbstractButton(parent), textColor_(textColor), shrinkable_(shrinkable) {
+PlainButton::PlainButton(const QString& text, NamedColor textColor, const QFont& font, bool shrinkable, QWidget* parent)
+    : KeyboardButton(parent), textColor_(textColor), shrinkable_(shrinkable) {
   setText(text);
   setFont(font);
   setCursor(Qt::PointingHandCursor);
   setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-  // Reached by Tab, not taken by a click, as the screens' buttons.
-  setFocusPolicy(Qt::TabFocus);
 }
 
 QSize PlainButton::sizeHint() const {
@@ -231,22 +220,13 @@ void PlainButton::paintEvent(QPaintEvent*) {
   const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, width());
   painter.drawText(rect(), Qt::AlignCenter, shown);
   // A label alone shows no focus: Tab would seem to go nowhere.
-  if (hasFocus() && keyboardFocus_) {
+  if (showsFocusRing()) {
     QColor ring = color(NamedColor::Blue);
     ring.setAlpha(110);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(ring, 1));
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
   }
-}
-
-void PlainButton::keyPressEvent(QKeyEvent* event) {
-  if (!pressesOnReturn(this, event)) QAbstractButton::keyPressEvent(event);
-}
-
-void PlainButton::focusInEvent(QFocusEvent* event) {
-  keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-  QAbstractButton::focusInEvent(event);
 }
 
 FilledButton* prominentButton(const QString& text, QWidget* parent) {

@@ -55,10 +55,27 @@ private:
 // A WrappedText named `name`, in `font` and `color`.
 WrappedText* wrappedText(const QString& name, const QFont& font, NamedColor color, QWidget* parent);
 
+// A button reached by Tab, not taken by a click, that Return presses too, as
+// it does on the desktops here (Qt's own buttons take it only inside a dialog).
+class KeyboardButton : public QAbstractButton {
+public:
+  explicit KeyboardButton(QWidget* parent);
+  // Only focus that came from the keyboard is drawn, as on the Mac: focus
+  // handed back when a dialog closes, or taken by a click, shows no ring.
+  bool showsFocusRing() const { return hasFocus() && keyboardFocus_; }
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+
+private:
+  bool keyboardFocus_ = false;
+};
+
 // A button drawn as a filled rounded rectangle with an optional leading
 // symbol; the whole filled area takes clicks. Used for the red delete button
 // and for the accent-filled ("bordered prominent") buttons.
-class FilledButton : public QAbstractButton {
+class FilledButton : public KeyboardButton {
   Q_OBJECT
 public:
   FilledButton(const QString& text, NamedColor fill, QWidget* parent = nullptr);
@@ -67,18 +84,12 @@ public:
   QSize sizeHint() const override;
   // The filled area: a rounded rectangle with continuous corners.
   QPainterPath shape() const;
-  // Only focus that came from the keyboard is drawn, as on the Mac: focus
-  // handed back when a dialog closes, or taken by a click, shows no ring.
-  bool showsFocusRing() const { return hasFocus() && keyboardFocus_; }
 
 protected:
   void paintEvent(QPaintEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-  void focusInEvent(QFocusEvent* event) override;
 
 private:
   NamedColor fill_;
-  bool keyboardFocus_ = false;
   QString symbol_;
   qreal radius_ = 6;
 };
@@ -86,7 +97,7 @@ private:
 // A button that draws only its label, in one named colour, and a ring when
 // the keyboard brought the focus. A shrinkable one, when the row is too
 // narrow, ends its label in "…" instead of being cut off at both ends.
-class PlainButton : public QAbstractButton {
+class PlainButton : public KeyboardButton {
   Q_OBJECT
 public:
   PlainButton(const QString& text, NamedColor textColor, const QFont& font, bool shrinkable,
@@ -96,11 +107,8 @@ public:
 
 protected:
   void paintEvent(QPaintEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-  void focusInEvent(QFocusEvent* event) override;
 
 private:
-  bool keyboardFocus_ = false;
   NamedColor textColor_;
   bool shrinkable_;
 };
