@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QVBoxLayout>
 
 #include "ui/theme.h"
 
@@ -50,6 +51,16 @@ RemovalLog::RemovalLog(QWidget* parent) : QPlainTextEdit(parent) {
   followPaletteColor(this, QPalette::Text, NamedColor::Secondary);
   setMinimumHeight(QFontMetrics(font()).height() * 2);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+RemovalLog* addRemovalLog(QVBoxLayout* layout, QWidget* parent) {
+  auto* log = new RemovalLog(parent);
+  log->setMaximumHeight(100);
+  auto* inset = new QVBoxLayout;
+  inset->setContentsMargins(30, 0, 30, 0);
+  inset->addWidget(log);
+  layout->addLayout(inset);
+  return log;
 }
 
 bool RemovalLog::setLog(const std::vector<std::string>& lines, size_t maxNew) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class QVBoxLayout;
+
 namespace quillmere::ui {
 
 class RemovalLog : public QPlainTextEdit {
@@ -24,5 +26,9 @@ private:
   std::string firstShown_;  // to notice a list that was replaced, not grown
   std::string lastShown_;
 };
+
+// A log of `parent` added to `layout`: inset from the screen's sides and at
+// most a few lines high, so that it never pushes the screen's buttons away.
+RemovalLog* addRemovalLog(QVBoxLayout* layout, QWidget* parent);
 
 }  // namespace quillmere::ui

@@ -35,8 +35,6 @@ QVBoxLayout* resultLayout(QWidget* content, const QString& symbol, NamedColor ti
   return layout;
 }
 
-constexpr int kDetailsMaxHeight = 100;
-
 // "Show details" under the screen's button, and the log it opens beneath:
 // the removal may end too fast for its log to be read while it runs.
 QAbstractButton* addDetails(QVBoxLayout* layout, QWidget* content, RemovalLog*& log) {
@@ -46,13 +44,8 @@ QAbstractButton* addDetails(QVBoxLayout* layout, QWidget* content, RemovalLog*& 
                                  false, content);
   toggle->setObjectName(QStringLiteral("detailsButton"));
   layout->addWidget(toggle, 0, Qt::AlignHCenter);
-  log = new RemovalLog(content);
-  log->setMaximumHeight(kDetailsMaxHeight);
+  log = addRemovalLog(layout, content);
   log->hide();
-  auto* inset = new QVBoxLayout;
-  inset->setContentsMargins(30, 0, 30, 0);
-  inset->addWidget(log);
-  layout->addLayout(inset);
   QObject::connect(toggle, &QAbstractButton::clicked, log, [toggle, log] {
     const bool shown = !log->isVisibleTo(log->parentWidget());
     toggle->setText(shown ? QObject::tr("Hide details") : QObject::tr("Show details"));

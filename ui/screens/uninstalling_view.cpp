@@ -10,12 +10,6 @@
 
 namespace quillmere::ui {
 
-namespace {
-
-constexpr int kLogMaxHeight = 100;
-
-}  // namespace
-
 UninstallingView::UninstallingView(QWidget* parent) : QWidget(parent) {
   auto* content = new QWidget(this);
   auto* layout = new QVBoxLayout(content);
@@ -29,14 +23,7 @@ UninstallingView::UninstallingView(QWidget* parent) : QWidget(parent) {
   heading_->setObjectName(QStringLiteral("heading"));
   layout->addWidget(heading_);
 
-  log_ = new RemovalLog(content);
-  log_->setMaximumHeight(kLogMaxHeight);
-
-  auto* inset = new QVBoxLayout;
-  inset->setContentsMargins(30, 0, 30, 0);
-  inset->addWidget(log_);
-  layout->addLayout(inset);
-
+  log_ = addRemovalLog(layout, content);
   centreVertically(this, content);
 }
 
