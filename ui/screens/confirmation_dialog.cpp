@@ -103,21 +103,18 @@ void ConfirmationDialog::sayWhatHappens() {
   // after it, so a "%n" or "%1" inside the name stays as written. Without its
   // own row the bundle stays, and the dialog must not say it goes.
   const bool keeps = preview_.keepsBundle;
+  QString text;
   if (toTrash())
-    message_->setText(
-        keeps ? tr("This will move %n related files of «%1» to the Trash and keep the app itself. They can be put "
-                   "back.",
-                   nullptr, count_)
-                    .arg(name_)
-              : tr("This will move %1 and %n related files to the Trash. They can be put back.", nullptr, count_)
-                    .arg(name_));
+    text = keeps ? tr("This will move %n related files of «%1» to the Trash and keep the app itself. They can be put "
+                      "back.",
+                      nullptr, count_)
+                 : tr("This will move %1 and %n related files to the Trash. They can be put back.", nullptr, count_);
   else
-    message_->setText(
-        keeps ? tr("This will delete %n related files of «%1» and keep the app itself. This action cannot be undone!",
-                   nullptr, count_)
-                    .arg(name_)
-              : tr("This will delete %1 and %n related files. This action cannot be undone!", nullptr, count_)
-                    .arg(name_));
+    text = keeps
+               ? tr("This will delete %n related files of «%1» and keep the app itself. This action cannot be undone!",
+                    nullptr, count_)
+               : tr("This will delete %1 and %n related files. This action cannot be undone!", nullptr, count_);
+  message_->setText(text.arg(name_));
   if (!rights_) return;
   const int rows = static_cast<int>(preview_.needsRights);
   // Root's Trash is not one the user could put them back from: those go for good.
