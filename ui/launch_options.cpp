@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -61,16 +62,13 @@ void describeOptions(QCommandLineParser& parser) {
       QStringLiteral("APP.app"),
       QCoreApplication::translate("quillmere::ui::LaunchOptions", "Start with this application analysed, as if it had been dropped."),
       QStringLiteral("[APP.app]"));
-  for (const char* name : kQtOptionsWithValue) {
-    QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+  const auto addHidden = [&parser](QCommandLineOption option) {
     option.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(option);
-  }
-  for (const char* name : kQtFlags) {
-    QCommandLineOption option(QString::fromLatin1(name));
-    option.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(option);
-  }
+  };
+  for (const char* name : kQtOptionsWithValue)
+    addHidden(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
+  for (const char* name : kQtFlags) addHidden(QCommandLineOption(QString::fromLatin1(name)));
 }
 
 QStringList argumentsOf(int argc, char** argv) {
@@ -90,10 +88,8 @@ QString usageError(QCommandLineParser& parser, const QStringList& arguments) {
 }
 
 bool takesValue(const std::string& name) {
-  if (name == "home" || name == "system-root") return true;
-  for (const char* qtOption : kQtOptionsWithValue)
-    if (name == qtOption) return true;
-  return false;
+  return name == "home" || name == "system-root" ||
+         std::ranges::find(kQtOptionsWithValue, name) != std::end(kQtOptionsWithValue);
 }
 
 // The bytes given for --home, --system-root (the last one wins, as in
