@@ -43,6 +43,11 @@ QColor restingBorder() {
   return gray;
 }
 
+// Where `animation` stands: its end value once it has stopped.
+qreal valueNow(const QVariantAnimation& animation) {
+  return (animation.state() == QAbstractAnimation::Running ? animation.currentValue() : animation.endValue()).toReal();
+}
+
 // Starts `animation` towards `end` from wherever it is now.
 void retarget(QVariantAnimation& animation, qreal end) {
   const qreal now = animation.currentValue().toReal();
@@ -98,16 +103,6 @@ void IdleView::setTargeted(bool targeted) {
   update();
 }
 
-qreal IdleView::springValue() const {
-  return spring_.state() == QAbstractAnimation::Running ? spring_.currentValue().toReal()
-                                                        : spring_.endValue().toReal();
-}
-
-qreal IdleView::borderValue() const {
-  return border_.state() == QAbstractAnimation::Running ? border_.currentValue().toReal()
-                                                        : border_.endValue().toReal();
-}
-
 qreal IdleView::targetScale() const { return targeted_ ? kTargetedScale : 1.0; }
 QColor IdleView::targetBorderColor() const {
   return targeted_ ? color(NamedColor::Blue) : restingBorder();
@@ -116,12 +111,10 @@ QColor IdleView::targetSymbolColor() const {
   return color(targeted_ ? NamedColor::Blue : NamedColor::Gray);
 }
 
-qreal IdleView::currentScale() const { return 1 + (kTargetedScale - 1) * springValue(); }
-QColor IdleView::currentBorderColor() const {
-  return mix(restingBorder(), color(NamedColor::Blue), borderValue());
-}
+qreal IdleView::currentScale() const { return 1 + (kTargetedScale - 1) * valueNow(spring_); }
+QColor IdleView::currentBorderColor() const { return mix(restingBorder(), color(NamedColor::Blue), valueNow(border_)); }
 QColor IdleView::currentSymbolColor() const {
-  return mix(color(NamedColor::Gray), color(NamedColor::Blue), springValue());
+  return mix(color(NamedColor::Gray), color(NamedColor::Blue), valueNow(spring_));
 }
 
 bool IdleView::isAnimating() const {

@@ -60,15 +60,12 @@ protected:
   void focusInEvent(QFocusEvent* event) override;
 
 private:
-  qreal springValue() const;  // 0 resting, 1 targeted; may overshoot slightly
-  qreal borderValue() const;  // 0 resting, 1 targeted
-
   QAbstractButton* historyLink_;
   QString title_;
   QString caption_;
   bool targeted_ = false;
-  QVariantAnimation spring_;
-  QVariantAnimation border_;
+  QVariantAnimation spring_;  // 0 resting, 1 targeted; may overshoot slightly
+  QVariantAnimation border_;  // 0 resting, 1 targeted
   bool pressed_ = false;
   bool keyboardFocus_ = false;
 };
