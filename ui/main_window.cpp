@@ -73,11 +73,9 @@ MainWindow::MainWindow(std::shared_ptr<Dispatcher> dispatcher, SessionServices s
 
   dropZone_->setObjectName(QStringLiteral("dropZone"));
   dropZone_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  for (QWidget* screen : {static_cast<QWidget*>(idleView_), static_cast<QWidget*>(analyzingView_),
-                          static_cast<QWidget*>(readyView_), static_cast<QWidget*>(uninstallingView_),
-                          static_cast<QWidget*>(completedView_), static_cast<QWidget*>(errorView_)}) {
+  for (QWidget* screen : std::initializer_list<QWidget*>{idleView_, analyzingView_, readyView_, uninstallingView_,
+                                                         completedView_, errorView_})
     screens_->addWidget(screen);
-  }
 
   // The header on top; the content area takes the rest, whatever the size.
   auto* column = new QVBoxLayout(this);
@@ -162,8 +160,7 @@ void MainWindow::fitScreen() {
   const QSize room = shown->availableGeometry().size();
   setMaximumSize(room);
   setMinimumSize(minimumSizeHint().boundedTo(room));
-  if (!fitted_) resize(kSize.boundedTo(room));
-  else resize(size().boundedTo(room));
+  resize((fitted_ ? size() : kSize).boundedTo(room));
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
