@@ -22,6 +22,12 @@ bool isBundleName(const QString& path) {
   const QString name = QFileInfo(path).fileName();
   return name.size() > 4 && name.endsWith(QLatin1String(".app"));
 }
+
+QString startFolder(const QStringList& folders) {
+  for (const QString& folder : folders)
+    if (QFileInfo(folder).isDir()) return folder;
+  return QDir::homePath();
+}
 }  // namespace
 
 AppChooser::AppChooser(QWidget* parent, const QStringList& folders) : QFileDialog(parent) {
@@ -64,15 +70,6 @@ void AppChooser::accept() {
   }
   QFileDialog::accept();
   emit appChosen(urls.front());
-}
-
-QString AppChooser::startFolder(const QStringList& folders) {
-  const QStringList tried = folders.isEmpty() ? QStringList{QStringLiteral("/Applications"),
-                                                            QDir::homePath() + QStringLiteral("/Applications")}
-                                              : folders;
-  for (const QString& folder : tried)
-    if (QFileInfo(folder).isDir()) return folder;
-  return QDir::homePath();
 }
 
 }  // namespace quillmere::ui

@@ -10,13 +10,10 @@ namespace quillmere::ui {
 class AppChooser : public QFileDialog {
   Q_OBJECT
 public:
-  // Opens in the first of `folders` there is (by default the system's and
-  // the user's Applications folders), else in the home folder.
-  explicit AppChooser(QWidget* parent = nullptr, const QStringList& folders = {});
+  // Opens in the first of `folders` there is, else in the home folder.
+  AppChooser(QWidget* parent, const QStringList& folders);
 
   void accept() override;
-
-  static QString startFolder(const QStringList& folders = {});
 
 signals:
   // The chosen bundle's file URL, as a drop of it would carry it.
