@@ -48,18 +48,14 @@ QString SearchNotices::runningText(const AppInfo& app) {
 QString SearchNotices::unreadableText(const AppInfo& app) {
   const auto& folders = app.unreadableFolders;
   if (folders.empty()) return {};
-  const int count = static_cast<int>(folders.size());
-  QString text = tr("%n folders could not be searched", nullptr, count);
   const bool privacy = std::any_of(folders.begin(), folders.end(),
                                    [](const UnreadableFolder& folder) { return folder.reason == Refusal::Privacy; });
   // Only the system's privacy protection can be lifted by the user; a
   // folder of another user stays closed to us whatever is allowed.
-  if (privacy)
-    text += tr(": macOS privacy protection refused them. To search them, allow Full Disk Access in System "
-               "Settings › Privacy & Security.");
-  else
-    text += tr(": no permission to read them.");
-  return text;
+  return tr("%n folders could not be searched", nullptr, static_cast<int>(folders.size())) +
+         (privacy ? tr(": macOS privacy protection refused them. To search them, allow Full Disk Access in System "
+                       "Settings › Privacy & Security.")
+                  : tr(": no permission to read them."));
 }
 
 }  // namespace quillmere::ui
