@@ -27,9 +27,7 @@ QIcon appIcon() {
   // Qt's SVG icon-engine plugin at run time, and without it the window would
   // silently keep the generic icon.
   QIcon icon;
-  for (int pixels : {16, 24, 32, 48, 64, 128, 256}) {
-    icon.addPixmap(QPixmap::fromImage(renderAppIcon(pixels)));
-  }
+  for (int pixels : {16, 24, 32, 48, 64, 128, 256}) icon.addPixmap(QPixmap::fromImage(renderAppIcon(pixels)));
   return icon;
 }
 

@@ -1,4 +1,4 @@
-// The desktop app: one fixed-size window whose content is the MainWindow.
+// The desktop app: one window whose content is the MainWindow.
 // Closing the window ends the process.
 
 #include <QApplication>
@@ -52,9 +52,8 @@ int main(int argc, char** argv) {
   {
     // The content is the window: it starts at 500 × 450 and bounds its own
     // size by the screen's free area and what its screens need.
-    quillmere::ui::MainWindow window(
-        std::make_shared<quillmere::ui::QtDispatcher>(),
-        quillmere::SessionServices::standard(options.searchLocations(), privileged));
+    quillmere::ui::MainWindow window(std::make_shared<quillmere::ui::QtDispatcher>(),
+                                     quillmere::SessionServices::standard(locations, privileged));
     window.setWindowTitle(QStringLiteral("Quillmere"));
     window.setFolders(locations.home, locations.systemRoot);
     window.show();
