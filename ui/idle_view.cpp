@@ -159,17 +159,12 @@ void IdleView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void IdleView::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-      if (event->modifiers() & ~Qt::KeypadModifier) break;
-      emit chooseRequested();
-      return;
-    default:
-      break;
-  }
-  QWidget::keyPressEvent(event);
+  const int key = event->key();
+  const bool opens = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+  if (opens && !(event->modifiers() & ~Qt::KeypadModifier))
+    emit chooseRequested();
+  else
+    QWidget::keyPressEvent(event);
 }
 
 void IdleView::focusInEvent(QFocusEvent* event) {
