@@ -349,16 +349,18 @@ void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->restore();
   }
 
-  // Every row draws one of two symbols; render each once per pixel ratio and colour.
+  // Every row draws the same few symbols; render each once per pixel ratio and colour.
   const qreal ratio = painter->device()->devicePixelRatioF();
   const QColor gray = color(NamedColor::Gray);
-  QPixmap& symbol = symbol_[leftOut ? 1 : 0];
-  if (symbol.isNull() || symbol.devicePixelRatio() != ratio || symbolColor_ != gray) {
-    if (symbolColor_ != gray) symbol_[0] = symbol_[1] = symbol_[2] = QPixmap();
-    symbol = symbolPixmap(leftOut ? QStringLiteral("doc") : QStringLiteral("doc.fill"), lineHeight * 0.8, gray,
-                          ratio);
-    symbolColor_ = gray;
-  }
+  if (symbolColor_ != gray) symbol_[0] = symbol_[1] = symbol_[2] = QPixmap();
+  symbolColor_ = gray;
+  const auto cachedSymbol = [&](int slot, const QString& name, qreal size) -> const QPixmap& {
+    QPixmap& symbol = symbol_[slot];
+    if (symbol.isNull() || symbol.devicePixelRatio() != ratio) symbol = symbolPixmap(name, size, gray, ratio);
+    return symbol;
+  };
+  const QPixmap& symbol =
+      cachedSymbol(leftOut ? 1 : 0, leftOut ? QStringLiteral("doc") : QStringLiteral("doc.fill"), lineHeight * 0.8);
   const QSizeF symbolSize = QSizeF(symbol.size()) / symbol.devicePixelRatio();
   const qreal symbolX = row.left() + (symbolWidth() - symbolSize.width()) / 2;
   painter->drawPixmap(QPointF(symbolX, row.top() + (lineHeight - symbolSize.height()) / 2), symbol);
@@ -380,14 +382,8 @@ void PathRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   // it when it would not fit there whole; the path gives up its middle.
   // A small lock right after the path: deleting it will ask for a password.
   QPixmap lock;
-  if (index.data(PathListModel::NeedsRightsRole).toBool()) {
-    QPixmap& cached = symbol_[2];
-    if (cached.isNull() || cached.devicePixelRatio() != ratio) {
-      cached = symbolPixmap(QStringLiteral("lock.fill"), lineHeight * 0.75, gray, ratio);
-      symbolColor_ = gray;
-    }
-    lock = cached;
-  }
+  if (index.data(PathListModel::NeedsRightsRole).toBool())
+    lock = cachedSymbol(2, QStringLiteral("lock.fill"), lineHeight * 0.75);
   const int lockWidth = lock.isNull() ? 0 : qCeil(lock.width() / lock.devicePixelRatio()) + kSymbolGap;
   const QString path = index.data(Qt::DisplayRole).toString();
   const QString reason = index.data(PathListModel::ReasonRole).toString();
