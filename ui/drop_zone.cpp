@@ -34,10 +34,7 @@ std::vector<DroppedItem> DropZone::droppedItems(const QMimeData* data) {
   if (!carriesFileUrls(data)) return items;
   for (const QUrl& url : data->urls()) {
     DroppedItem item;
-    if (url.isLocalFile()) {
-      const QByteArray encoded = url.toEncoded();
-      item.fileUrl = std::string(encoded.constData(), static_cast<size_t>(encoded.size()));
-    }
+    if (url.isLocalFile()) item.fileUrl = url.toEncoded().toStdString();
     items.push_back(std::move(item));
   }
   return items;

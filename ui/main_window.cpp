@@ -140,12 +140,10 @@ MainWindow::MainWindow(std::shared_ptr<Dispatcher> dispatcher, SessionServices s
     if (!alive) return;
     const std::size_t slash = path.find_last_of('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    alive->showNotice(
-        tr("No file manager could show “%1”.").arg(QString::fromUtf8(name.data(), qsizetype(name.size()))));
+    alive->showNotice(tr("No file manager could show “%1”.").arg(QString::fromStdString(name)));
   });
 
-  const QByteArray home = qgetenv("HOME");
-  setFolders(std::string(home.constData(), std::size_t(home.size())), "/");
+  setFolders(qgetenv("HOME").toStdString(), "/");
   controller_->setChangeListener([this](SessionField field) { onChange(field); });
   showState();
   idleView_->setTargeted(controller_->isTargeted());
@@ -199,8 +197,7 @@ void MainWindow::openApp(const std::string& path) { handOver(fileUrlOfBytes(path
 
 void MainWindow::handOver(const QUrl& fileUrl) {
   // The encoded text, as the drop zone hands over a dropped URL.
-  const QByteArray encoded = fileUrl.toEncoded();
-  controller_->handleDrop({DroppedItem{std::string(encoded.constData(), static_cast<size_t>(encoded.size()))}});
+  controller_->handleDrop({DroppedItem{fileUrl.toEncoded().toStdString()}});
 }
 
 void MainWindow::showNotice(const QString& text) {

@@ -141,9 +141,7 @@ QString homeRelativeText(const std::string& path, const std::string& home) {
 
 QString PathListModel::reasonText(const RowEvidence& evidence) {
   // The other application's name and the copy's path are data, shown verbatim.
-  const QString other = evidence.otherApp ? QString::fromUtf8(evidence.otherApp->data(),
-                                                              qsizetype(evidence.otherApp->size()))
-                                          : QString();
+  const QString other = evidence.otherApp ? QString::fromStdString(*evidence.otherApp) : QString();
   switch (evidence.kind) {
     case Evidence::Coincidence:
       return tr("name only inside another word");
