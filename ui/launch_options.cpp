@@ -95,12 +95,9 @@ bool takesValue(const std::string& name) {
 // The bytes given for --home, --system-root (the last one wins, as in
 // QCommandLineParser::value()) and the app: Qt's arguments are decoded
 // text, and a file name need not be UTF-8. Reads a command line the parser
-// accepted, in the parser's way.
-struct RawArguments {
-  std::optional<std::string> home, systemRoot, app;
-};
-RawArguments rawArguments(int argc, char** argv) {
-  RawArguments raw;
+// accepted, in the parser's way; the paths are still as given.
+LaunchOptions rawArguments(int argc, char** argv) {
+  LaunchOptions raw;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -154,11 +151,9 @@ LaunchOptions parseLaunchOptions(QCoreApplication& app, int argc, char** argv) {
   if (parser.isSet(QStringLiteral("help"))) parser.showHelp(EXIT_SUCCESS);
   if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
 
-  const RawArguments raw = rawArguments(argc, argv);
-  LaunchOptions options;
-  if (raw.home) options.home = absolutePath(*raw.home);
-  if (raw.systemRoot) options.systemRoot = absolutePath(*raw.systemRoot);
-  if (raw.app) options.app = absolutePath(*raw.app);
+  LaunchOptions options = rawArguments(argc, argv);
+  for (std::optional<std::string>* path : {&options.home, &options.systemRoot, &options.app})
+    if (*path) *path = absolutePath(**path);
   return options;
 }
 
