@@ -25,12 +25,11 @@ HistoryDialog::HistoryDialog(SessionController& controller, QWidget* parent)
   lines_->hide();
   layout->addWidget(lines_);
   auto* buttons = new QDialogButtonBox(this);
-  auto* putBack = buttons->addButton(tr("Put back"), QDialogButtonBox::ActionRole);
-  putBack->setObjectName(QStringLiteral("putBackButton"));
-  putBack_ = putBack;
+  putBack_ = buttons->addButton(tr("Put back"), QDialogButtonBox::ActionRole);
+  putBack_->setObjectName(QStringLiteral("putBackButton"));
   buttons->addButton(QDialogButtonBox::Close);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(putBack, &QPushButton::clicked, this, [this] {
+  connect(putBack_, &QAbstractButton::clicked, this, [this] {
     const int row = list_->currentRow();
     const auto& history = controller_.history();
     if (row >= 0 && std::size_t(row) < history.size()) controller_.putBack(history[std::size_t(row)]);

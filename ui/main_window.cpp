@@ -87,11 +87,10 @@ MainWindow::MainWindow(std::shared_ptr<Dispatcher> dispatcher, SessionServices s
   connect(idleView_, &IdleView::chooseRequested, this, &MainWindow::chooseApp);
   connect(idleView_, &IdleView::historyRequested, this, [this] {
     if (history_) return;
-    auto* dialog = new HistoryDialog(*controller_, this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::WindowModal);
-    history_ = dialog;
-    dialog->open();
+    history_ = new HistoryDialog(*controller_, this);
+    history_->setAttribute(Qt::WA_DeleteOnClose);
+    history_->setWindowModality(Qt::WindowModal);
+    history_->open();
   });
   // Ctrl+O, Cmd+O on the Mac; in every state, as a drop is taken in every state.
   connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, &MainWindow::chooseApp);

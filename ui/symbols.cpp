@@ -6,11 +6,10 @@
 
 // Resources of a static library are not registered until someone asks.
 static void ensureSymbolResources() {
-  static const bool registered = [] {
+  [[maybe_unused]] static const bool registered = [] {
     Q_INIT_RESOURCE(symbols);
     return true;
   }();
-  (void)registered;
 }
 
 namespace quillmere::ui {
