@@ -44,20 +44,17 @@ QStringList systemUiLanguages() {
 
 bool installStringTable(const QStringList& uiLanguages) {
   const QString ours = stringTableFor(uiLanguages);
-  // Qt's own texts (the file dialog's buttons and labels) in the same
-  // language, where the system has Qt's tables; without them they stay English.
-  auto* qt = new QTranslator(QCoreApplication::instance());
-  if (qt->load(ours == kChinese ? QStringLiteral("qtbase_zh_CN") : QStringLiteral("qtbase_en"),
-               QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QCoreApplication::installTranslator(qt);
-  else
-    delete qt;
-  auto* table = new QTranslator(QCoreApplication::instance());
-  if (!table->load(ours)) {
+  const auto install = [](const QString& file, const QString& folder) {
+    auto* table = new QTranslator(QCoreApplication::instance());
+    if (table->load(file, folder)) return QCoreApplication::installTranslator(table);
     delete table;
     return false;
-  }
-  return QCoreApplication::installTranslator(table);
+  };
+  // Qt's own texts (the file dialog's buttons and labels) in the same
+  // language, where the system has Qt's tables; without them they stay English.
+  install(ours == kChinese ? QStringLiteral("qtbase_zh_CN") : QStringLiteral("qtbase_en"),
+          QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+  return install(ours, QString());
 }
 
 }  // namespace quillmere::ui
