@@ -153,7 +153,6 @@ ReadyView::ReadyView(QWidget* parent) : QWidget(parent) {
   list_->setSelectionMode(QAbstractItemView::NoSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  list_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   list_->setFrameShape(QFrame::NoFrame);
   list_->viewport()->setAutoFillBackground(false);

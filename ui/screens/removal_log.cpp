@@ -40,7 +40,6 @@ RemovalLog::RemovalLog(QWidget* parent) : QPlainTextEdit(parent) {
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
   setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setFont(ui::font(TextStyle::Caption));
   document()->setDocumentMargin(0);
   viewport()->setAutoFillBackground(false);
