@@ -30,11 +30,9 @@ constexpr qreal kGap = 16;
 
 QColor mix(const QColor& from, const QColor& to, qreal t) {
   t = std::clamp<qreal>(t, 0, 1);
-  auto lerp = [t](qreal a, qreal b) { return a + (b - a) * t; };
-  return QColor::fromRgbF(static_cast<float>(lerp(from.redF(), to.redF())),
-                          static_cast<float>(lerp(from.greenF(), to.greenF())),
-                          static_cast<float>(lerp(from.blueF(), to.blueF())),
-                          static_cast<float>(lerp(from.alphaF(), to.alphaF())));
+  auto lerp = [t](qreal a, qreal b) { return static_cast<float>(a + (b - a) * t); };
+  return QColor::fromRgbF(lerp(from.redF(), to.redF()), lerp(from.greenF(), to.greenF()),
+                          lerp(from.blueF(), to.blueF()), lerp(from.alphaF(), to.alphaF()));
 }
 
 QColor restingBorder() {
