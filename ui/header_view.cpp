@@ -14,13 +14,6 @@
 
 namespace quillmere::ui {
 
-namespace {
-
-constexpr int kPadding = 16;
-constexpr int kRowSpacing = 8;
-
-}  // namespace
-
 HeaderView::HeaderView(QWidget* parent)
     : QWidget(parent),
       supportLink_(new PlainButton(
@@ -33,8 +26,8 @@ HeaderView::HeaderView(QWidget* parent)
   backButton_->hide();
 
   auto* row = new QHBoxLayout(this);
-  row->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-  row->setSpacing(kRowSpacing);
+  row->setContentsMargins(16, 16, 16, 16);
+  row->setSpacing(8);
   row->addStretch();
   row->addWidget(supportLink_, 0, Qt::AlignVCenter);
   row->addStretch();
