@@ -2,8 +2,11 @@
 
 #include <utf8proc.h>
 
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
+
+#include "fsys/entry_identity.h"
 
 namespace quillmere {
 namespace {
@@ -57,30 +60,9 @@ std::string jsonString(const std::string& bytes) {
   return out;
 }
 
-}  // namespace quillmere
-
-namespace quillmere {
 namespace {
 
 constexpr int kMaxDepth = 64;
-
-void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += char(cp);
-  } else if (cp < 0x800) {
-    out += char(0xc0 | (cp >> 6));
-    out += char(0x80 | (cp & 0x3f));
-  } else if (cp < 0x10000) {
-    out += char(0xe0 | (cp >> 12));
-    out += char(0x80 | ((cp >> 6) & 0x3f));
-    out += char(0x80 | (cp & 0x3f));
-  } else {
-    out += char(0xf0 | (cp >> 18));
-    out += char(0x80 | ((cp >> 12) & 0x3f));
-    out += char(0x80 | ((cp >> 6) & 0x3f));
-    out += char(0x80 | (cp & 0x3f));
-  }
-}
 
 class Reader {
 public:
@@ -144,16 +126,9 @@ private:
   }
   bool hex4(std::uint32_t& value) {
     if (at_ + 4 > s_.size()) return false;
-    value = 0;
-    for (int i = 0; i < 4; ++i) {
-      const char c = s_[at_++];
-      value <<= 4;
-      if (c >= '0' && c <= '9') value |= unsigned(c - '0');
-      else if (c >= 'a' && c <= 'f') value |= unsigned(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F') value |= unsigned(c - 'A' + 10);
-      else return false;
-    }
-    return true;
+    const char* from = s_.data() + at_;
+    at_ += 4;
+    return std::from_chars(from, from + 4, value, 16).ptr == from + 4;
   }
   bool string(std::string& out) {
     ++at_;  // the opening quote
@@ -189,7 +164,9 @@ private:
           } else if (cp >= 0xdc00 && cp < 0xe000) {
             return false;
           }
-          appendUtf8(out, cp);
+          utf8proc_uint8_t encoded[4];
+          const auto length = utf8proc_encode_char(utf8proc_int32_t(cp), encoded);
+          out.append(reinterpret_cast<const char*>(encoded), std::size_t(length));
           break;
         }
         default: return false;
@@ -240,15 +217,8 @@ std::optional<std::string> JsonValue::stringAt(std::string_view key) const {
 
 std::optional<std::uint64_t> JsonValue::unsignedAt(std::string_view key) const {
   const JsonValue* value = find(key);
-  if (!value || value->kind != Kind::Number || value->text.empty() || value->text.size() > 20) return std::nullopt;
-  std::uint64_t n = 0;
-  for (char c : value->text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    const std::uint64_t digit = std::uint64_t(c - '0');
-    if (n > (UINT64_MAX - digit) / 10) return std::nullopt;
-    n = n * 10 + digit;
-  }
-  return n;
+  if (!value || value->kind != Kind::Number) return std::nullopt;
+  return parseDecimal(value->text);
 }
 
 std::optional<JsonValue> parseJson(std::string_view text) {
