@@ -28,8 +28,8 @@ constexpr int kWalkFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 // A folder to go on from, a trusted link to follow, or the end of the walk.
 struct ComponentStep {
-  UniqueFd folder;
-  std::string linkTarget;
+  UniqueFd folder{};
+  std::string linkTarget{};
   bool isLink = false;
   ResolvedEntry::Status stop = ResolvedEntry::Status::Reached;  // Reached: not stopped
   int error = 0;

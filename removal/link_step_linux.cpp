@@ -15,13 +15,10 @@ ComponentStep stepInto(int folderFd, const std::string& name, LinkTrust trust) {
   if (!entry) return stopAt(ResolvedEntry::Status::Unreachable, errno);
   struct stat st;
   if (fstat(entry.get(), &st) != 0) return stopAt(ResolvedEntry::Status::Unreachable, errno);
-  ComponentStep step;
-  if (S_ISDIR(st.st_mode)) {
-    step.folder = std::move(entry);
-    return step;
-  }
+  if (S_ISDIR(st.st_mode)) return {.folder = std::move(entry)};
   if (!S_ISLNK(st.st_mode)) return stopAt(ResolvedEntry::Status::Unreachable, ENOTDIR);
   if (!isTrusted(st.st_uid, trust)) return stopAt(ResolvedEntry::Status::Refused, EPERM);
+  ComponentStep step;
   step.isLink = true;
   step.linkTarget = readLinkAt(entry.get(), "", step.error);
   if (step.error != 0) return stopAt(ResolvedEntry::Status::Unreachable, step.error);

@@ -27,11 +27,7 @@ bool sameLink(const struct stat& a, const struct stat& b) {
 // change time, so another link read in the meantime cannot pass for it.
 ComponentStep stepInto(int folderFd, const std::string& name, LinkTrust trust) {
   UniqueFd folder(openat(folderFd, name.c_str(), kWalkFolderFlags | O_NOFOLLOW));
-  if (folder) {
-    ComponentStep step;
-    step.folder = std::move(folder);
-    return step;
-  }
+  if (folder) return {.folder = std::move(folder)};
   if (errno != ELOOP && errno != ENOTDIR) return stopAt(ResolvedEntry::Status::Unreachable, errno);
   struct stat before, after;
   if (fstatat(folderFd, name.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0)

@@ -41,12 +41,7 @@ bool isTrusted(uid_t owner, LinkTrust trust) {
   return owner == 0 || (trust == LinkTrust::RootOrCurrentUser && owner == geteuid());
 }
 
-ComponentStep stopAt(ResolvedEntry::Status status, int error) {
-  ComponentStep step;
-  step.stop = status;
-  step.error = error;
-  return step;
-}
+ComponentStep stopAt(ResolvedEntry::Status status, int error) { return {.stop = status, .error = error}; }
 
 std::string readLinkAt(int dirFd, const char* name, int& error) {
   std::string target(PATH_MAX, '\0');
