@@ -1,13 +1,11 @@
 #include "removal/file_operations.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "fsys/entry_marks.h"
 #include "fsys/tree_walk.h"
 #include "fsys/path_text.h"
 #include "removal/tree_removal.h"
@@ -15,6 +13,23 @@
 namespace quillmere {
 
 using Status = ResolvedEntry::Status;
+
+namespace {
+
+// The removal opens every folder of the tree to list it; only one that holds
+// entries must also be written to and searched to empty it: an empty folder
+// the user may not write to still goes with a write to the folder above.
+bool mayList(int fd) { return faccessat(fd, ".", R_OK, AT_EACCESS) == 0; }
+bool mayEmpty(int fd) { return faccessat(fd, ".", R_OK | W_OK | X_OK, AT_EACCESS) == 0; }
+
+// In a sticky folder (such as /tmp) only the owner of the entry or of the
+// folder, or root, may remove it.
+bool mayUnlinkFromSticky(const struct stat& folder, const struct stat& child) {
+  const uid_t uid = geteuid();
+  return uid == 0 || uid == child.st_uid || uid == folder.st_uid;
+}
+
+}  // namespace
 
 ListedEntry FileOperations::find(const std::string& path, std::optional<EntryIdentity> listed) const {
   return {path, resolveEntry(withoutTrailingSlashes(path), LinkTrust::RootOrCurrentUser), listed};
@@ -40,27 +55,8 @@ bool FileOperations::isDeletable(const ListedEntry& entry) const {
   if (faccessat(walk.parentFd(), ".", W_OK, AT_EACCESS) != 0) return false;
   struct stat parent;
   if (fstat(walk.parentFd(), &parent) != 0) return false;
-  if (!(parent.st_mode & S_ISVTX)) return true;
-  // In a sticky folder (such as /tmp) only the owner of the entry or of the
-  // folder, or root, may remove it.
-  const uid_t uid = geteuid();
-  return uid == 0 || uid == st.st_uid || uid == parent.st_uid;
+  return !(parent.st_mode & S_ISVTX) || mayUnlinkFromSticky(parent, st);
 }
-
-namespace {
-
-// The removal opens every folder of the tree to list it; only one that holds
-// entries must also be written to and searched to empty it: an empty folder
-// the user may not write to still goes with a write to the folder above.
-bool mayList(int fd) { return faccessat(fd, ".", R_OK, AT_EACCESS) == 0; }
-bool mayEmpty(int fd) { return faccessat(fd, ".", R_OK | W_OK | X_OK, AT_EACCESS) == 0; }
-
-bool mayUnlinkFromSticky(const struct stat& folder, const struct stat& child) {
-  const uid_t uid = geteuid();
-  return uid == 0 || uid == child.st_uid || uid == folder.st_uid;
-}
-
-}  // namespace
 
 bool FileOperations::mayRemoveWhole(const ListedEntry& entry, const std::atomic<bool>* stop) const {
   const ResolvedEntry& walk = entry.walk;
