@@ -52,6 +52,8 @@ std::string reasonFor(int error) {
   return std::strerror(error);
 }
 
+TrashOutcome notMoved(std::string reason) { return {false, {}, {}, std::move(reason)}; }
+
 }  // namespace
 
 std::string percentEncodedPath(const std::string& path) {
@@ -73,28 +75,15 @@ std::string percentEncodedPath(const std::string& path) {
 
 TrashOutcome moveToTrash(const ResolvedEntry& walk, const std::string& listedPath,
                          const std::optional<EntryIdentity>& listed, std::time_t when) {
-  TrashOutcome outcome;
-  if (walk.status() != ResolvedEntry::Status::Reached) {
-    outcome.reason = walk.status() == ResolvedEntry::Status::Refused ? "a link it may not follow is in the way"
-                                                                      : reasonFor(walk.error());
-    return outcome;
-  }
+  if (walk.status() == ResolvedEntry::Status::Refused) return notMoved("a link it may not follow is in the way");
+  if (walk.status() != ResolvedEntry::Status::Reached) return notMoved(reasonFor(walk.error()));
   const int parent = walk.parentFd();
   const char* name = walk.name().c_str();
   struct stat st;
-  if (fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    outcome.reason = reasonFor(errno);
-    return outcome;
-  }
-  if (!listed || !isSameEntry(st, *listed)) {
-    outcome.reason = "something else now stands at its path";
-    return outcome;
-  }
+  if (fstatat(parent, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return notMoved(reasonFor(errno));
+  if (!listed || !isSameEntry(st, *listed)) return notMoved("something else now stands at its path");
   auto opened = openTrashFor(parent, st.st_dev);
-  if (auto* why = std::get_if<std::string>(&opened)) {
-    outcome.reason = *why;
-    return outcome;
-  }
+  if (auto* why = std::get_if<std::string>(&opened)) return notMoved(std::move(*why));
   const TrashFolder& trash = std::get<TrashFolder>(opened);
   for (int attempt = 0; attempt < kMaxNameTries; ++attempt) {
     const std::string chosen = candidateName(walk.name(), attempt);
@@ -106,8 +95,7 @@ TrashOutcome moveToTrash(const ResolvedEntry& walk, const std::string& listedPat
                            0600));
       if (!info) {
         if (errno == EEXIST) continue;
-        outcome.reason = "its .trashinfo cannot be written: " + std::string(std::strerror(errno));
-        return outcome;
+        return notMoved("its .trashinfo cannot be written: " + std::string(std::strerror(errno)));
       }
       struct stat taken;
       if (fstatat(trash.files.get(), chosen.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -117,16 +105,14 @@ TrashOutcome moveToTrash(const ResolvedEntry& walk, const std::string& listedPat
       if (!writeAll(info.get(), trashInfoText(listedPath, trash.topdir, when))) {
         const int error = errno;
         unlinkat(trash.info.get(), infoName.c_str(), 0);
-        outcome.reason = "its .trashinfo cannot be written: " + std::string(std::strerror(error));
-        return outcome;
+        return notMoved("its .trashinfo cannot be written: " + std::string(std::strerror(error)));
       }
     }
     if (!renameNoReplace(parent, name, trash.files.get(), chosen.c_str())) {
       const int error = errno;
       if (trash.info) unlinkat(trash.info.get(), infoName.c_str(), 0);
       if (error == EEXIST) continue;
-      outcome.reason = reasonFor(error);
-      return outcome;
+      return notMoved(reasonFor(error));
     }
     // Checked before and after: what was swapped in at the name in between
     // goes straight back, and this row is not counted as moved.
@@ -134,17 +120,13 @@ TrashOutcome moveToTrash(const ResolvedEntry& walk, const std::string& listedPat
     if (fstatat(trash.files.get(), chosen.c_str(), &moved, AT_SYMLINK_NOFOLLOW) != 0 || !isSameEntry(moved, *listed)) {
       renameNoReplace(trash.files.get(), chosen.c_str(), parent, name);
       if (trash.info) unlinkat(trash.info.get(), infoName.c_str(), 0);
-      outcome.reason = "something else now stands at its path";
-      return outcome;
+      return notMoved("something else now stands at its path");
     }
-    outcome.moved = true;
-    const std::string files = trash.path + "/files/";
-    outcome.trashedPath = (trash.info ? files : trash.path + "/") + chosen;
+    TrashOutcome outcome{true, (trash.info ? trash.path + "/files/" : trash.path + "/") + chosen, {}, {}};
     if (trash.info) outcome.infoPath = trash.path + "/info/" + infoName;
     return outcome;
   }
-  outcome.reason = "no free name for it in the Trash";
-  return outcome;
+  return notMoved("no free name for it in the Trash");
 }
 
 }  // namespace quillmere
