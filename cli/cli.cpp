@@ -125,6 +125,7 @@ const char kHelp[] =
     "a terminal.\n";
 
 enum class Command { Scan, Remove, History, Restore };
+constexpr std::string_view kCommandNames[] = {"scan", "remove", "history", "restore"};  // in Command's order
 enum class ScanFormat { Lines, Nul, Json };
 
 struct Options {
@@ -175,16 +176,9 @@ Parsed parse(const std::vector<std::string>& args) {
   }
   if (args.empty()) return UsageError{"missing command"};
   Options options;
-  if (args[0] == "scan")
-    options.command = Command::Scan;
-  else if (args[0] == "remove")
-    options.command = Command::Remove;
-  else if (args[0] == "history")
-    options.command = Command::History;
-  else if (args[0] == "restore")
-    options.command = Command::Restore;
-  else
-    return UsageError{"unknown command '" + args[0] + "'"};
+  const auto* named = std::find(std::begin(kCommandNames), std::end(kCommandNames), args[0]);
+  if (named == std::end(kCommandNames)) return UsageError{"unknown command '" + args[0] + "'"};
+  options.command = Command(named - std::begin(kCommandNames));
 
   bool json = false, nul = false, endOfOptions = false;
   std::vector<std::string> operands;
