@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <ctime>
 #include <optional>
 #include <variant>
 
@@ -462,16 +460,11 @@ bool userConfirms(const AppInfo& app, const Options& options, const CliStreams& 
   }
   std::fflush(streams.out);
 
-  std::string answer;
-  for (int c; (c = std::fgetc(streams.in)) != EOF && c != '\n';) answer += static_cast<char>(c);
   std::string word;
-  for (char c : answer)
-    if (!std::isspace(static_cast<unsigned char>(c)))
-      word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (int c; (c = std::fgetc(streams.in)) != EOF && c != '\n';)
+    if (!std::isspace(c)) word += static_cast<char>(std::tolower(c));
   return word == "y" || word == "yes";
 }
-
-void noteRemoval(const HistoryRecord& record, const CliStreams& streams);
 
 std::string whyNotRemoved(const RowEvent& event) {
   switch (event.reason) {
@@ -487,6 +480,24 @@ std::string whyNotRemoved(const RowEvent& event) {
     case FailReason::None: break;
   }
   return event.detail.empty() ? "the system refused" : event.detail;
+}
+
+// Appends the removal to the history and says how to put a trashed one back,
+// and why rows that needed rights went for good.
+void noteRemoval(const HistoryRecord& record, const CliStreams& streams) {
+  const RemovalHistory history(removalHistoryPath());
+  if (!history.append(record))
+    writeLine(streams.err, "quillmere-cli: the removal could not be recorded in " + history.path());
+  if (!record.trashed) return;
+  std::size_t forGood = 0;
+  for (const HistoryRow& row : record.rows) forGood += row.outcome == "deletedWithPrivileges";
+  if (forGood > 0)
+    writeLine(streams.err, "quillmere-cli: " + std::to_string(forGood) +
+                               " entries needed administrator rights and were deleted for good: only root "
+                               "could put them back from root's Trash, so they were not moved there");
+  if (record.hasTrashedRows())
+    writeLine(streams.err, "quillmere-cli: removal " + record.id + " is in the Trash; put it back with: "
+                               "quillmere-cli restore " + record.id);
 }
 
 int removeApp(const AppInfo& app, const Options& options, const CliStreams& streams,
@@ -537,24 +548,6 @@ int removeApp(const AppInfo& app, const Options& options, const CliStreams& stre
     status = kExitFailure;
   }
   return status;
-}
-
-// Appends the removal to the history and says how to put a trashed one back,
-// and why rows that needed rights went for good.
-void noteRemoval(const HistoryRecord& record, const CliStreams& streams) {
-  const RemovalHistory history(removalHistoryPath());
-  if (!history.append(record))
-    writeLine(streams.err, "quillmere-cli: the removal could not be recorded in " + history.path());
-  if (!record.trashed) return;
-  std::size_t forGood = 0;
-  for (const HistoryRow& row : record.rows) forGood += row.outcome == "deletedWithPrivileges";
-  if (forGood > 0)
-    writeLine(streams.err, "quillmere-cli: " + std::to_string(forGood) +
-                               " entries needed administrator rights and were deleted for good: only root "
-                               "could put them back from root's Trash, so they were not moved there");
-  if (record.hasTrashedRows())
-    writeLine(streams.err, "quillmere-cli: removal " + record.id + " is in the Trash; put it back with: "
-                               "quillmere-cli restore " + record.id);
 }
 
 int listHistory(const Options& options, const CliStreams& streams) {
