@@ -18,9 +18,11 @@
 namespace quillmere {
 namespace {
 
-std::string dataHome() {
-  if (const char* value = std::getenv("XDG_DATA_HOME"); value && value[0] == '/') return withoutTrailingSlashes(value);
-  return asPathPrefix(currentHomeFolder()) + "/.local/share";
+// The folder the base-directory variable `name` gives, when it is absolute;
+// else `inHome`, a folder below the home folder.
+std::string baseFolder(const char* name, const char* inHome) {
+  if (const char* value = std::getenv(name); value && value[0] == '/') return withoutTrailingSlashes(value);
+  return asPathPrefix(currentHomeFolder()) + inHome;
 }
 
 // Makes every missing folder of the absolute `path` (new ones 0700) and opens it.
@@ -59,7 +61,7 @@ std::variant<TrashFolder, std::string> withParts(UniqueFd trash, std::string pat
 }  // namespace
 
 std::variant<TrashFolder, std::string> openTrashFor(int parentFd, dev_t device) {
-  const std::string homeTrash = dataHome() + "/Trash";
+  const std::string homeTrash = baseFolder("XDG_DATA_HOME", "/.local/share") + "/Trash";
   UniqueFd home(makeAndOpen(homeTrash));
   if (isUsable(home.get(), device, false)) return withParts(std::move(home), homeTrash, "");
 
@@ -98,12 +100,7 @@ std::string pathOfFolder(int fd) {
 }
 
 std::string removalHistoryPath() {
-  std::string state;
-  if (const char* value = std::getenv("XDG_STATE_HOME"); value && value[0] == '/')
-    state = withoutTrailingSlashes(value);
-  else
-    state = asPathPrefix(currentHomeFolder()) + "/.local/state";
-  return asPathPrefix(state) + "/quillmere/history.jsonl";
+  return asPathPrefix(baseFolder("XDG_STATE_HOME", "/.local/state")) + "/quillmere/history.jsonl";
 }
 
 }  // namespace quillmere
