@@ -21,9 +21,7 @@ int openTopOfFileSystem(int fd, dev_t device) {
     UniqueFd above(openat(current.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!above || fstat(current.get(), &here) != 0 || fstat(above.get(), &up) != 0) return -1;
     if (here.st_dev != device) return -1;
-    if (up.st_dev != device || up.st_ino == here.st_ino) {
-      return current.release();
-    }
+    if (up.st_dev != device || up.st_ino == here.st_ino) return current.release();
     current = std::move(above);
   }
   return -1;
