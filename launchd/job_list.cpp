@@ -1,11 +1,5 @@
 #include "launchd/launch_jobs.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "fsys/property_list.h"
 #include "fsys/small_file.h"
 #include "platform/home_folder.h"

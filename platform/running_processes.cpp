@@ -1,6 +1,5 @@
 #include "platform/running_processes.h"
 
-#include <climits>
 #include <cstdlib>
 #include <memory>
 

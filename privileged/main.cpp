@@ -11,7 +11,6 @@
 // went — gone meaning the entry itself, not just its name; exit 0 only when
 // every one went or was not there.
 
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
