@@ -185,18 +185,15 @@ void Uninstaller::uninstall(const AppInfo& app, const ProgressCallback& progress
     for (std::size_t k = 0; k < privilegedRows.size(); ++k) {
       using Result = PrivilegedOutcome::Result;
       const PrivilegedOutcome outcome = k < outcomes.size() ? outcomes[k] : PrivilegedOutcome{Result::Unavailable, {}};
-      if (outcome.result == Result::Removed)
-        log.end(privilegedRows[k], RowOutcome::DeletedWithPrivileges);
-      else if (outcome.result == Result::NotFound)
-        log.end(privilegedRows[k], RowOutcome::NotFound);
-      else if (outcome.result == Result::Cancelled)
-        fail(privilegedRows[k], FailReason::Cancelled);
-      else if (outcome.result == Result::PasswordRefused)
-        fail(privilegedRows[k], FailReason::PasswordRefused);
-      else if (outcome.result == Result::Unavailable)
-        fail(privilegedRows[k], FailReason::RemoverUnavailable);
-      else
-        fail(privilegedRows[k], FailReason::RemoverLeftIt, outcome.why);
+      const std::size_t row = privilegedRows[k];
+      switch (outcome.result) {
+        case Result::Removed: log.end(row, RowOutcome::DeletedWithPrivileges); break;
+        case Result::NotFound: log.end(row, RowOutcome::NotFound); break;
+        case Result::Cancelled: fail(row, FailReason::Cancelled); break;
+        case Result::PasswordRefused: fail(row, FailReason::PasswordRefused); break;
+        case Result::Unavailable: fail(row, FailReason::RemoverUnavailable); break;
+        case Result::NotRemoved: fail(row, FailReason::RemoverLeftIt, outcome.why); break;
+      }
     }
   }
   if (!completion) return;
