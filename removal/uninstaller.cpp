@@ -25,17 +25,6 @@ void stopBackgroundJob(const ListedEntry& entry) {
   if (::geteuid() == 0) stopJobBeforeRemoval(entry.walk.parentFd(), name, entry.path, LaunchDomain::System);
 }
 
-}  // namespace
-
-Uninstaller::Uninstaller() : Uninstaller(makeSystemPrivilegedRemover()) {}
-
-Uninstaller::Uninstaller(std::shared_ptr<PrivilegedRemover> privileged,
-                         std::shared_ptr<const FileOperations> files)
-    : privileged_(std::move(privileged)),
-      files_(files ? std::move(files) : std::make_shared<const FileOperations>()) {}
-
-namespace {
-
 // A row's events go out together and in list order, as soon as they are
 // known: a row waiting for the privileged run holds back the events of the
 // rows after it until the run has answered.
@@ -85,6 +74,13 @@ FailReason reasonOf(int error) {
 }
 
 }  // namespace
+
+Uninstaller::Uninstaller() : Uninstaller(makeSystemPrivilegedRemover()) {}
+
+Uninstaller::Uninstaller(std::shared_ptr<PrivilegedRemover> privileged,
+                         std::shared_ptr<const FileOperations> files)
+    : privileged_(std::move(privileged)),
+      files_(files ? std::move(files) : std::make_shared<const FileOperations>()) {}
 
 bool Uninstaller::privilegedTakes(const std::string& path, const std::optional<EntryIdentity>& listed) const {
   const auto target = privilegedRemovalPath(path);
