@@ -2,6 +2,8 @@
 
 #include <utf8proc.h>
 
+#include "privileged/removal_request.h"
+
 namespace quillmere {
 namespace {
 
@@ -26,15 +28,6 @@ char shortEscape(unsigned char byte) {
   }
 }
 
-// Characters a terminal does not show but obeys: the line and paragraph
-// separators break a line as a newline does, and the bidirectional controls
-// reorder what follows them, so "Foo\u202Egol.app" reads as "Fooppa.log".
-bool movesText(utf8proc_int32_t codePoint) {
-  return codePoint == 0x2028 || codePoint == 0x2029 || (codePoint >= 0x202A && codePoint <= 0x202E) ||
-         (codePoint >= 0x2066 && codePoint <= 0x2069) || codePoint == 0x200E || codePoint == 0x200F ||
-         codePoint == 0x061C;
-}
-
 }  // namespace
 
 std::string escapedForTerminal(std::string_view text) {
@@ -45,15 +38,13 @@ std::string escapedForTerminal(std::string_view text) {
   for (utf8proc_ssize_t at = 0; at < size;) {
     utf8proc_int32_t codePoint = -1;
     const utf8proc_ssize_t length = utf8proc_iterate(bytes + at, size - at, &codePoint);
-    const bool control =
-        codePoint < 0x20 || codePoint == 0x7f || (codePoint >= 0x80 && codePoint < 0xa0) || movesText(codePoint);
     if (length <= 0) {
       appendOctal(out, bytes[at++]);  // not UTF-8: the byte alone
       continue;
     }
     if (codePoint == '\\') {
       out += "\\\\";
-    } else if (!control) {
+    } else if (!rewritesText(char32_t(codePoint))) {
       out.append(text.substr(std::size_t(at), std::size_t(length)));
     } else if (const char letter = shortEscape(bytes[at]); letter && length == 1) {
       out += '\\';

@@ -49,12 +49,12 @@ std::pair<char32_t, std::size_t> decodeUtf8(std::string_view text, std::size_t a
   return {codePoint, length};
 }
 
+}  // namespace
+
 bool rewritesText(char32_t c) {
   return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x61C || c == 0x200E || c == 0x200F ||
          (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
-
-}  // namespace
 
 bool showsAsItself(std::string_view text) {
   for (std::size_t at = 0; at < text.size();) {

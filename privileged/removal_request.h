@@ -49,11 +49,16 @@ std::string reportLine(const std::string& path, RemoverAnswer answer, const char
 // was not run, or stopped) or reported in a line it cannot read is not removed.
 std::vector<RemoverOutcome> removerOutcomes(const std::string& report, std::size_t entries);
 
+// A character that a terminal or a prompt obeys instead of showing, so that a
+// name holding it rewrites or reorders the text around it: a control character
+// (C0, DEL, C1), the line and paragraph separators, which break a line as a
+// newline does, and the bidirectional controls ("Foo\u202Egol.app" reads as
+// "Fooppa.log").
+bool rewritesText(char32_t c);
+
 // True when every character of `text` shows as itself wherever a prompt
-// prints it: no control character (C0, DEL, C1, or a byte 0x80-0x9F outside
-// UTF-8), line or paragraph separator or bidirectional control, any of which
-// lets a name rewrite or reorder the text around it. No other path is ever
-// handed to the authorisation prompt.
+// prints it: none that rewritesText, and no byte 0x80-0x9F outside UTF-8. No
+// other path is ever handed to the authorisation prompt.
 bool showsAsItself(std::string_view text);
 
 // What the remover may take at `path`, given the home folder of the user who
