@@ -8,10 +8,7 @@ namespace quillmere {
 namespace {
 
 void appendOctal(std::string& out, unsigned char byte) {
-  out += '\\';
-  out += char('0' + (byte >> 6));
-  out += char('0' + ((byte >> 3) & 7));
-  out += char('0' + (byte & 7));
+  out += {'\\', char('0' + (byte >> 6)), char('0' + ((byte >> 3) & 7)), char('0' + (byte & 7))};
 }
 
 // The letter of a control character's short escape, or 0 when it has none.
@@ -47,8 +44,7 @@ std::string escapedForTerminal(std::string_view text) {
     } else if (!rewritesText(char32_t(codePoint))) {
       out.append(text.substr(std::size_t(at), std::size_t(length)));
     } else if (const char letter = shortEscape(bytes[at]); letter && length == 1) {
-      out += '\\';
-      out += letter;
+      out += {'\\', letter};
     } else {
       for (utf8proc_ssize_t i = 0; i < length; ++i) appendOctal(out, bytes[at + i]);
     }

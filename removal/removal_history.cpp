@@ -31,10 +31,7 @@ std::string newId() {
   static const char kHex[] = "0123456789abcdef";
   const Uuid uuid = Uuid::random();
   std::string id;
-  for (std::size_t i = 0; i < 6; ++i) {
-    id += kHex[uuid.bytes()[i] >> 4];
-    id += kHex[uuid.bytes()[i] & 15];
-  }
+  for (std::size_t i = 0; i < 6; ++i) id += {kHex[uuid.bytes()[i] >> 4], kHex[uuid.bytes()[i] & 15]};
   return id;
 }
 

@@ -62,13 +62,10 @@ std::string percentEncodedPath(const std::string& path) {
   for (unsigned char c : path) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                        c == '-' || c == '_' || c == '.' || c == '~' || c == '/';
-    if (plain) {
+    if (plain)
       out += char(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
+    else
+      out += {'%', kHex[c >> 4], kHex[c & 15]};
   }
   return out;
 }
