@@ -25,12 +25,9 @@ std::vector<char*> cStrings(const std::vector<std::string>& strings) {
   return out;
 }
 
-bool exitedCleanly(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
-
 bool waitFor(pid_t pid, int& status) {
-  while (waitpid(pid, &status, 0) < 0) {
+  while (waitpid(pid, &status, 0) < 0)
     if (errno != EINTR) return false;
-  }
   return true;
 }
 
@@ -46,7 +43,7 @@ bool runCommand(const SpawnCommand& command, std::optional<std::chrono::millisec
   if (command.arguments.empty()) return false;
   const auto exited = [exitStatus](int status) {
     if (exitStatus && WIFEXITED(status)) *exitStatus = WEXITSTATUS(status);
-    return exitedCleanly(status);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
   };
   UniqueFd readEnd, writeEnd;
   if (output) {
