@@ -33,8 +33,8 @@ public:
   bool run(const char* name) {
     struct stat st;
     if (fstatat(baseFd_, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-      return answer({Visit::Unreadable, baseFd_, name, nullptr, -1, 0, false, errno}) != WalkAnswer::Stop;
-    if (!S_ISDIR(st.st_mode)) return answer({Visit::Entry, baseFd_, name, &st, -1, 0, false, 0}) != WalkAnswer::Stop;
+      return visit_({Visit::Unreadable, baseFd_, name, nullptr, -1, 0, false, errno}) != WalkAnswer::Stop;
+    if (!S_ISDIR(st.st_mode)) return visit_({Visit::Entry, baseFd_, name, &st, -1, 0, false, 0}) != WalkAnswer::Stop;
     // A top given by path is judged by its own marks alone.
     struct stat base;
     const dev_t baseDev = baseFd_ == AT_FDCWD ? st.st_dev : fstat(baseFd_, &base) == 0 ? base.st_dev : dev_t(-1);
@@ -47,8 +47,6 @@ public:
   }
 
 private:
-  WalkAnswer answer(const WalkStep& step) { return visit_(step); }
-
   int parentFdOfTop() const { return stack_.size() == 1 ? baseFd_ : stack_[stack_.size() - 2].listing.fd(); }
 
   // The next entry of the top folder, or the top folder done.
@@ -62,14 +60,14 @@ private:
       const bool look = options_.statEntries || entry.type == DT_DIR || entry.type == DT_UNKNOWN;
       if (look && fstatat(top.listing.fd(), entry.name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT) return WalkAnswer::Continue;
-        return answer({Visit::Unreadable, top.listing.fd(), entry.name, nullptr, -1, depth, false, errno});
+        return visit_({Visit::Unreadable, top.listing.fd(), entry.name, nullptr, -1, depth, false, errno});
       }
       if (look && S_ISDIR(st.st_mode)) return enter(top.listing.fd(), entry.name, st, top.st.st_dev);
-      return answer({Visit::Entry, top.listing.fd(), entry.name, look ? &st : nullptr, -1, depth, false, 0});
+      return visit_({Visit::Entry, top.listing.fd(), entry.name, look ? &st : nullptr, -1, depth, false, 0});
     }
     if (stack_.size() > 1 && !stack_[stack_.size() - 2].listing.isOpen() && !reopenParentOfTop())
       return WalkAnswer::Stop;
-    const WalkAnswer done = answer({Visit::FolderDone, parentFdOfTop(), top.name.c_str(), &top.st,
+    const WalkAnswer done = visit_({Visit::FolderDone, parentFdOfTop(), top.name.c_str(), &top.st,
                                     top.listing.fd(), depth - 1, top.listing.failed(), top.listing.error()});
     if (done == WalkAnswer::Again) {
       top.listing.rewind();
@@ -89,9 +87,9 @@ private:
     UniqueFd fd(openFolderNoFollow(dirFd, name));
     struct stat st;
     if (!fd || fstat(fd.get(), &st) != 0 || st.st_dev != seen.st_dev || st.st_ino != seen.st_ino)
-      return answer({Visit::Unreadable, dirFd, name, &seen, -1, depth, false, fd ? 0 : errno});
+      return visit_({Visit::Unreadable, dirFd, name, &seen, -1, depth, false, fd ? 0 : errno});
     if (isMountRoot(fd.get(), st, parentDev)) {
-      const WalkAnswer mount = answer({Visit::MountRoot, dirFd, name, &st, fd.get(), depth, false, 0});
+      const WalkAnswer mount = visit_({Visit::MountRoot, dirFd, name, &st, fd.get(), depth, false, 0});
       if (mount != WalkAnswer::Continue) return mount == WalkAnswer::Stop ? mount : WalkAnswer::Continue;
     }
     Level& level = stack_.emplace_back();
@@ -99,9 +97,9 @@ private:
     level.st = st;
     if (!level.listing.open(fd.release())) {
       stack_.pop_back();
-      return answer({Visit::Unreadable, dirFd, name, &st, -1, depth, false, errno});
+      return visit_({Visit::Unreadable, dirFd, name, &st, -1, depth, false, errno});
     }
-    const WalkAnswer folder = answer({Visit::Folder, dirFd, name, &st, level.listing.fd(), depth, false, 0});
+    const WalkAnswer folder = visit_({Visit::Folder, dirFd, name, &st, level.listing.fd(), depth, false, 0});
     if (folder != WalkAnswer::Continue) {
       stack_.pop_back();
       return folder == WalkAnswer::Stop ? folder : WalkAnswer::Continue;
