@@ -52,7 +52,7 @@ std::string reasonFor(int error) {
   return std::strerror(error);
 }
 
-TrashOutcome notMoved(std::string reason) { return {false, {}, {}, std::move(reason)}; }
+TrashOutcome notMoved(std::string reason) { return {false, {}, std::move(reason)}; }
 
 }  // namespace
 
@@ -119,9 +119,7 @@ TrashOutcome moveToTrash(const ResolvedEntry& walk, const std::string& listedPat
       if (trash.info) unlinkat(trash.info.get(), infoName.c_str(), 0);
       return notMoved("something else now stands at its path");
     }
-    TrashOutcome outcome{true, (trash.info ? trash.path + "/files/" : trash.path + "/") + chosen, {}, {}};
-    if (trash.info) outcome.infoPath = trash.path + "/info/" + infoName;
-    return outcome;
+    return {true, (trash.info ? trash.path + "/files/" : trash.path + "/") + chosen, {}};
   }
   return notMoved("no free name for it in the Trash");
 }

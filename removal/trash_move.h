@@ -17,7 +17,6 @@ namespace quillmere {
 struct TrashOutcome {
   bool moved = false;
   std::string trashedPath;  // where it lies now: the Trash's files folder and its name there
-  std::string infoPath;     // its .trashinfo; empty where the system keeps none
   std::string reason;       // why it was not moved
 };
 
