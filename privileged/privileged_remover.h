@@ -27,7 +27,6 @@ struct PrivilegedOutcome {
   };
   Result result = Result::NotRemoved;
   std::string why;
-  bool removed() const { return result == Result::Removed; }
 };
 
 class PrivilegedRemover {
