@@ -62,7 +62,7 @@ std::string restoreRow(const HistoryRow& row) {
 }  // namespace
 
 std::string RestoredRow::line() const {
-  return std::string(putBack ? kPutBackLine : kNotPutBackLine) + path + (putBack ? "" : " (" + reason + ")");
+  return (putBack ? "\u2713 Put back: " : "\u2717 Not put back: ") + path + (putBack ? "" : " (" + reason + ")");
 }
 
 std::vector<RestoredRow> restoreRemoval(const HistoryRecord& record) {

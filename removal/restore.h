@@ -12,9 +12,6 @@
 
 namespace quillmere {
 
-inline constexpr std::string_view kPutBackLine = "\u2713 Put back: ";
-inline constexpr std::string_view kNotPutBackLine = "\u2717 Not put back: ";
-
 struct RestoredRow {
   std::string path;
   bool putBack = false;
