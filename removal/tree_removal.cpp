@@ -35,13 +35,8 @@ public:
   explicit TreeRemover(const RemovalGuard& guard) : guard_(guard) {}
 
   TreeRemoval result() const {
-    TreeRemoval result;
-    result.removed = rootRemoved_;
-    if (!rootRemoved_) {
-      result.kept = kept_ == KeptBecause::Nothing ? KeptBecause::Error : kept_;
-      result.error = error_;
-    }
-    return result;
+    if (rootRemoved_) return {true};
+    return {false, kept_ == KeptBecause::Nothing ? KeptBecause::Error : kept_, error_};
   }
 
   WalkAnswer operator()(const WalkStep& step) {
