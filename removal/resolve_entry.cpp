@@ -15,26 +15,6 @@
 #include "removal/link_step.h"
 
 namespace quillmere {
-namespace {
-
-// As many links as the system itself follows in one lookup: enough for any
-// real chain, and it ends a loop.
-constexpr int kMaxLinks = 40;
-
-// Pushes the components of `path` so that the first one is taken next.
-void pushComponents(std::vector<std::string>& pending, const std::string& path) {
-  std::vector<std::string> components;
-  std::size_t from = 0;
-  while (from <= path.size()) {
-    std::size_t slash = path.find('/', from);
-    if (slash == std::string::npos) slash = path.size();
-    if (slash > from) components.push_back(path.substr(from, slash - from));
-    from = slash + 1;
-  }
-  pending.insert(pending.end(), components.rbegin(), components.rend());
-}
-
-}  // namespace
 
 bool isTrusted(uid_t owner, LinkTrust trust) {
   if (trust == LinkTrust::None) return false;
@@ -62,6 +42,23 @@ bool ResolvedEntry::isGone() const {
 }
 
 namespace {
+
+// As many links as the system itself follows in one lookup: enough for any
+// real chain, and it ends a loop.
+constexpr int kMaxLinks = 40;
+
+// Pushes the components of `path` so that the first one is taken next.
+void pushComponents(std::vector<std::string>& pending, const std::string& path) {
+  std::vector<std::string> components;
+  std::size_t from = 0;
+  while (from <= path.size()) {
+    std::size_t slash = path.find('/', from);
+    if (slash == std::string::npos) slash = path.size();
+    if (slash > from) components.push_back(path.substr(from, slash - from));
+    from = slash + 1;
+  }
+  pending.insert(pending.end(), components.rbegin(), components.rend());
+}
 
 using Status = ResolvedEntry::Status;
 
