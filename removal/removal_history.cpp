@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -92,9 +93,7 @@ std::uint64_t HistoryRecord::totalSize() const {
 }
 
 bool HistoryRecord::hasTrashedRows() const {
-  for (const HistoryRow& row : rows)
-    if (row.outcome == "trashed") return true;
-  return false;
+  return std::any_of(rows.begin(), rows.end(), [](const HistoryRow& row) { return row.outcome == "trashed"; });
 }
 
 std::string trashInfoOf(const std::string& trashedPath) {
@@ -117,7 +116,7 @@ HistoryRecord recordOf(const AppInfo& app, const RemovalOptions& options, const 
   record.trashed = options.toTrash;
   for (std::size_t i = 0; i < app.rows.size(); ++i) {
     const ListedRow& listed = app.rows[i];
-    HistoryRow row;
+    HistoryRow& row = record.rows.emplace_back();
     row.path = listed.path;
     if (listed.evidence)
       row.evidence = evidenceKeyword(listed.evidence->kind);
@@ -126,7 +125,6 @@ HistoryRecord recordOf(const AppInfo& app, const RemovalOptions& options, const 
     if (i < sizes.size()) row.size = sizes[i];
     row.identity = listed.identity;
     row.outcome = "failed";  // a row the removal never reported did not go
-    record.rows.push_back(std::move(row));
   }
   for (const RowEvent& event : events) {
     if (event.row >= record.rows.size() || event.outcome == RowOutcome::Started) continue;
@@ -180,7 +178,7 @@ std::optional<HistoryRecord> parseHistoryLine(const std::string& line) {
   record.bundlePath = app->stringAt("path").value_or("");
   record.trashed = json->stringAt("mode") == "trash";
   for (const JsonValue& item : rows->items) {
-    HistoryRow row;
+    HistoryRow& row = record.rows.emplace_back();
     const auto path = item.stringAt("path");
     if (!path) return std::nullopt;
     row.path = *path;
@@ -193,7 +191,6 @@ std::optional<HistoryRecord> parseHistoryLine(const std::string& line) {
     row.trashedPath = item.stringAt("trashedPath").value_or("");
     row.trashInfo = item.stringAt("trashInfo").value_or("");
     row.reason = item.stringAt("reason").value_or("");
-    record.rows.push_back(std::move(row));
   }
   return record;
 }
