@@ -2,7 +2,10 @@
 // JSON text for byte strings that may not be valid UTF-8.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace quillmere {
 
@@ -12,15 +15,6 @@ namespace quillmere {
 // Python's "surrogateescape" uses. No file name can hold such a surrogate as
 // UTF-8, so the original bytes can always be told apart and recovered.
 std::string jsonString(const std::string& bytes);
-
-}  // namespace quillmere
-
-#include <optional>
-#include <string_view>
-#include <utility>
-#include <vector>
-
-namespace quillmere {
 
 // A JSON value read back. Strings hold bytes: each \udcXX escape turns back
 // into the byte it stands for. A number keeps its text, so that 64-bit
