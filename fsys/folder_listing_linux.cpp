@@ -52,8 +52,7 @@ bool FolderListing::next(FolderEntry& entry) {
     const auto* record = reinterpret_cast<const struct dirent64*>(at);
     next_ += record->d_reclen;
     // d_ino 0 is a deleted entry, which readdir skips too.
-    if (record->d_ino == 0 || isDotOrDotDot(record->d_name))
-      continue;
+    if (record->d_ino == 0 || isDotOrDotDot(record->d_name)) continue;
     entry = FolderEntry{record->d_name, record->d_type};
     return true;
   }
