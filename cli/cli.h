@@ -20,9 +20,7 @@ struct CliStreams {
 
 // Runs one command line (without the program name) and returns the exit
 // status: 0 success; 1 no application, removal partly failed or declined,
-// output that could not be written;
-// 2 usage error or confirmation impossible.
-int runCli(const std::vector<std::string>& args, const CliStreams& streams,
-           const Uninstaller& uninstaller);
+// output that could not be written; 2 usage error or confirmation impossible.
+int runCli(const std::vector<std::string>& args, const CliStreams& streams, const Uninstaller& uninstaller);
 
 }  // namespace quillmere
