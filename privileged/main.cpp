@@ -67,8 +67,7 @@ const char* removeReached(const Entry& entry, const ResolvedEntry& resolved, uid
   // Others could have put anything at the name before it was listed — the
   // victim's folder renamed to the app's name — so nothing in such a folder
   // is removed with root's rights.
-  if (othersCanChangeEntriesIn(parent.st_mode))
-    return "its folder can be changed by others";
+  if (othersCanChangeEntriesIn(parent.st_mode)) return "its folder can be changed by others";
   if (entry.placeMustBeAskers && parent.st_uid != asker) return "a bundle in a folder the user does not own";
   const HeldEntry held(parentFd, name);
   if (!held.isHeld() || !isSameEntry(held.seen(), entry.identity)) return "it is not the listed entry";
