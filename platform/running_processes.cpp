@@ -19,13 +19,10 @@ bool liesInside(const std::string& program, const std::string& folder) {
 std::vector<RunningProgram> programsInsideBundle(std::vector<RunningProgram> programs,
                                                  const std::string& bundlePath) {
   const std::string written = withoutTrailingSlashes(bundlePath);
-  std::string resolved;
-  struct FreeDeleter {
-    void operator()(char* p) const { std::free(p); }
-  };
   // The system reports a program by its path with links resolved, and the
   // dropped path may pass through one (/Applications on a linked volume).
-  if (std::unique_ptr<char, FreeDeleter> real(::realpath(written.c_str(), nullptr)); real) resolved = real.get();
+  const std::unique_ptr<char, decltype(&::free)> real(::realpath(written.c_str(), nullptr), &::free);
+  const std::string resolved = real ? real.get() : "";
   std::vector<RunningProgram> inside;
   for (RunningProgram& program : programs)
     if (liesInside(program.program, written) || (!resolved.empty() && liesInside(program.program, resolved)))
