@@ -48,12 +48,14 @@ const char kHelp[] =
     "           normally is deleted with administrator rights, after the system\n"
     "           has asked for them.\n"
     "  history  List past removals, newest first: ID, date, application, rows,\n"
-    "           bytes and mode (delete or trash); --json prints the records,\n"
-    "           one JSON object per line.\n"
+    "           bytes and mode (delete or trash), then \"stopped midway\" for a\n"
+    "           removal that never ended (its rows' outcomes are unknown);\n"
+    "           --json prints the records, one JSON object per line.\n"
     "  restore  Put every row a removal moved to the Trash back where it was:\n"
     "           only the entry that was moved, never over anything that now\n"
-    "           stands at its path (that row stays in the Trash). Exit 0 only\n"
-    "           when every row was put back.\n"
+    "           stands at its path (that row stays in the Trash); of a removal\n"
+    "           stopped midway, each row found in its Trash. Exit 0 only when\n"
+    "           every row was put back.\n"
     "\n"
     "Which paths a removal takes: a path whose name holds the bundle identifier\n"
     "or the application's name as whole words (also spelt without its spaces,\n"
@@ -519,6 +521,10 @@ int removeApp(const AppInfo& app, const Options& options, const CliStreams& stre
   for (const ListedRow& row : app.rows) sizes.push_back(measureEntry(row.path));
   std::vector<RowEvent> events;
   const RemovalOptions removal{options.trash};
+  // Recorded before a row is touched, so a removal killed midway is still in
+  // the history; only the finished record's failure is reported.
+  const HistoryRecord pending = pendingRecordOf(app, removal, sizes);
+  RemovalHistory(removalHistoryPath()).append(pending);
   int status = 0;
   // A row counts as done only with an outcome of its own: one that never got
   // one was not removed, whatever the completion says.
@@ -541,7 +547,7 @@ int removeApp(const AppInfo& app, const Options& options, const CliStreams& stre
         status = kExitFailure;
       },
       removal);
-  noteRemoval(recordOf(app, removal, events, sizes), streams);
+  noteRemoval(recordOf(pending, events), streams);
   if (status == 0 && (!completed || outcomes < app.rows.size())) {
     writeLine(streams.err, std::string(options.trash ? "Failed to remove " : "Failed to delete ") +
                                std::to_string(app.rows.size() - outcomes) + " files");
@@ -562,7 +568,8 @@ int listHistory(const Options& options, const CliStreams& streams) {
     writeLine(streams.out, record.id + "  " + timeText(record.time, "%Y-%m-%d %H:%M", true) + "  " + record.appName + "  " +
                                std::to_string(record.rows.size()) + " rows  " +
                                std::to_string(record.totalSize()) + " bytes  " +
-                               (record.trashed ? "trash" : "delete"));
+                               (record.trashed ? "trash" : "delete") +
+                               (record.unfinished() ? "  stopped midway" : ""));
   }
   return std::fflush(streams.out) == 0 ? 0 : kExitFailure;
 }
@@ -574,7 +581,7 @@ int restore(const Options& options, const CliStreams& streams) {
     writeLine(streams.err, "quillmere-cli: no removal " + options.appPath + " in the history");
     return kExitFailure;
   }
-  if (!record->hasTrashedRows()) {
+  if (!record->canPutBack()) {
     writeLine(streams.err, "quillmere-cli: removal " + options.appPath + " moved nothing to the Trash");
     return kExitFailure;
   }

@@ -3,9 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "fsys/json_text.h"
+#include "removal/trash_move.h"
 #include "testing/test_library.h"
 #include "testing/fake_privileged_remover.h"
 
@@ -139,6 +146,78 @@ TEST(CliScan, JsonHasANullIdentifierWhenTheBundleDeclaresNone) {
                             ",\"bundleIdentifier\":null,\"relatedFiles\":[" +
                             jsonString(dir / "Bare.app") + "],\"rows\":[{\"path\":" + jsonString(dir / "Bare.app") +
                             ",\"evidence\":\"bundle\",\"selected\":true,\"otherApp\":null}]}\n");
+}
+
+// The process dies, as a kill would leave it, when the removal reaches `path`.
+class KilledAt : public FileOperations {
+public:
+  explicit KilledAt(std::string path) : path_(std::move(path)) {}
+  ListedEntry find(const std::string& path, std::optional<EntryIdentity> listed) const override {
+    if (path == path_) raise(SIGKILL);
+    return FileOperations::find(path, listed);
+  }
+
+private:
+  std::string path_;
+};
+
+TEST(CliRestore, ARemovalKilledMidwayIsListedOnceAndPutsBackExactlyWhatItMoved) {
+  PreparedLibrary library;
+  // Its own Trash and history, which the removal's process inherits.
+  struct OwnFolders {
+    explicit OwnFolders(const fixtures::TempDir& root) {
+      setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+      setenv("XDG_STATE_HOME", (root / "state").c_str(), 1);
+    }
+    ~OwnFolders() { unsetenv("XDG_DATA_HOME"), unsetenv("XDG_STATE_HOME"); }
+  } folders(library.root);
+  const std::string trash = library.root / "data/Trash";
+  // In order: the two folders, "Foo\nlog.txt" and "Foo-\xff.log" go; the
+  // removal dies on reaching the fifth row.
+  const std::vector<std::string> rows = library.relatedFiles();
+  const Uninstaller uninstaller(std::make_shared<FakePrivilegedRemover>(), std::make_shared<KilledAt>(rows[4]));
+  const pid_t child = fork();
+  if (child == 0) {
+    run({"remove", "--yes", "--trash", "--home", library.home, "--system-root", library.systemRoot, library.bundle},
+        uninstaller);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+  for (std::size_t i = 0; i < rows.size(); ++i) ASSERT_EQ(existsNoFollow(rows[i]), i >= 4) << rows[i];
+
+  // Listed once, as stopped midway.
+  const CliRun history = run({"history"}, uninstaller);
+  ASSERT_EQ(std::count(history.out.begin(), history.out.end(), '\n'), 1) << history.out;
+  EXPECT_THAT(history.out, ::testing::EndsWith("  Foo  7 rows  0 bytes  trash  stopped midway\n"));
+  const std::string id = history.out.substr(0, history.out.find(' '));
+  const CliRun json = run({"history", "--json"}, uninstaller);
+  EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 1) << json.out;
+  EXPECT_THAT(json.out, HasSubstr("\"mode\":\"trash\",\"unfinished\":true,"));
+
+  // The bundle was deleted meanwhile, and a look-alike lies in the Trash
+  // under its name, its .trashinfo naming the bundle's path.
+  std::filesystem::remove_all(library.bundle);
+  fixtures::writeFile(trash + "/files/Foo.app", "look-alike");
+  fixtures::writeFile(trash + "/info/Foo.app.trashinfo",
+                      "[Trash Info]\nPath=" + percentEncodedPath(library.bundle) + "\nDeletionDate=2026-12-08T10:00:00\n");
+
+  const CliRun restored = run({"restore", id}, uninstaller);
+  EXPECT_EQ(restored.status, 1);
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_THAT(restored.out, HasSubstr("\u2713 Put back: " + rows[i] + "\n"));
+    EXPECT_TRUE(existsNoFollow(rows[i])) << rows[i];
+  }
+  EXPECT_TRUE(existsNoFollow(rows[0] + "/data/inner"));
+  for (std::size_t i = 4; i < rows.size(); ++i)
+    EXPECT_THAT(restored.out, HasSubstr("\u2717 Not put back: " + rows[i] + " (it is not in the Trash"));
+  EXPECT_FALSE(existsNoFollow(library.bundle));
+  std::ostringstream lookAlike;
+  lookAlike << std::ifstream(trash + "/files/Foo.app").rdbuf();
+  EXPECT_EQ(lookAlike.str(), "look-alike");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(trash + "/files"), {}), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(trash + "/info"), {}), 1);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <unordered_map>
 
 #include "fsys/json_text.h"
 #include "fsys/unique_fd.h"
@@ -88,13 +89,20 @@ std::string timeText(std::int64_t seconds, const char* format, bool local) {
 std::uint64_t HistoryRecord::totalSize() const {
   std::uint64_t total = 0;
   for (const HistoryRow& row : rows)
-    if (row.size && row.outcome != "failed" && row.outcome != "absent") total += *row.size;
+    if (row.size && row.outcome != "failed" && row.outcome != "absent" && row.outcome != "pending")
+      total += *row.size;
   return total;
 }
 
 bool HistoryRecord::hasTrashedRows() const {
   return std::any_of(rows.begin(), rows.end(), [](const HistoryRow& row) { return row.outcome == "trashed"; });
 }
+
+bool HistoryRecord::unfinished() const {
+  return std::any_of(rows.begin(), rows.end(), [](const HistoryRow& row) { return row.outcome == "pending"; });
+}
+
+bool HistoryRecord::canPutBack() const { return hasTrashedRows() || (trashed && unfinished()); }
 
 std::string trashInfoOf(const std::string& trashedPath) {
   const std::size_t slash = trashedPath.rfind('/');
@@ -105,8 +113,8 @@ std::string trashInfoOf(const std::string& trashedPath) {
   return lstat(info.c_str(), &st) == 0 ? info : std::string();
 }
 
-HistoryRecord recordOf(const AppInfo& app, const RemovalOptions& options, const std::vector<RowEvent>& events,
-                       const std::vector<std::optional<std::uint64_t>>& sizes) {
+HistoryRecord pendingRecordOf(const AppInfo& app, const RemovalOptions& options,
+                              const std::vector<std::optional<std::uint64_t>>& sizes) {
   HistoryRecord record;
   record.id = newId();
   record.time = std::int64_t(std::time(nullptr));
@@ -124,8 +132,14 @@ HistoryRecord recordOf(const AppInfo& app, const RemovalOptions& options, const 
       row.evidence = evidenceKeyword(Evidence::Bundle);
     if (i < sizes.size()) row.size = sizes[i];
     row.identity = listed.identity;
-    row.outcome = "failed";  // a row the removal never reported did not go
+    row.outcome = "pending";
   }
+  return record;
+}
+
+HistoryRecord recordOf(HistoryRecord record, const std::vector<RowEvent>& events) {
+  record.time = std::int64_t(std::time(nullptr));
+  for (HistoryRow& row : record.rows) row.outcome = "failed";  // a row the removal never reported did not go
   for (const RowEvent& event : events) {
     if (event.row >= record.rows.size() || event.outcome == RowOutcome::Started) continue;
     HistoryRow& row = record.rows[event.row];
@@ -145,7 +159,7 @@ std::string historyLine(const HistoryRecord& r) {
                      ",\"unixTime\":" + std::to_string(r.time) + ",\"app\":{\"name\":" + jsonString(r.appName) +
                      ",\"identifier\":" + (r.identifier ? jsonString(*r.identifier) : "null") +
                      ",\"path\":" + jsonString(r.bundlePath) + "},\"mode\":\"" + (r.trashed ? "trash" : "delete") +
-                     "\",\"rows\":[";
+                     (r.unfinished() ? "\",\"unfinished\":true" : "\"") + ",\"rows\":[";
   for (std::size_t i = 0; i < r.rows.size(); ++i) {
     const HistoryRow& row = r.rows[i];
     line += std::string(i ? "," : "") + "{\"path\":" + jsonString(row.path) + ",\"evidence\":" +
@@ -247,15 +261,23 @@ std::vector<HistoryRecord> RemovalHistory::records() const {
   std::vector<HistoryRecord> records;
   UniqueFd fd(open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
   if (!fd) return records;
+  // A removal writes its record when it starts and again when it ends: the
+  // later one replaces the earlier where the earlier stood.
+  std::unordered_map<std::string, std::size_t> at;
   for (const std::string& line : completeLines(readAll(fd.get())))
-    if (auto record = parseHistoryLine(line)) records.push_back(std::move(*record));
+    if (auto record = parseHistoryLine(line)) {
+      const auto [place, fresh] = at.try_emplace(record->id, records.size());
+      if (fresh)
+        records.push_back(std::move(*record));
+      else
+        records[place->second] = std::move(*record);
+    }
   return records;
 }
 
 std::optional<HistoryRecord> RemovalHistory::find(const std::string& id) const {
-  std::vector<HistoryRecord> all = records();
-  for (auto it = all.rbegin(); it != all.rend(); ++it)
-    if (it->id == id) return std::move(*it);
+  for (HistoryRecord& record : records())
+    if (record.id == id) return std::move(record);
   return std::nullopt;
 }
 

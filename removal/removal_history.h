@@ -1,9 +1,11 @@
 #pragma once
 // The history of removals: one JSON Lines record per removal, deleted or
-// trashed, in the user's state folder. Each record is appended with a single
-// write to a file opened for appending, so a crash can tear at most the last
-// line, which reading skips; the file is kept to a bounded size by dropping
-// the oldest records into a fresh file renamed over it.
+// trashed, in the user's state folder, written once before the removal
+// touches a row (every row "pending") and again, under the same id, when it
+// ends; reading keeps each id's last record. Each record is appended with a
+// single write to a file opened for appending, so a crash can tear at most
+// the last line, which reading skips; the file is kept to a bounded size by
+// dropping the oldest records into a fresh file renamed over it.
 
 #include <cstdint>
 #include <optional>
@@ -20,7 +22,7 @@ struct HistoryRow {
   std::string path;
   std::string evidence;  // the command line's evidence word
   std::optional<std::uint64_t> size;
-  std::string outcome;  // "absent", "deleted", "deletedWithPrivileges", "trashed" or "failed"
+  std::string outcome;  // "absent", "deleted", "deletedWithPrivileges", "trashed", "failed" or "pending"
   std::optional<EntryIdentity> identity;  // what was listed
   std::string trashedPath;  // where a trashed row lies
   std::string trashInfo;    // its .trashinfo, when the system keeps one
@@ -38,12 +40,20 @@ struct HistoryRecord {
 
   std::uint64_t totalSize() const;
   bool hasTrashedRows() const;
+  // Written before the removal and never followed by its end: it stopped
+  // midway (or still runs), and its pending rows' outcomes are unknown.
+  bool unfinished() const;
+  // Something of it may lie in the Trash: a trashed row, or a pending one of
+  // a removal to the Trash.
+  bool canPutBack() const;
 };
 
-// The record of a removal of `app`'s rows from the events it
-// reported; `sizes`, when given, one per row.
-HistoryRecord recordOf(const AppInfo& app, const RemovalOptions& options, const std::vector<RowEvent>& events,
-                       const std::vector<std::optional<std::uint64_t>>& sizes = {});
+// The record of a removal of `app`'s rows about to start, under a new id:
+// every row "pending"; `sizes`, when given, one per row.
+HistoryRecord pendingRecordOf(const AppInfo& app, const RemovalOptions& options,
+                              const std::vector<std::optional<std::uint64_t>>& sizes = {});
+// The same removal's record once it ended, from the events it reported.
+HistoryRecord recordOf(HistoryRecord pending, const std::vector<RowEvent>& events);
 
 // The .trashinfo beside an entry in a Trash's files folder; empty where
 // there is none (a Trash without one).
@@ -61,7 +71,8 @@ public:
 
   // False when the record could not be written whole.
   bool append(const HistoryRecord& record) const;
-  // Oldest first; a torn or unreadable line is skipped.
+  // Each id's last record, in the order the ids first appear (oldest
+  // first); a torn or unreadable line is skipped.
   std::vector<HistoryRecord> records() const;
   std::optional<HistoryRecord> find(const std::string& id) const;
   const std::string& path() const { return path_; }

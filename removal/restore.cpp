@@ -10,6 +10,7 @@
 #include "fsys/path_text.h"
 #include "platform/trash_folder.h"
 #include "removal/resolve_entry.h"
+#include "removal/trash_move.h"
 
 namespace quillmere {
 namespace {
@@ -59,6 +60,18 @@ std::string restoreRow(const HistoryRow& row) {
   return {};
 }
 
+// A row the removal never reported an outcome for: only the entry it listed,
+// found in the Trash with the path it came from, goes back.
+std::string restorePending(const HistoryRow& row) {
+  if (!row.identity) return "the history does not say which entry was listed";
+  const std::optional<std::string> found = findInTrash(row.path, *row.identity);
+  if (!found) return "it is not in the Trash: it may have been deleted, or never moved";
+  HistoryRow moved = row;
+  moved.trashedPath = *found;
+  moved.trashInfo = trashInfoOf(*found);
+  return restoreRow(moved);
+}
+
 }  // namespace
 
 std::string RestoredRow::line() const {
@@ -68,8 +81,9 @@ std::string RestoredRow::line() const {
 std::vector<RestoredRow> restoreRemoval(const HistoryRecord& record) {
   std::vector<RestoredRow> rows;
   for (const HistoryRow& row : record.rows) {
-    if (row.outcome != "trashed") continue;
-    const std::string why = restoreRow(row);
+    const bool pending = record.trashed && row.outcome == "pending";
+    if (row.outcome != "trashed" && !pending) continue;
+    const std::string why = pending ? restorePending(row) : restoreRow(row);
     rows.push_back({row.path, why.empty(), why});
   }
   return rows;

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "fsys/folder_listing.h"
 #include "fsys/path_text.h"
+#include "fsys/small_file.h"
 #include "platform/trash_folder.h"
 
 namespace quillmere {
@@ -15,19 +17,26 @@ namespace {
 
 // Enough for any real pile of same-named entries in one Trash.
 constexpr int kMaxNameTries = 10000;
+// Far above what any .trashinfo holds: a path and a date.
+constexpr std::size_t kMaxTrashInfo = 64 << 10;
 
-std::string trashInfoText(const std::string& listedPath, const std::string& topdir, std::time_t when) {
+// The .trashinfo's "Path=" line for an entry from `listedPath`.
+std::string trashInfoPathLine(const std::string& listedPath, const std::string& topdir) {
   // In a Trash at the top of a file system the path is relative to that top,
   // so that the volume's Trash still reads right when it is mounted elsewhere.
   std::string path = listedPath;
   const std::string prefix = asPathPrefix(topdir) + "/";
   if (!topdir.empty() && path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0)
     path = path.substr(prefix.size());
+  return "\nPath=" + percentEncodedPath(path) + "\n";
+}
+
+std::string trashInfoText(const std::string& listedPath, const std::string& topdir, std::time_t when) {
   char date[32];
   std::tm local{};
   localtime_r(&when, &local);
   std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-  return "[Trash Info]\nPath=" + percentEncodedPath(path) + "\nDeletionDate=" + date + "\n";
+  return "[Trash Info]" + trashInfoPathLine(listedPath, topdir) + "DeletionDate=" + date + "\n";
 }
 
 bool writeAll(int fd, const std::string& text) {
@@ -45,6 +54,13 @@ std::string candidateName(const std::string& name, int attempt) {
   return attempt == 0 ? name : name + "." + std::to_string(attempt + 1);
 }
 
+// One of the names candidateName gives `name`: itself, or it and ".N".
+bool isCandidateName(std::string_view entry, std::string_view name) {
+  if (entry.substr(0, name.size()) != name) return false;
+  const std::string_view rest = entry.substr(name.size());
+  return rest.empty() || (rest[0] == '.' && parseDecimal(rest.substr(1)));
+}
+
 std::string reasonFor(int error) {
   if (error == EXDEV) return "its Trash lies on another file system";
   if (error == EACCES || error == EPERM) return "no permission to move it";
@@ -53,6 +69,10 @@ std::string reasonFor(int error) {
 }
 
 TrashOutcome notMoved(std::string reason) { return {false, {}, std::move(reason)}; }
+
+std::string trashedPath(const TrashFolder& trash, const std::string& name) {
+  return (trash.info ? trash.path + "/files/" : trash.path + "/") + name;
+}
 
 }  // namespace
 
@@ -119,9 +139,44 @@ TrashOutcome moveToTrash(const ResolvedEntry& walk, const std::string& listedPat
       if (trash.info) unlinkat(trash.info.get(), infoName.c_str(), 0);
       return notMoved("something else now stands at its path");
     }
-    return {true, (trash.info ? trash.path + "/files/" : trash.path + "/") + chosen, {}};
+    return {true, trashedPath(trash, chosen), {}};
   }
   return notMoved("no free name for it in the Trash");
+}
+
+std::optional<std::string> findInTrash(const std::string& listedPath, const EntryIdentity& listed) {
+  // The Trash is found as the move found it, from the folder that held the
+  // entry, or the nearest one above it still there.
+  const std::string path = withoutTrailingSlashes(listedPath);
+  std::string folder = path;
+  ResolvedEntry walk = resolveEntry(folder, LinkTrust::RootOrCurrentUser);
+  while (walk.status() != ResolvedEntry::Status::Reached) {
+    const std::size_t slash = folder.rfind('/');
+    if (slash == 0 || slash == std::string::npos) return std::nullopt;
+    folder.resize(slash);
+    walk = resolveEntry(folder, LinkTrust::RootOrCurrentUser);
+  }
+  auto opened = openTrashFor(walk.parentFd(), dev_t(listed.device));
+  const TrashFolder* trash = std::get_if<TrashFolder>(&opened);
+  FolderListing listing;
+  if (!trash || !listing.open(openFolderNoFollow(trash->files.get(), "."))) return std::nullopt;
+  const std::string pathLine = trashInfoPathLine(listedPath, trash->topdir);
+  const std::string_view ownName = lastComponent(path);
+  for (FolderEntry entry; listing.next(entry);) {
+    // Only the names the move would have given it are looked at: a Trash
+    // may hold many thousands of entries, and a removal as many rows.
+    struct stat st;
+    if (!isCandidateName(entry.name, ownName) ||
+        fstatat(trash->files.get(), entry.name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !isSameEntry(st, listed))
+      continue;
+    const std::string name = entry.name;
+    // Where the system keeps no .trashinfo, the entry itself is the evidence.
+    if (!trash->info) return trashedPath(*trash, name);
+    int error = 0;
+    const auto info = readSmallFile(trash->info.get(), (name + ".trashinfo").c_str(), kMaxTrashInfo, error);
+    if (info && info->find(pathLine) != std::string::npos) return trashedPath(*trash, name);
+  }
+  return std::nullopt;
 }
 
 }  // namespace quillmere

@@ -23,6 +23,13 @@ struct TrashOutcome {
 TrashOutcome moveToTrash(const ResolvedEntry& walk, const std::string& listedPath,
                          const std::optional<EntryIdentity>& listed, std::time_t when);
 
+// Where an entry moved to the Trash from `listedPath` lies now, when the Trash
+// the move would use holds it: under a name the move gives (its own, or with
+// ".N"), the entry `listed` names (a rename keeps its device and inode), whose
+// .trashinfo, where the system keeps one, gives `listedPath` as where it came
+// from. For a removal that stopped before it could record where rows went.
+std::optional<std::string> findInTrash(const std::string& listedPath, const EntryIdentity& listed);
+
 // The path as a .trashinfo writes it: bytes other than letters, digits and
 // "-_.~/" as %XX.
 std::string percentEncodedPath(const std::string& path);

@@ -56,7 +56,7 @@ HistoryRecord trash(const AppInfo& app, std::vector<RowEvent>& outcomes, std::st
         if (failure) *failure = message.value_or("");
       },
       options);
-  return recordOf(app, options, events);
+  return recordOf(pendingRecordOf(app, options), events);
 }
 
 // Trashes `paths` as listed now (the bundle is the last one).
@@ -170,7 +170,7 @@ TEST(TrashTest, ARowSwappedAfterListingStaysWhereItIs) {
   EXPECT_EQ(failure, "Failed to remove 1 files");
 }
 
-TEST(TrashTest, HistorySurvivesATornLineKeepsBytesAndStaysBounded) {
+TEST(TrashTest, HistorySurvivesATornLineKeepsBytesReadsEachRemovalOnceAndStaysBounded) {
   TempDir dir;
   const std::string path = dir / "state/quillmere/history.jsonl";
   const RemovalHistory history(path);
@@ -190,10 +190,31 @@ TEST(TrashTest, HistorySurvivesATornLineKeepsBytesAndStaysBounded) {
   EXPECT_EQ(records[0].rows[0].path, "/x/Foo-\xff\nlog");
   EXPECT_EQ(records[0].rows[0].identity, (EntryIdentity{1, ~0ull, S_IFREG}));
 
+  // A removal is recorded when it starts and again when it ends: read as
+  // the finished record only, where the first one stood.
+  HistoryRecord pending = first;
+  pending.id = "both";
+  pending.rows[0].outcome = "pending";
+  ASSERT_TRUE(history.append(pending));
+  HistoryRecord other = first;
+  other.id = "other";
+  ASSERT_TRUE(history.append(other));
+  HistoryRecord finished = first;
+  finished.id = "both";
+  ASSERT_TRUE(history.append(finished));
+  std::vector<std::string> ids;
+  for (const HistoryRecord& record : history.records()) ids.push_back(record.id);
+  EXPECT_EQ(ids, (std::vector<std::string>{"first", "second", "both", "other"}));
+  EXPECT_EQ(history.find("both")->rows[0].outcome, "trashed");
+
+  // Bounded, each removal started and finished: never a started one kept
+  // alone nor twice, whatever the bound cuts.
   const RemovalHistory bounded(dir / "small.jsonl", 4 * historyLine(first).size());
   for (int i = 0; i < 20; ++i) {
-    HistoryRecord record = first;
+    HistoryRecord record = pending;
     record.id = "r" + std::to_string(i);
+    ASSERT_TRUE(bounded.append(record));
+    record.rows[0].outcome = "trashed";
     ASSERT_TRUE(bounded.append(record));
   }
   EXPECT_LE(std::filesystem::file_size(dir / "small.jsonl"), 4 * historyLine(first).size());
@@ -201,6 +222,10 @@ TEST(TrashTest, HistorySurvivesATornLineKeepsBytesAndStaysBounded) {
   ASSERT_FALSE(kept.empty());
   EXPECT_EQ(kept.back().id, "r19");
   EXPECT_FALSE(bounded.find("r0"));
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    EXPECT_EQ(kept[i].rows[0].outcome, "trashed") << kept[i].id;
+    EXPECT_TRUE(i == 0 || kept[i].id != kept[i - 1].id) << kept[i].id;
+  }
 }
 
 }  // namespace

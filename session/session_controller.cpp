@@ -275,6 +275,10 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
           }
         });
       };
+      // Recorded before a row is touched: a removal that never ends (the
+      // program killed, the power gone) still names what it may have moved.
+      const HistoryRecord pending = pendingRecordOf(app, RemovalOptions{trash}, sizes);
+      if (self.services.recordRemoval) self.services.recordRemoval(pending);
       try {
         (trash ? self.services.uninstallToTrash : self.services.uninstall)(app, progress, completion);
       } catch (...) {
@@ -282,7 +286,7 @@ struct SessionController::Shared : std::enable_shared_from_this<Shared> {
       }
       if (!completed) completion(false, std::nullopt);
       if (!self.services.recordRemoval) return;
-      HistoryRecord record = recordOf(app, RemovalOptions{trash}, events, sizes);
+      HistoryRecord record = recordOf(pending, events);
       self.services.recordRemoval(record);
       if (!record.hasTrashedRows()) return;
       self.onMain([record = std::move(record), run](Shared& main) {

@@ -35,7 +35,8 @@ struct SessionServices {
   std::function<void(const AppInfo&, const ProgressCallback&, const CompletionCallback&)> uninstall;
   // The same removal moving rows to the Trash; without it the window offers no Trash.
   std::function<void(const AppInfo&, const ProgressCallback&, const CompletionCallback&)> uninstallToTrash;
-  // Appends a finished removal to the history; without it nothing is recorded.
+  // Appends a removal's record to the history, when it starts and when it
+  // ends; without it nothing is recorded.
   std::function<void(const HistoryRecord&)> recordRemoval;
   // The history, oldest first, and putting a trashed removal back.
   std::function<std::vector<HistoryRecord>()> readHistory;

@@ -47,10 +47,13 @@ void HistoryDialog::refresh() {
   for (const HistoryRecord& record : controller_.history()) {
     const QString when = QDateTime::fromSecsSinceEpoch(record.time).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     const int rows = static_cast<int>(record.rows.size());
+    const QString outcome = record.unfinished()
+                                ? (record.trashed ? tr("stopped midway to the Trash") : tr("stopped midway"))
+                                : record.hasTrashedRows() ? tr("in the Trash") : tr("deleted");
     // The name is data: shown as recorded.
     list_->addItem(when + QStringLiteral("   ") + QString::fromStdString(record.appName) + QStringLiteral("   ") +
                    tr("%n entries", nullptr, rows) + QStringLiteral("   ") +
-                   (record.hasTrashedRows() ? tr("in the Trash") : tr("deleted")));
+                   outcome);
   }
   if (list_->count() == 0) {
     list_->addItem(tr("No removals yet"));
@@ -69,7 +72,7 @@ void HistoryDialog::updateButton() {
   const int row = list_->currentRow();
   const auto& history = controller_.history();
   putBack_->setEnabled(!controller_.isPuttingBack() && row >= 0 && std::size_t(row) < history.size() &&
-                       history[std::size_t(row)].hasTrashedRows());
+                       history[std::size_t(row)].canPutBack());
 }
 
 }  // namespace quillmere::ui

@@ -521,5 +521,13 @@
         <source>No removals yet</source>
         <translation>No removals yet</translation>
     </message>
+    <message>
+        <source>stopped midway to the Trash</source>
+        <translation>stopped midway to the Trash</translation>
+    </message>
+    <message>
+        <source>stopped midway</source>
+        <translation>stopped midway</translation>
+    </message>
 </context>
 </TS>

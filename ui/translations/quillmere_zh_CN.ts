@@ -505,5 +505,13 @@
         <source>No removals yet</source>
         <translation>还没有清理记录</translation>
     </message>
+    <message>
+        <source>stopped midway to the Trash</source>
+        <translation>移到废纸篓时中途停止</translation>
+    </message>
+    <message>
+        <source>stopped midway</source>
+        <translation>中途停止</translation>
+    </message>
 </context>
 </TS>
