@@ -27,6 +27,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "testing/fake_privileged_remover.h"
 #include "removal/file_operations.h"
@@ -637,7 +638,11 @@ void SessionFlowTest::dialogSaysWhatTheRemovalWillDo() {
 void SessionFlowTest::trashedRemovalIsPutBackFromTheCompletedScreen() {
   const Machine machine;
   qputenv("XDG_DATA_HOME", QByteArray::fromStdString(machine.root / "data"));
-  auto restoreEnvironment = qScopeGuard([] { qunsetenv("XDG_DATA_HOME"); });
+  qputenv("XDG_STATE_HOME", QByteArray::fromStdString(machine.root / "state"));
+  auto restoreEnvironment = qScopeGuard([] {
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_STATE_HOME");
+  });
   auto dispatcher = std::make_shared<ManualDispatcher>();
   MainWindow window(dispatcher, SessionServices::standard(machine.locations(), std::make_shared<FakePrivilegedRemover>()));
   window.show();
@@ -692,8 +697,15 @@ void SessionFlowTest::trashedRemovalIsPutBackFromTheCompletedScreen() {
   clickButton(shown<IdleView>(window), "historyLink");
   QVERIFY(stepUntil(*dispatcher, [&] { return window.historyDialog() && window.historyDialog()->list()->count() > 0 &&
                                               !window.controller().history().empty(); }));
+  QCOMPARE(window.controller().history().size(), std::size_t(1));
   QCOMPARE(window.controller().history().front().appName, std::string("Tool"));
-  QVERIFY(window.historyDialog()->list()->item(0)->text().contains(QStringLiteral("Tool")));
+  QVERIFY(window.historyDialog()->list()->item(0)->text().endsWith(QStringLiteral("in the Trash")));
+  // Recorded before its first row went, every row pending, and again once ended.
+  std::ifstream file(machine.root / "state/quillmere/history.jsonl");
+  std::string started, ended;
+  QVERIFY(std::getline(file, started) && std::getline(file, ended));
+  QVERIFY(started.find("\"outcome\":\"pending\"") != std::string::npos);
+  QCOMPARE(parseHistoryLine(started)->id, parseHistoryLine(ended)->id);
   QVERIFY(window.historyDialog()->putBackButton()->isEnabled());
   window.historyDialog()->close();
   QSettings(QStringLiteral("Quillmere"), QStringLiteral("Quillmere")).remove(QStringLiteral("removal/moveToTrash"));
