@@ -201,7 +201,7 @@ TEST(CliRestore, ARemovalKilledMidwayIsListedOnceAndPutsBackExactlyWhatItMoved) 
   std::filesystem::remove_all(library.bundle);
   fixtures::writeFile(trash + "/files/Foo.app", "look-alike");
   fixtures::writeFile(trash + "/info/Foo.app.trashinfo",
-                      "[Trash Info]\nPath=" + percentEncodedPath(library.bundle) + "\nDeletionDate=2026-12-08T10:00:00\n");
+                      "[Trash Info]\nPath=" + percentEncodedPath(library.bundle) + "\nDeletionDate=2026-12-08T10:00\n");
 
   const CliRun restored = run({"restore", id}, uninstaller);
   EXPECT_EQ(restored.status, 1);

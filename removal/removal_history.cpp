@@ -89,8 +89,7 @@ std::string timeText(std::int64_t seconds, const char* format, bool local) {
 std::uint64_t HistoryRecord::totalSize() const {
   std::uint64_t total = 0;
   for (const HistoryRow& row : rows)
-    if (row.size && row.outcome != "failed" && row.outcome != "absent" && row.outcome != "pending")
-      total += *row.size;
+    if (row.size && row.outcome != "failed" && row.outcome != "absent" && row.outcome != "pending") total += *row.size;
   return total;
 }
 

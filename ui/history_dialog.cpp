@@ -47,13 +47,11 @@ void HistoryDialog::refresh() {
   for (const HistoryRecord& record : controller_.history()) {
     const QString when = QDateTime::fromSecsSinceEpoch(record.time).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
     const int rows = static_cast<int>(record.rows.size());
-    const QString outcome = record.unfinished()
-                                ? (record.trashed ? tr("stopped midway to the Trash") : tr("stopped midway"))
-                                : record.hasTrashedRows() ? tr("in the Trash") : tr("deleted");
+    QString outcome = record.hasTrashedRows() ? tr("in the Trash") : tr("deleted");
+    if (record.unfinished()) outcome = record.trashed ? tr("stopped midway to the Trash") : tr("stopped midway");
     // The name is data: shown as recorded.
     list_->addItem(when + QStringLiteral("   ") + QString::fromStdString(record.appName) + QStringLiteral("   ") +
-                   tr("%n entries", nullptr, rows) + QStringLiteral("   ") +
-                   outcome);
+                   tr("%n entries", nullptr, rows) + QStringLiteral("   ") + outcome);
   }
   if (list_->count() == 0) {
     list_->addItem(tr("No removals yet"));
