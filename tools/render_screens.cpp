@@ -142,6 +142,7 @@ int main(int argc, char** argv) {
       records[i].rows.resize(3 + 2 * i);
       for (HistoryRow& row : records[i].rows) row.outcome = i != 0 ? "trashed" : "deleted";
     }
+    records[1].rows.back().outcome = "pending";  // one stopped midway
     return records;
   };
   services.restore = [](const HistoryRecord& record) {
